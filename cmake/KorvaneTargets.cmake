@@ -1,0 +1,53 @@
+# Compiler settings shared by every target of the project, and the helpers the
+# module CMakeLists.txt files use.
+
+add_library(korvane_warnings INTERFACE)
+target_compile_options(korvane_warnings INTERFACE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+if(KORVANE_WERROR)
+  target_compile_options(korvane_warnings INTERFACE -Werror)
+endif()
+
+
+if(KORVANE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# korvane_library(name [SHARED] SOURCES ... LIBS ...)
+# A library of one module, with the module folder's parent on the include path
+# so that headers are included as "automation/variant.h", "korvane/model/line.h".
+function(korvane_library name)
+  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;LIBS" ${ARGN})
+  if(ARG_SHARED)
+    add_library(${name} SHARED ${ARG_SOURCES})
+  else()
+    add_library(${name} STATIC ${ARG_SOURCES})
+  endif()
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS} PRIVATE korvane_warnings)
+endfunction()
+
+# korvane_test(name [GUI] SOURCES ... LIBS ... [TIMEOUT seconds])
+# One GoogleTest program, registered with ctest as one test. Its main creates a
+# QCoreApplication, or with GUI a QApplication on the offscreen platform.
+# List headers with Q_OBJECT among the SOURCES so that moc sees them.
+function(korvane_test name)
+  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  if(ARG_GUI)
+    set(test_main korvane_test_main_gui)
+  else()
+    set(test_main korvane_test_main_core)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${test_main} GTest::gtest GTest::gmock korvane_warnings)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE KORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                             KORVANE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANE_SETTINGS_DIR=${PROJECT_BINARY_DIR}/test-settings/${name};KORVANE_CLASS_REGISTRY=${PROJECT_BINARY_DIR}/test-settings/${name}/classes.ini")
+endfunction()
