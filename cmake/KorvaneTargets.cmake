@@ -1,6 +1,39 @@
 # Compiler settings shared by every target of the project, and the helpers the
 # module CMakeLists.txt files use.
 
+# KORVANE_ONLY: a list of paths (modules, fragments such as
+# "korvane/views/status_view", test, bench and fuzz folders) to build on their
+# own while other parts are being written. Empty builds everything.
+set(KORVANE_ONLY "" CACHE STRING "Build only these modules, fragments and test folders")
+
+function(korvane_wanted out path)
+  if(NOT KORVANE_ONLY)
+    set(${out} TRUE PARENT_SCOPE)
+    return()
+  endif()
+  list(FIND KORVANE_ONLY ${path} index)
+  if(index GREATER -1)
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# A module folder whose parts are written separately keeps one <part>.cmake
+# fragment per part; its CMakeLists.txt calls this to include them.
+macro(korvane_include_fragments)
+  file(GLOB fragments CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cmake)
+  list(SORT fragments)
+  foreach(fragment IN LISTS fragments)
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${fragment})
+    string(REGEX REPLACE "\\.cmake$" "" rel ${rel})
+    korvane_wanted(wanted ${rel})
+    if(wanted)
+      include(${fragment})
+    endif()
+  endforeach()
+endmacro()
+
 add_library(korvane_warnings INTERFACE)
 target_compile_options(korvane_warnings INTERFACE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
 if(KORVANE_WERROR)
