@@ -1,0 +1,22 @@
+#include "korvane/model/lines.h"
+
+CLines::CLines(QObject* parent) : QObject(parent)
+{
+    for (int i = 0; i < kCount; ++i)
+        lines_[size_t(i)].number_ = i + 1;
+}
+
+CLine* CLines::line(int number)
+{
+    return number >= 1 && number <= kCount ? &lines_[size_t(number - 1)] : nullptr;
+}
+
+const CLine* CLines::line(int number) const
+{
+    return number >= 1 && number <= kCount ? &lines_[size_t(number - 1)] : nullptr;
+}
+
+QObject* CLines::Item(int Index)
+{
+    return line(Index);
+}
