@@ -1,0 +1,249 @@
+#include "tessen/screen.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr unsigned char kBackspace = 8;
+constexpr unsigned char kLineFeed = 10;
+constexpr unsigned char kCarriageReturn = 13;
+constexpr unsigned char kEscape = 27;
+constexpr unsigned char kIac = 255;
+constexpr unsigned char kWill = 251;
+constexpr unsigned char kDont = 254;
+
+// Bytes that Parse must look at; everything else is stored as it comes.
+constexpr std::array<bool, 256> makeSpecialTable()
+{
+    std::array<bool, 256> table{};
+    table[kBackspace] = table[kLineFeed] = table[kCarriageReturn] = table[kEscape] = table[kIac] = true;
+    return table;
+}
+constexpr std::array<bool, 256> kSpecial = makeSpecialTable();
+
+constexpr bool isDigit(unsigned char b) { return b >= '0' && b <= '9'; }
+
+int clampDimension(int value) { return std::clamp(value, 1, CTerminalScreen::kMaxDimension); }
+
+// Value of a parameter already known to hold at most kMaxParameterDigits digits.
+int parameterValue(const unsigned char* digits, std::size_t count)
+{
+    int value = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        value = value * 10 + (digits[i] - '0');
+    return value;
+}
+
+}  // namespace
+
+CTerminalScreen::CTerminalScreen(int rows, int columns)
+    : rows_(clampDimension(rows)),
+      columns_(clampDimension(columns)),
+      cells_(new unsigned char[std::size_t(rows_) * std::size_t(columns_)])
+{
+    Clear();
+}
+
+void CTerminalScreen::Clear()
+{
+    std::memset(cells_.get(), ' ', std::size_t(rows_) * std::size_t(columns_));
+    cursorRow_ = 1;
+    cursorColumn_ = 1;
+}
+
+void CTerminalScreen::SetCursor(int row, int column)
+{
+    if (row > 0)
+        cursorRow_ = row;
+    if (column > 0)
+        cursorColumn_ = column;
+    cursorRow_ = std::clamp(cursorRow_, 1, rows_);
+    cursorColumn_ = std::clamp(cursorColumn_, 1, columns_);
+}
+
+void CTerminalScreen::EraseToEndOfLine()
+{
+    unsigned char* row = cells_.get() + std::size_t(cursorRow_ - 1) * std::size_t(columns_);
+    std::memset(row + (cursorColumn_ - 1), ' ', std::size_t(columns_ - cursorColumn_ + 1));
+}
+
+void CTerminalScreen::ScrollUp()
+{
+    const std::size_t pitch = std::size_t(columns_);
+    std::memmove(cells_.get(), cells_.get() + pitch, std::size_t(rows_ - 1) * pitch);
+    std::memset(cells_.get() + std::size_t(rows_ - 1) * pitch, ' ', pitch);
+}
+
+void CTerminalScreen::lineFeed()
+{
+    if (cursorRow_ >= rows_) {
+        ScrollUp();
+        cursorRow_ = rows_;
+    } else {
+        ++cursorRow_;
+    }
+}
+
+void CTerminalScreen::PutChar(unsigned char byte)
+{
+    if (byte == kCarriageReturn) {
+        cursorColumn_ = 1;
+    } else if (byte == kLineFeed) {
+        lineFeed();
+    } else {
+        putRun(&byte, 1);
+    }
+}
+
+void CTerminalScreen::putRun(const unsigned char* data, std::size_t size)
+{
+    while (size > 0) {
+        const std::size_t room = std::size_t(columns_ - cursorColumn_ + 1);
+        const std::size_t n = std::min(size, room);
+        std::memcpy(cells_.get() + std::size_t(cursorRow_ - 1) * std::size_t(columns_) + std::size_t(cursorColumn_ - 1),
+                    data, n);
+        data += n;
+        size -= n;
+        // Wrapping is immediate: filling the last column moves to the next row at once.
+        if (n == room) {
+            cursorColumn_ = 1;
+            lineFeed();
+        } else {
+            cursorColumn_ += int(n);
+        }
+    }
+}
+
+std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t size)
+{
+    if (size < 2)
+        return size;  // ESC at the end of the chunk is dropped
+    if (data[1] != '[')
+        return 2;  // ESC 7, ESC 8 and every other two-byte sequence: no effect
+
+    std::size_t i = 2;
+    const std::size_t first = i;
+    while (i < size && isDigit(data[i]))
+        ++i;
+    const std::size_t firstLength = i - first;
+    if (i == size)
+        return size;
+    std::size_t second = i;
+    std::size_t secondLength = 0;
+    if (data[i] == ';') {
+        second = ++i;
+        while (i < size && isDigit(data[i]))
+            ++i;
+        secondLength = i - second;
+        if (i == size)
+            return size;
+    }
+    const unsigned char final = data[i++];
+    // A parameter longer than its storage makes the whole sequence meaningless.
+    if (firstLength > std::size_t(kMaxParameterDigits) || secondLength > std::size_t(kMaxParameterDigits))
+        return i;
+    switch (final) {
+    case 'H':
+        SetCursor(parameterValue(data + first, firstLength), parameterValue(data + second, secondLength));
+        break;
+    case 'J':
+        if (firstLength == 1 && data[first] == '2')
+            Clear();
+        break;
+    case 'K':
+        EraseToEndOfLine();
+        break;
+    default:
+        break;
+    }
+    return i;
+}
+
+void CTerminalScreen::Parse(const char* chunk, std::size_t size)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(chunk);
+    const unsigned char* const end = p + size;
+    while (p < end) {
+        if (!kSpecial[*p]) {
+            const unsigned char* run = p + 1;
+            while (run < end && !kSpecial[*run])
+                ++run;
+            putRun(p, std::size_t(run - p));
+            p = run;
+            continue;
+        }
+        switch (*p) {
+        case kBackspace:
+            SetCursor(cursorRow_, cursorColumn_ - 1);
+            ++p;
+            break;
+        case kCarriageReturn:
+            cursorColumn_ = 1;
+            ++p;
+            break;
+        case kLineFeed:
+            lineFeed();
+            ++p;
+            break;
+        case kIac:
+            if (end - p < 2) {
+                p = end;  // IAC at the end of the chunk is dropped
+            } else if (p[1] >= kWill && p[1] <= kDont && end - p > 2) {
+                p += 3;  // a negotiation with its option byte
+            } else {
+                p += 2;  // any other command, or a negotiation cut before its option
+            }
+            break;
+        default:  // ESC
+            p += parseEscape(p, std::size_t(end - p));
+            break;
+        }
+    }
+}
+
+QByteArray CTerminalScreen::GetBuffer(int row, int column, int length) const
+{
+    if (length <= 0)
+        return {};
+    row = std::clamp(row, 1, rows_);
+    column = std::clamp(column, 1, columns_);
+    const qint64 start = qint64(row - 1) * columns_ + (column - 1);
+    const qint64 available = qint64(rows_) * columns_ - start;
+    const qint64 count = std::min<qint64>(length, available);
+    return QByteArray(reinterpret_cast<const char*>(cells_.get()) + start, qsizetype(count));
+}
+
+bool CTerminalScreen::Find(const QByteArray& text, int& row, int& column) const
+{
+    row = 0;
+    column = 0;
+    const std::size_t total = std::size_t(rows_) * std::size_t(columns_);
+    const auto* cells = reinterpret_cast<const char*>(cells_.get());
+    const void* zero = std::memchr(cells, 0, total);
+    const std::size_t searchable = zero ? std::size_t(static_cast<const char*>(zero) - cells) : total;
+    const std::string_view haystack(cells, searchable);
+    const std::size_t at = haystack.find(std::string_view(text.constData(), std::size_t(text.size())));
+    if (at == std::string_view::npos)
+        return false;
+    row = int(at / std::size_t(columns_)) + 1;
+    column = int(at % std::size_t(columns_)) + 1;
+    return true;
+}
+
+QByteArray CTerminalScreen::Text() const
+{
+    const qsizetype pitch = columns_ + 2;
+    QByteArray text(pitch * rows_, Qt::Uninitialized);
+    char* out = text.data();
+    const auto* cells = reinterpret_cast<const char*>(cells_.get());
+    for (int r = 0; r < rows_; ++r) {
+        std::memcpy(out, cells + qsizetype(r) * columns_, std::size_t(columns_));
+        out[columns_] = '\r';
+        out[columns_ + 1] = '\n';
+        out += pitch;
+    }
+    return text;
+}

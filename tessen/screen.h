@@ -1,0 +1,67 @@
+#pragma once
+// The terminal control's character screen: a fixed grid of one-byte cells with
+// a cursor, fed with each received chunk and read by fixed positions.
+//
+// It understands only what the router's menus use: cursor positioning, clear
+// screen, erase to end of line, CR, LF and backspace. Telnet commands in the
+// stream are skipped. Each chunk is interpreted on its own; nothing of a
+// sequence cut at a chunk's end is carried over to the next chunk.
+
+#include <QByteArray>
+
+#include <cstddef>
+#include <memory>
+
+class CTerminalScreen {
+public:
+    // Geometry outside 1..kMaxDimension is clamped into it so that the cell
+    // array always exists and its size cannot overflow.
+    static constexpr int kMaxDimension = 1024;
+    // Parameters longer than this make the sequence ignored.
+    static constexpr int kMaxParameterDigits = 7;
+
+    CTerminalScreen(int rows = 24, int columns = 80);
+    CTerminalScreen(const CTerminalScreen&) = delete;
+    CTerminalScreen& operator=(const CTerminalScreen&) = delete;
+
+    void Clear();
+    void SetCursor(int row, int column);
+    void EraseToEndOfLine();
+    void ScrollUp();
+    void PutChar(unsigned char byte);
+
+    void Parse(const char* data, std::size_t size);
+    void Parse(const QByteArray& chunk) { Parse(chunk.constData(), std::size_t(chunk.size())); }
+
+    // A run of cells from (row, column) in row-major order, stopping at the
+    // bottom-right cell. Coordinates are clamped; a length of 0 or less gives
+    // an empty run.
+    QByteArray GetBuffer(int row, int column, int length) const;
+    // The first occurrence of text in the cells read as one run (rows run into
+    // each other), up to the first cell holding 0. Row and column are 0 when
+    // not found; an empty text is found at (1, 1).
+    bool Find(const QByteArray& text, int& row, int& column) const;
+
+    // Every row followed by CR LF: 24 x 82 = 1,968 bytes with the usual geometry.
+    QByteArray Text() const;
+
+    int CursorRow() const { return cursorRow_; }
+    int CursorColumn() const { return cursorColumn_; }
+    int Rows() const { return rows_; }
+    int Columns() const { return columns_; }
+    const unsigned char* Cells() const { return cells_.get(); }
+
+private:
+    void lineFeed();
+    // Writes a run of ordinary bytes, none of them CR or LF, as PutChar would.
+    void putRun(const unsigned char* data, std::size_t size);
+    // Interprets the escape sequence starting at data[0] == ESC; returns the
+    // number of bytes it takes up.
+    std::size_t parseEscape(const unsigned char* data, std::size_t size);
+
+    int rows_;
+    int columns_;
+    int cursorRow_ = 1;
+    int cursorColumn_ = 1;
+    std::unique_ptr<unsigned char[]> cells_;
+};
