@@ -105,7 +105,7 @@ double korvane(const std::string& stream)
 {
     CTerminalScreen screen(24, 80);
     const double rate = megabytesPerSecond(stream, [&](const char* data, std::size_t size) { screen.Parse(data, size); });
-    sink += unsigned(screen.CursorRow() + screen.CursorColumn() + screen.Cells()[100]);
+    sink = sink + unsigned(screen.CursorRow() + screen.CursorColumn() + screen.Cells()[100]);
     return rate;
 }
 
@@ -119,7 +119,7 @@ double libvterm(const std::string& stream)
         megabytesPerSecond(stream, [&](const char* data, std::size_t size) { vterm_input_write(vt, data, size); });
     VTermPos cursor;
     vterm_state_get_cursorpos(vterm_obtain_state(vt), &cursor);
-    sink += unsigned(cursor.row + cursor.col);
+    sink = sink + unsigned(cursor.row + cursor.col);
     vterm_free(vt);
     return rate;
 }
