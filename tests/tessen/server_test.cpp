@@ -19,67 +19,51 @@ using namespace automation;
 namespace {
 
 // Points the class registry at a private file for one test.
-class ScopedRegistry {
-public:
-    ScopedRegistry() : saved_(qgetenv("KORVANE_CLASS_REGISTRY"))
+struct ScopedRegistry {
+    explicit ScopedRegistry(const QString& file = QStringLiteral("classes.ini"))
     {
-        qputenv("KORVANE_CLASS_REGISTRY", dir_.filePath(QStringLiteral("classes.ini")).toLocal8Bit());
+        qputenv("KORVANE_CLASS_REGISTRY", dir.filePath(file).toLocal8Bit());
     }
-    explicit ScopedRegistry(const QString& path) : saved_(qgetenv("KORVANE_CLASS_REGISTRY"))
-    {
-        qputenv("KORVANE_CLASS_REGISTRY", path.toLocal8Bit());
-    }
-    ~ScopedRegistry() { qputenv("KORVANE_CLASS_REGISTRY", saved_); }
-
-private:
-    QTemporaryDir dir_;
-    QByteArray saved_;
+    ~ScopedRegistry() { qputenv("KORVANE_CLASS_REGISTRY", saved); }
+    QByteArray saved = qgetenv("KORVANE_CLASS_REGISTRY");
+    QTemporaryDir dir;
 };
+
+const QString kControl = QString::fromLatin1(tessen::kControlClassId);
 
 }  // namespace
 
-TEST(ServerTest, RegistrationWritesBothClassesAndTheTypeLibrary)
+TEST(ServerTest, RegistrationWritesBothClassesAndTheTypeLibraryAndRemovesThem)
 {
     ScopedRegistry scope;
     ASSERT_EQ(DllRegisterServer(), hresult::kOk);
     ClassRegistry registry;
-
-    const auto control = registry.find(QString::fromLatin1(tessen::kControlClassId));
+    const auto control = registry.findByProgramId(QStringLiteral("Omberon Tessen Control"));
     ASSERT_TRUE(control.has_value());
-    EXPECT_EQ(control->programId, QStringLiteral("Omberon Tessen Control"));
+    EXPECT_EQ(control->classId, kControl);
     EXPECT_EQ(control->typeName, QStringLiteral("Omberon Tessen AxtiveX Control"));
-    EXPECT_EQ(control->threadingModel, QStringLiteral("Apartment"));
-    EXPECT_EQ(control->miscStatus, 0x00020591u);
+    EXPECT_EQ(std::tuple(control->threadingModel, control->miscStatus, control->version),
+              std::tuple(QStringLiteral("Apartment"), 0x00020591u, QStringLiteral("1.0")));
     EXPECT_EQ(control->typeLibrary, QStringLiteral("{1D358E62-0927-11D3-B172-00C02631EA6A}"));
-    EXPECT_EQ(control->version, QStringLiteral("1.0"));
-    EXPECT_TRUE(control->library.endsWith(QLatin1String("libtessen.so")));
-    EXPECT_TRUE(QFileInfo(control->library).isAbsolute());
-    EXPECT_TRUE(registry.findByProgramId(QStringLiteral("Omberon Tessen Control")).has_value());
-
+    EXPECT_TRUE(QFileInfo(control->library).isAbsolute() && control->library.endsWith(QLatin1String("libtessen.so")));
     const auto page = registry.findByProgramId(QStringLiteral("Omberon Tessen Property Page"));
     ASSERT_TRUE(page.has_value());
     EXPECT_EQ(page->classId, QStringLiteral("{1D358E66-0927-11D3-B172-00C02631EA6A}"));
-    EXPECT_EQ(page->typeName, QStringLiteral("Omberon Tessen Property Page"));
-
     const auto typeLibrary = registry.findTypeLibrary(QString::fromLatin1(tessen::kTypeLibraryId));
     ASSERT_TRUE(typeLibrary.has_value());
-    EXPECT_EQ(typeLibrary->version, QStringLiteral("1.0"));
-    EXPECT_EQ(typeLibrary->description, QStringLiteral("Omberon Tessen ActiveX Control module"));
-    EXPECT_EQ(typeLibrary->helpFile, QStringLiteral("Tessen.hlp"));
+    EXPECT_EQ(std::tuple(typeLibrary->version, typeLibrary->description, typeLibrary->helpFile),
+              std::tuple(QStringLiteral("1.0"), QStringLiteral("Omberon Tessen ActiveX Control module"),
+                         QStringLiteral("Tessen.hlp")));
 
     ASSERT_EQ(DllUnregisterServer(), hresult::kOk);
-    EXPECT_FALSE(registry.find(QString::fromLatin1(tessen::kControlClassId)).has_value());
-    EXPECT_FALSE(registry.find(QString::fromLatin1(tessen::kPropertyPageClassId)).has_value());
+    EXPECT_FALSE(registry.find(kControl).has_value());
+    EXPECT_FALSE(registry.find(page->classId).has_value());
     EXPECT_FALSE(registry.findTypeLibrary(QString::fromLatin1(tessen::kTypeLibraryId)).has_value());
-}
 
-TEST(ServerTest, AnUnwritableRegistryFailsAtTheTypeLibrary)
-{
-    QTemporaryDir dir;
-    QFile blocker(dir.filePath(QStringLiteral("file")));
+    // A registry that cannot be written fails at the type library, the first step.
+    QFile blocker(scope.dir.filePath(QStringLiteral("file")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    ScopedRegistry scope(dir.filePath(QStringLiteral("file/classes.ini")));
+    qputenv("KORVANE_CLASS_REGISTRY", scope.dir.filePath(QStringLiteral("file/classes.ini")).toLocal8Bit());
     EXPECT_EQ(DllRegisterServer(), hresult::kSelfRegTypeLib);
 }
 
@@ -92,19 +76,17 @@ TEST(ServerTest, ClassObjectsAndUnloadState)
     EXPECT_EQ(factory, nullptr);
     EXPECT_EQ(DllGetClassObject(tessen::kControlClassId, tessen::kDispatchInterfaceId, &factory), hresult::kNoInterface);
     ASSERT_EQ(DllGetClassObject("{1d358e65-0927-11d3-b172-00c02631ea6a}", kClassFactoryIid, &factory), hresult::kOk);
-    ASSERT_NE(factory, nullptr);
 
     EXPECT_EQ(DllCanUnloadNow(), hresult::kOk);
-    QObject* object = static_cast<ClassFactory*>(factory)->createInstance(nullptr);
-    ASSERT_NE(qobject_cast<CTessenCtrl*>(object), nullptr);
+    std::unique_ptr<QObject> object(static_cast<ClassFactory*>(factory)->createInstance(nullptr));
+    ASSERT_NE(qobject_cast<CTessenCtrl*>(object.get()), nullptr);
     EXPECT_EQ(DllCanUnloadNow(), hresult::kFalse);
-    delete object;
+    object.reset();
     EXPECT_EQ(DllCanUnloadNow(), hresult::kOk);
 
     ASSERT_EQ(DllGetClassObject(tessen::kPropertyPageClassId, kClassFactoryIid, &factory), hresult::kOk);
     QObject owner;
-    QObject* page = static_cast<ClassFactory*>(factory)->createInstance(&owner);
-    ASSERT_NE(qobject_cast<CTessenPropPage*>(page), nullptr);
+    EXPECT_NE(qobject_cast<CTessenPropPage*>(static_cast<ClassFactory*>(factory)->createInstance(&owner)), nullptr);
 }
 
 TEST(ServerTest, HostsCreateTheControlByClassIdRegisteredOrNot)
@@ -113,15 +95,13 @@ TEST(ServerTest, HostsCreateTheControlByClassIdRegisteredOrNot)
     QObject parent;
     QString error;
     // Unregistered: found as the library beside the program (the build tree's lib/).
-    QObject* control = createObject(QString::fromLatin1(tessen::kControlClassId), QStringLiteral("libtessen.so"),
-                                    &parent, &error);
+    QObject* control = createObject(kControl, QStringLiteral("libtessen.so"), &parent, &error);
     ASSERT_NE(control, nullptr) << error.toStdString();
     EXPECT_EQ(control->parent(), &parent);
-    const DispatchRef d = dispatchFor(control);
-    EXPECT_EQ(d->get(QStringLiteral("IpAddress")).toString(), QStringLiteral("192.168.0.1"));
+    EXPECT_EQ(dispatchFor(control)->get(QStringLiteral("IpAddress")).toString(), QStringLiteral("192.168.0.1"));
 
     ASSERT_EQ(DllRegisterServer(), hresult::kOk);
-    QObject* registered = createObject(QString::fromLatin1(tessen::kControlClassId), QString(), &parent, &error);
+    QObject* registered = createObject(kControl, QString(), &parent, &error);
     ASSERT_NE(registered, nullptr) << error.toStdString();
     EXPECT_EQ(dispatchFor(registered)->memberId(QStringLiteral("IsOpen")), 11);
 }
@@ -130,27 +110,21 @@ TEST(ServerTest, AboutBoxPropertyPageAndDrawing)
 {
     CTessenAboutDlg about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Tessen AxtiveX Control"));
-    const auto* text = about.findChild<QLabel*>(QStringLiteral("text"));
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->text(), QStringLiteral("Tessen Control, Version 1.02"));
-    const auto* icon = about.findChild<QLabel*>(QStringLiteral("icon"));
-    ASSERT_NE(icon, nullptr);
-    EXPECT_FALSE(icon->pixmap().isNull());
-    const auto* buttons = about.findChild<QDialogButtonBox*>();
-    ASSERT_NE(buttons, nullptr);
-    EXPECT_EQ(buttons->standardButtons(), QDialogButtonBox::Ok);
+    ASSERT_NE(about.findChild<QLabel*>(QStringLiteral("text")), nullptr);
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("text"))->text(), QStringLiteral("Tessen Control, Version 1.02"));
+    EXPECT_FALSE(about.findChild<QLabel*>(QStringLiteral("icon"))->pixmap().isNull());
+    EXPECT_EQ(about.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok);
 
     CTessenPropPage page;
-    EXPECT_EQ(page.windowTitle(), QStringLiteral("General"));
-    EXPECT_EQ(page.helpText(), QStringLiteral("Names to appear in the control"));
-    EXPECT_EQ(page.helpFile(), QStringLiteral("TESSEN.HLP"));
+    EXPECT_EQ(std::tuple(page.windowTitle(), page.helpText(), page.helpFile()),
+              std::tuple(QStringLiteral("General"), QStringLiteral("Names to appear in the control"),
+                         QStringLiteral("TESSEN.HLP")));
     EXPECT_TRUE(page.findChildren<QWidget*>().isEmpty());
 
-    CTessenCtrl ctrl;
     QImage image(20, 10, QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
-    ctrl.OnDraw(painter, image.rect());
+    CTessenCtrl().OnDraw(painter, image.rect());
     painter.end();
     EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(19, 9), qRgb(255, 255, 255));
