@@ -1,0 +1,85 @@
+#pragma once
+// One management session on the simulated router: telnet input, the menu walk
+// from the password prompt to the status and call history screens, the status
+// repaints and the faults of the session's connection.
+
+#include "tools/prestige-sim/screens.h"
+#include "tools/prestige-sim/simulator.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTimer>
+
+class QTcpSocket;
+
+namespace prestige {
+
+class Session : public QObject {
+    Q_OBJECT
+public:
+    // Longest line kept at a prompt; what is typed beyond it is dropped.
+    static constexpr int kMaxInput = 32;
+
+    Session(QTcpSocket* socket, RouterState& state, const SimulatorOptions& options, quint32 seed,
+            QObject* parent = nullptr);
+    ~Session() override;
+
+    void start();
+    ScreenId screen() const { return screen_; }
+    int screensPainted() const { return screens_; }
+    // Called after the router's state changed outside the session's keys.
+    void stateChanged() {}
+
+signals:
+    void screenPainted(prestige::ScreenId screen);
+    void finished();
+
+private:
+    enum class End { None, Close, Reset };
+    enum class Telnet { Data, Iac, Option, Sub, SubIac };
+
+    void readInput();
+    void handleKey(quint8 key);
+    void handleEscape();
+    void submit();
+    void enter(ScreenId screen, bool badPassword = false);
+    void repaintStatus();
+    void sendNoise();
+    void answerNegotiation(quint8 verb, quint8 option);
+    // Queues bytes for the peer; screen marks a whole screen for the faults.
+    void send(const QByteArray& bytes, bool screen);
+    void pump();
+    // Ends the session once everything queued has gone out.
+    void endAfterOutput(End how);
+    void finish(End how);
+
+    QTcpSocket* socket_;
+    RouterState& state_;
+    const SimulatorOptions& options_;
+    PaintOptions paint_;
+    QRandomGenerator rng_;
+    ScreenId screen_ = ScreenId::Password;
+    QByteArray input_;
+    int badPasswords_ = 0;
+    bool lastWasCr_ = false;
+    int screens_ = 0;
+    bool silent_ = false;
+    bool finishing_ = false;
+    End pendingEnd_ = End::None;
+    QByteArray outgoing_;
+    QTimer repaint_;
+    QTimer noise_;
+    QTimer chunk_;
+    Telnet telnet_ = Telnet::Data;
+    quint8 telnetVerb_ = 0;
+    int subBytes_ = 0;
+    QSet<int> answered_;
+    // Leftover of an escape sequence from the keyboard (arrow keys and the
+    // like) that the menus do not use.
+    int escapeState_ = 0;
+    int escapeLength_ = 0;
+};
+
+} // namespace prestige
