@@ -1,0 +1,305 @@
+#pragma once
+// The syntax tree the parser builds and the interpreter walks. Expressions
+// evaluate themselves; statements execute themselves and report how control
+// leaves them. Names are bound to their storage once a unit is parsed.
+
+#include "components/vbscript/diagnostics.h"
+
+#include "automation/dispatch.h"
+#include "automation/variant.h"
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace vbscript {
+
+using automation::Variant;
+
+class Runtime;
+struct Frame;
+struct Procedure;
+struct ClassDef;
+struct Args;
+
+// ---------------------------------------------------------------- expressions
+
+struct Expr {
+    Position pos;
+    virtual ~Expr() = default;
+    virtual Variant eval(Runtime& rt, Frame& frame) const = 0;
+    virtual bool isLiteral() const { return false; }
+};
+using ExprPtr = std::unique_ptr<Expr>;
+
+struct LiteralExpr final : Expr {
+    Variant value;
+    Variant eval(Runtime&, Frame&) const override { return value; }
+    bool isLiteral() const override { return true; }
+};
+
+// What a name stands for, found when its unit is linked.
+enum class Binding : unsigned char {
+    Unbound,
+    Local,     // a slot of the running procedure (parameters, Dim, the result)
+    Field,     // a variable of the class instance behind Me
+    MeMember,  // a method or property of that class
+    Global,    // an entry of the global table
+    Builtin,   // a function of the library
+    Constant,  // a vb... constant
+    Dynamic,   // looked up when run: Execute'd names, host members, implicit variables
+};
+
+struct NameExpr final : Expr {
+    QString name;
+    QString lower;
+    Binding binding = Binding::Unbound;
+    int index = -1;
+    bool optionExplicit = false;
+    bool selfName = false;  // the function's own name inside its body: the result slot
+    Variant constant;
+    // Cache of a dynamic lookup, valid while the runtime's generation matches.
+    mutable quint64 cacheGeneration = 0;
+    mutable int cacheGlobal = -1;
+    mutable int cacheObject = -1;
+    mutable automation::DispId cacheDispId = automation::kDispIdUnknown;
+
+    Variant eval(Runtime& rt, Frame& frame) const override;
+};
+
+struct MeExpr final : Expr {
+    Variant eval(Runtime& rt, Frame& frame) const override;
+};
+
+// The object of the innermost With block.
+struct WithObjectExpr final : Expr {
+    Variant eval(Runtime& rt, Frame& frame) const override;
+};
+
+struct MemberExpr final : Expr {
+    ExprPtr object;
+    QString name;
+    Variant eval(Runtime& rt, Frame& frame) const override;
+};
+
+// name(args), object.member(args), value(args): calls, array elements and
+// default members look alike.
+struct CallExpr final : Expr {
+    ExprPtr callee;
+    std::vector<ExprPtr> args;  // a null entry is a left-out argument
+    Variant eval(Runtime& rt, Frame& frame) const override;
+};
+
+// (expression): also what turns a by-reference argument into a by-value one.
+struct ParenExpr final : Expr {
+    ExprPtr inner;
+    Variant eval(Runtime& rt, Frame& frame) const override { return inner->eval(rt, frame); }
+};
+
+struct NewExpr final : Expr {
+    QString className;
+    Variant eval(Runtime& rt, Frame& frame) const override;
+};
+
+enum class UnaryOp : unsigned char { Neg, Plus, Not };
+struct UnaryExpr final : Expr {
+    UnaryOp op;
+    ExprPtr operand;
+    Variant eval(Runtime& rt, Frame& frame) const override;
+};
+
+enum class BinaryOp : unsigned char {
+    Pow, Mul, Div, IntDiv, Mod, Add, Sub, Concat,
+    Eq, Ne, Lt, Gt, Le, Ge, Is,
+    And, Or, Xor, Eqv, Imp,
+};
+struct BinaryExpr final : Expr {
+    BinaryOp op;
+    ExprPtr left;
+    ExprPtr right;
+    Variant eval(Runtime& rt, Frame& frame) const override;
+};
+
+// ---------------------------------------------------------------- statements
+
+enum class Flow : unsigned char { Normal, ExitDo, ExitFor, ExitProcedure };
+
+struct Stmt {
+    Position pos;
+    virtual ~Stmt() = default;
+    virtual Flow exec(Runtime& rt, Frame& frame) const = 0;
+};
+using StmtPtr = std::unique_ptr<Stmt>;
+using Block = std::vector<StmtPtr>;
+
+struct CallStmt final : Stmt {
+    ExprPtr call;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct AssignStmt final : Stmt {
+    ExprPtr target;
+    ExprPtr value;
+    bool isSet = false;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct DimItem {
+    std::unique_ptr<NameExpr> name;
+    std::vector<ExprPtr> bounds;  // upper bounds; none for a plain variable
+    bool isArray = false;         // Dim a() declares a dynamic array
+};
+struct DimStmt final : Stmt {
+    std::vector<DimItem> items;
+    bool redim = false;
+    bool preserve = false;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct EraseStmt final : Stmt {
+    std::unique_ptr<NameExpr> name;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct ConstStmt final : Stmt {
+    std::vector<std::pair<std::unique_ptr<NameExpr>, Variant>> items;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct IfStmt final : Stmt {
+    std::vector<std::pair<ExprPtr, Block>> branches;
+    Block otherwise;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct CaseClause {
+    enum Kind : unsigned char { Value, Range, Compare };
+    Kind kind = Value;
+    BinaryOp op = BinaryOp::Eq;  // for Is comparisons
+    ExprPtr a;
+    ExprPtr b;
+};
+struct SelectStmt final : Stmt {
+    ExprPtr test;
+    std::vector<std::pair<std::vector<CaseClause>, Block>> cases;
+    bool hasElse = false;
+    Block otherwise;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct ForStmt final : Stmt {
+    ExprPtr counter;
+    ExprPtr from;
+    ExprPtr to;
+    ExprPtr step;
+    Block body;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct ForEachStmt final : Stmt {
+    ExprPtr element;
+    ExprPtr group;
+    Block body;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct DoStmt final : Stmt {
+    ExprPtr condition;       // may be null: Do ... Loop runs until Exit Do
+    bool conditionFirst = true;
+    bool until = false;
+    bool isWend = false;  // While ... Wend: Exit Do passes through to an outer Do
+    Block body;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct ExitStmt final : Stmt {
+    Flow flow;
+    Flow exec(Runtime&, Frame&) const override { return flow; }
+};
+
+struct WithStmt final : Stmt {
+    ExprPtr object;
+    Block body;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+struct OnErrorStmt final : Stmt {
+    bool resumeNext = false;
+    Flow exec(Runtime& rt, Frame& frame) const override;
+};
+
+// ---------------------------------------------------------------- declarations
+
+struct Parameter {
+    QString name;
+    bool byRef = true;
+};
+
+enum class ProcKind : unsigned char { Sub, Function, PropertyGet, PropertyLet, PropertySet };
+
+struct Procedure {
+    QString name;
+    ProcKind kind = ProcKind::Sub;
+    bool isPublic = true;
+    bool isDefault = false;
+    Position pos;
+    std::vector<Parameter> params;
+    Block body;
+    int slotCount = 0;     // parameters first, then the result, then the locals
+    int resultSlot = -1;
+    QHash<QString, int> locals;  // lower-case name -> slot
+    ClassDef* owner = nullptr;
+};
+
+struct ClassMember {
+    enum Kind : unsigned char { Field, Method, Property };
+    QString name;
+    Kind kind = Field;
+    bool isPublic = true;
+    int field = -1;
+    Procedure* method = nullptr;
+    Procedure* get = nullptr;
+    Procedure* let = nullptr;
+    Procedure* set = nullptr;
+};
+
+struct ClassField {
+    QString name;
+    std::vector<qint32> bounds;  // Dim a(3) inside a class
+    bool isArray = false;
+};
+
+struct ClassDef {
+    QString name;
+    Position pos;
+    std::vector<ClassField> fields;
+    std::vector<ClassMember> members;
+    QHash<QString, int> memberIndex;  // lower-case name -> members
+    int defaultMember = -1;
+    Procedure* initialize = nullptr;
+    Procedure* terminate = nullptr;
+    std::vector<std::unique_ptr<Procedure>> procedures;
+};
+
+// The names of one scope that the linker binds.
+struct Scope {
+    Procedure* procedure = nullptr;  // null: code at the global level
+    ClassDef* owner = nullptr;
+    bool frozen = false;             // Execute inside a running procedure: no new slots
+    std::vector<NameExpr*> names;
+};
+
+// One piece of added code: its global statements and what it declares.
+struct Unit {
+    Block statements;
+    std::vector<std::unique_ptr<Procedure>> procedures;
+    std::vector<std::unique_ptr<ClassDef>> classes;
+    std::vector<QString> globalNames;  // Dim, Public, Private, Const at the global level
+    std::vector<std::unique_ptr<Scope>> scopes;
+    bool optionExplicit = false;
+    ExprPtr expression;  // Eval: the one expression
+};
+
+}  // namespace vbscript

@@ -1,0 +1,1168 @@
+#include "components/vbscript/interpreter.h"
+
+#include "components/vbscript/builtins.h"
+#include "components/vbscript/operators.h"
+#include "components/vbscript/parser.h"
+
+#include <new>
+
+namespace vbscript {
+
+using automation::AutomationError;
+using automation::DispId;
+namespace error = automation::error;
+
+namespace {
+
+constexpr qint32 kParamNotFound = qint32(0x80020004);
+
+AutomationError named(int number, const QString& name)
+{
+    return AutomationError(number, describeError(number) + QStringLiteral(": '%1'").arg(name));
+}
+
+bool isPut(CallKind kind)
+{
+    return hasKind(kind, CallKind::PropertyPut) || hasKind(kind, CallKind::PropertyPutRef);
+}
+
+// The Err object.
+class ErrDispatch final : public automation::Dispatch {
+public:
+    explicit ErrDispatch(Runtime* rt) : rt_(rt) {}
+
+    DispId memberId(const QString& name) const override
+    {
+        static const QHash<QString, DispId> ids = {
+            {QString(), 0},
+            {QStringLiteral("number"), 1},
+            {QStringLiteral("description"), 2},
+            {QStringLiteral("source"), 3},
+            {QStringLiteral("helpfile"), 4},
+            {QStringLiteral("helpcontext"), 5},
+            {QStringLiteral("clear"), 6},
+            {QStringLiteral("raise"), 7},
+        };
+        return ids.value(name.toLower(), automation::kDispIdUnknown);
+    }
+
+    QString typeName() const override { return QStringLiteral("ErrObject"); }
+
+    Variant invoke(DispId id, CallKind kind, QList<Variant>& args) override
+    {
+        ErrState& e = rt_->err();
+        const bool put = isPut(kind);
+        if (put && args.size() != 1)
+            throw AutomationError(error::kWrongArgumentCount);
+        switch (id) {
+        case 0:
+        case 1:
+            if (put) {
+                e.number = args[0].toLong();
+                return {};
+            }
+            noArgs(args);
+            return Variant(qint32(e.number));
+        case 2:
+            if (put) {
+                e.description = args[0].toString();
+                return {};
+            }
+            noArgs(args);
+            return Variant(e.description);
+        case 3:
+            if (put) {
+                e.source = args[0].toString();
+                return {};
+            }
+            noArgs(args);
+            return Variant(e.source);
+        case 4:
+            if (put) {
+                e.helpFile = args[0].toString();
+                return {};
+            }
+            noArgs(args);
+            return Variant(e.helpFile);
+        case 5:
+            if (put) {
+                e.helpContext = args[0].toLong();
+                return {};
+            }
+            noArgs(args);
+            return Variant(qint32(e.helpContext));
+        case 6:
+            if (put)
+                throw AutomationError(error::kWrongArgumentCount);
+            noArgs(args);
+            rt_->clearErr();
+            return {};
+        case 7: {
+            if (put || args.isEmpty() || args.size() > 5)
+                throw AutomationError(error::kWrongArgumentCount);
+            auto given = [&](int i) { return i < args.size() && args[i].type() != automation::VarType::Error; };
+            const int number = args[0].toLong();
+            const QString source = given(1) ? args[1].toString() : QString();
+            const QString description = given(2) ? args[2].toString() : describeError(number);
+            AutomationError raised(number, description, source);
+            if (given(3))
+                e.helpFile = args[3].toString();
+            if (given(4))
+                e.helpContext = args[4].toLong();
+            throw raised;
+        }
+        default: throw AutomationError(error::kNoSuchMember);
+        }
+    }
+
+private:
+    static void noArgs(const QList<Variant>& args)
+    {
+        if (!args.isEmpty())
+            throw AutomationError(error::kWrongArgumentCount);
+    }
+    Runtime* rt_;
+};
+
+// What GetRef returns: calling its default member calls the procedure.
+class ProcedureRef final : public automation::Dispatch {
+public:
+    ProcedureRef(Runtime* rt, const Procedure* proc, std::weak_ptr<void> alive)
+        : rt_(rt), proc_(proc), alive_(std::move(alive)) {}
+    DispId memberId(const QString& name) const override
+    {
+        return name.isEmpty() ? automation::kDispIdValue : automation::kDispIdUnknown;
+    }
+    QString typeName() const override { return QStringLiteral("Object"); }
+    Variant invoke(DispId id, CallKind kind, QList<Variant>& args) override
+    {
+        if (alive_.expired())
+            throw AutomationError(error::kObjectDisconnected);
+        if (id != automation::kDispIdValue || isPut(kind))
+            throw AutomationError(error::kNoSuchMember);
+        Runtime::Entry entry(*rt_);
+        Args a;
+        a.values = args;
+        a.refs.assign(size_t(args.size()), nullptr);
+        for (qsizetype i = 0; i < args.size(); ++i)
+            a.refs[size_t(i)] = &args[i];
+        return rt_->callProcedure(proc_, nullptr, nullptr, a);
+    }
+
+private:
+    Runtime* rt_;
+    const Procedure* proc_;
+    std::weak_ptr<void> alive_;
+};
+
+// Keeps the error state of a run that must not disturb another (Terminate).
+struct ErrGuard {
+    explicit ErrGuard(Runtime& rt) : rt(rt), saved(rt.err()) {}
+    ~ErrGuard() { rt.err() = saved; }
+    Runtime& rt;
+    ErrState saved;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- class objects
+
+ClassObject::~ClassObject()
+{
+    if (data_->terminated || !data_->cls->terminate || data_->alive.expired())
+        return;
+    data_->terminated = true;
+    Runtime* rt = data_->runtime;
+    try {
+        // Me during Class_Terminate is a fresh handle on the same instance, so
+        // a script that keeps Me keeps a live object.
+        auto handle = std::make_shared<ClassObject>(data_);
+        Runtime::Entry entry(*rt);
+        ErrGuard guard(*rt);
+        Args none;
+        rt->callProcedure(data_->cls->terminate, data_, handle, none);
+    } catch (...) {
+        // An error in Class_Terminate has nowhere to go.
+    }
+}
+
+DispId ClassObject::memberId(const QString& name) const
+{
+    const ClassDef* cls = data_->cls;
+    if (name.isEmpty())
+        return cls->defaultMember >= 0 ? automation::kDispIdValue : automation::kDispIdUnknown;
+    const int index = cls->memberIndex.value(name.toLower(), -1);
+    if (index < 0 || !cls->members[size_t(index)].isPublic)
+        return automation::kDispIdUnknown;
+    return index + 1;
+}
+
+Variant ClassObject::invoke(DispId id, CallKind kind, QList<Variant>& args)
+{
+    if (data_->alive.expired())
+        throw AutomationError(error::kObjectDisconnected);
+    const ClassDef* cls = data_->cls;
+    int member = id == automation::kDispIdValue ? cls->defaultMember : id - 1;
+    if (member < 0 || member >= int(cls->members.size()) || !cls->members[size_t(member)].isPublic)
+        throw AutomationError(error::kNoSuchMember);
+    Runtime::Entry entry(*data_->runtime);
+    Args a;
+    a.values = args;
+    a.refs.assign(size_t(args.size()), nullptr);
+    // By-reference parameters write back into the caller's argument list.
+    const qsizetype byRefCount = isPut(kind) ? args.size() - 1 : args.size();
+    for (qsizetype i = 0; i < byRefCount; ++i)
+        a.refs[size_t(i)] = &args[i];
+    return data_->runtime->callMember(data_, shared_from_this(), member, kind, a);
+}
+
+// ---------------------------------------------------------------- runtime
+
+Runtime::Runtime() : alive_(std::make_shared<int>(0))
+{
+    errObject_ = std::make_shared<ErrDispatch>(this);
+}
+
+Runtime::~Runtime()
+{
+    try {
+        reset();
+    } catch (...) {
+    }
+    alive_.reset();
+}
+
+Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0)
+{
+    if (outermost) {
+        char probe = 0;
+        rt.stackBase_ = &probe;
+    }
+    ++rt.entries_;
+}
+
+Runtime::Entry::~Entry()
+{
+    --rt.entries_;
+    if (outermost)
+        rt.stackBase_ = nullptr;
+}
+
+void Runtime::throwInterrupted()
+{
+    throw AbortError(runtime::kInterrupted, describeError(runtime::kInterrupted));
+}
+
+void Runtime::checkDepth()
+{
+    if (depth_ >= maxDepth)
+        throw AutomationError(error::kOutOfStack);
+    char probe = 0;
+    if (stackBase_ && size_t(stackBase_ > &probe ? stackBase_ - &probe : &probe - stackBase_) > maxStackBytes)
+        throw AutomationError(error::kOutOfStack);
+}
+
+void Runtime::reset()
+{
+    // Values first, while everything they may call in Class_Terminate exists.
+    std::vector<Variant> released;
+    for (GlobalEntry& e : globals_)
+        released.push_back(std::exchange(e.value, Variant()));
+    if (globalFrame_.dynamic) {
+        for (auto& [name, value] : *globalFrame_.dynamic)
+            released.push_back(std::exchange(*value, Variant()));
+    }
+    released.clear();
+    globals_.clear();
+    globalIndex_.clear();
+    procedureOrder_.clear();
+    objects_.clear();
+    units_.clear();
+    globalFrame_ = Frame();
+    err_ = ErrState();
+    ++generation_;
+}
+
+const GlobalEntry* Runtime::findGlobal(const QString& name) const
+{
+    const int i = globalIndex_.value(name.toLower(), -1);
+    return i < 0 ? nullptr : &globals_[size_t(i)];
+}
+
+int Runtime::ensureGlobal(const QString& name, GlobalEntry::Kind kind)
+{
+    const QString lower = name.toLower();
+    auto it = globalIndex_.find(lower);
+    if (it != globalIndex_.end()) {
+        GlobalEntry& e = globals_[size_t(*it)];
+        if (kind != GlobalEntry::Variable)
+            e.kind = kind;
+        return *it;
+    }
+    GlobalEntry e;
+    e.name = name;
+    e.kind = kind;
+    globals_.push_back(std::move(e));
+    const int index = int(globals_.size()) - 1;
+    globalIndex_.insert(lower, index);
+    ++generation_;
+    return index;
+}
+
+void Runtime::addObject(const QString& name, DispatchRef object, bool addMembers)
+{
+    const int index = ensureGlobal(name, GlobalEntry::Object);
+    store(globals_[size_t(index)].value, Variant(object));
+    objects_.push_back({name, std::move(object), addMembers});
+    ++generation_;
+}
+
+DispatchRef Runtime::procedureRef(const QString& name)
+{
+    const GlobalEntry* e = findGlobal(name);
+    if (!e || e->kind != GlobalEntry::Procedure)
+        throw AutomationError(error::kInvalidCall);
+    return std::make_shared<ProcedureRef>(this, e->proc, alive_);
+}
+
+void Runtime::setErr(const AutomationError& error)
+{
+    err_.number = error.number();
+    err_.description = error.description().isEmpty() ? describeError(error.number()) : error.description();
+    err_.source = error.source().isEmpty() ? QStringLiteral("Microsoft VBScript runtime error") : error.source();
+}
+
+// ---------------------------------------------------------------- linking
+
+void Runtime::link(Unit& unit)
+{
+    for (const QString& name : unit.globalNames)
+        ensureGlobal(name, GlobalEntry::Variable);
+    for (const StmtPtr& s : unit.statements) {
+        if (const auto* c = dynamic_cast<const ConstStmt*>(s.get())) {
+            for (const auto& [name, value] : c->items) {
+                const int i = ensureGlobal(name->name, GlobalEntry::Constant);
+                globals_[size_t(i)].kind = GlobalEntry::Constant;
+                store(globals_[size_t(i)].value, value);
+            }
+        }
+    }
+    for (const auto& proc : unit.procedures) {
+        const bool known = globalIndex_.contains(proc->name.toLower());
+        const int i = ensureGlobal(proc->name, GlobalEntry::Procedure);
+        GlobalEntry& e = globals_[size_t(i)];
+        e.kind = GlobalEntry::Procedure;
+        e.proc = proc.get();
+        if (!known || std::find(procedureOrder_.begin(), procedureOrder_.end(), i) == procedureOrder_.end())
+            procedureOrder_.push_back(i);
+    }
+    for (const auto& cls : unit.classes) {
+        const int i = ensureGlobal(cls->name, GlobalEntry::Class);
+        globals_[size_t(i)].kind = GlobalEntry::Class;
+        globals_[size_t(i)].cls = cls.get();
+    }
+    ++generation_;
+    for (const auto& scope : unit.scopes) {
+        for (NameExpr* n : scope->names)
+            bind(*n, *scope, unit);
+    }
+}
+
+void Runtime::bind(NameExpr& n, const Scope& scope, const Unit& unit)
+{
+    n.optionExplicit = unit.optionExplicit;
+    if (const Procedure* proc = scope.procedure) {
+        auto it = proc->locals.find(n.lower);
+        if (it != proc->locals.end()) {
+            n.binding = Binding::Local;
+            n.index = *it;
+            n.selfName = *it == proc->resultSlot && proc->resultSlot >= 0;
+            return;
+        }
+    }
+    if (const ClassDef* cls = scope.owner) {
+        auto it = cls->memberIndex.find(n.lower);
+        if (it != cls->memberIndex.end()) {
+            const ClassMember& m = cls->members[size_t(*it)];
+            n.binding = m.kind == ClassMember::Field ? Binding::Field : Binding::MeMember;
+            n.index = m.kind == ClassMember::Field ? m.field : *it;
+            return;
+        }
+    }
+    if (auto it = globalIndex_.find(n.lower); it != globalIndex_.end()) {
+        n.binding = Binding::Global;
+        n.index = *it;
+        return;
+    }
+    if (n.lower == QLatin1String("err")) {
+        n.binding = Binding::Constant;
+        n.constant = Variant(errObject_);
+        return;
+    }
+    if (const int id = findBuiltin(n.lower); id >= 0) {
+        n.binding = Binding::Builtin;
+        n.index = id;
+        return;
+    }
+    if (findConstant(n.lower, &n.constant)) {
+        n.binding = Binding::Constant;
+        return;
+    }
+    n.binding = Binding::Dynamic;
+}
+
+// ---------------------------------------------------------------- code
+
+void Runtime::addCode(const QString& source)
+{
+    std::unique_ptr<Unit> unit = parseUnit(source);
+    link(*unit);
+    Unit& u = *unit;
+    units_.push_back(std::move(unit));
+    Entry entry(*this);
+    globalFrame_.resumeNext = false;
+    execBlock(u.statements, globalFrame_);
+}
+
+void Runtime::executeCode(const QString& source, Frame& frame, bool global)
+{
+    ParseOptions options;
+    Frame& target = global || !frame.proc ? globalFrame_ : frame;
+    if (&target != &globalFrame_) {
+        options.localProcedure = const_cast<Procedure*>(frame.proc);
+        options.localClass = frame.proc->owner;
+    }
+    std::unique_ptr<Unit> unit;
+    try {
+        unit = parseUnit(source, options);
+    } catch (const CompileError& e) {
+        throw AutomationError(e.number, describeError(e.number), QStringLiteral("Microsoft VBScript compilation error"));
+    }
+    link(*unit);
+    Unit* u = unit.get();
+    // Code that declares procedures or classes stays; the rest goes once run.
+    const bool keep = !u->procedures.empty() || !u->classes.empty();
+    if (keep)
+        units_.push_back(std::move(unit));
+    checkDepth();
+    ++depth_;
+    const bool savedResume = target.resumeNext;
+    try {
+        target.resumeNext = false;
+        execBlock(u->statements, target);
+    } catch (...) {
+        target.resumeNext = savedResume;
+        --depth_;
+        throw;
+    }
+    target.resumeNext = savedResume;
+    --depth_;
+}
+
+Variant Runtime::evalCode(const QString& source, Frame& frame)
+{
+    ParseOptions options;
+    options.expressionOnly = true;
+    if (frame.proc) {
+        options.localProcedure = const_cast<Procedure*>(frame.proc);
+        options.localClass = frame.proc->owner;
+    }
+    std::unique_ptr<Unit> unit;
+    try {
+        unit = parseUnit(source, options);
+    } catch (const CompileError& e) {
+        throw AutomationError(e.number, describeError(e.number), QStringLiteral("Microsoft VBScript compilation error"));
+    }
+    link(*unit);
+    checkDepth();
+    ++depth_;
+    try {
+        Variant v = unit->expression->eval(*this, frame);
+        --depth_;
+        return v;
+    } catch (...) {
+        --depth_;
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------- statements
+
+bool Runtime::swallow(Frame& frame, const AutomationError& error)
+{
+    if (!frame.resumeNext)
+        return false;
+    if (dynamic_cast<const AbortError*>(&error))
+        return false;
+    if (const auto* r = dynamic_cast<const RuntimeError*>(&error); r && r->fatal())
+        return false;
+    setErr(error);
+    return true;
+}
+
+Flow Runtime::execBlock(const Block& block, Frame& frame)
+{
+    for (const StmtPtr& s : block) {
+        try {
+            const Flow flow = s->exec(*this, frame);
+            if (flow != Flow::Normal)
+                return flow;
+        } catch (const RuntimeError& e) {
+            if (!swallow(frame, e))
+                throw;
+        } catch (const AbortError& e) {
+            throw RuntimeError(e, s->pos, true);
+        } catch (const AutomationError& e) {
+            if (!swallow(frame, e))
+                throw RuntimeError(e, s->pos, false);
+        } catch (const std::bad_alloc&) {
+            const AutomationError e(error::kOutOfMemory);
+            if (!swallow(frame, e))
+                throw RuntimeError(e, s->pos, false);
+        }
+    }
+    return Flow::Normal;
+}
+
+// ---------------------------------------------------------------- names
+
+Target Runtime::resolve(const NameExpr& n, Frame& frame, bool forWrite)
+{
+    Target t;
+    switch (n.binding) {
+    case Binding::Local:
+        t.kind = Target::Var;
+        t.var = frame.vars[size_t(n.index)];
+        return t;
+    case Binding::Field:
+        t.kind = Target::Var;
+        t.var = &frame.me->fields[size_t(n.index)];
+        return t;
+    case Binding::MeMember:
+        t.kind = Target::MeMember;
+        t.index = n.index;
+        return t;
+    case Binding::Builtin:
+        t.kind = Target::Builtin;
+        t.index = n.index;
+        return t;
+    case Binding::Constant:
+        t.kind = Target::Constant;
+        t.constant = &n.constant;
+        return t;
+    case Binding::Global: {
+        GlobalEntry& e = globals_[size_t(n.index)];
+        switch (e.kind) {
+        case GlobalEntry::Variable: t.kind = Target::Var; t.var = &e.value; break;
+        case GlobalEntry::Constant:
+        case GlobalEntry::Object: t.kind = Target::Constant; t.constant = &e.value; break;
+        case GlobalEntry::Procedure: t.kind = Target::Proc; t.proc = e.proc; break;
+        case GlobalEntry::Class: t.kind = Target::Class; t.cls = e.cls; break;
+        }
+        return t;
+    }
+    case Binding::Unbound:
+    case Binding::Dynamic: break;
+    }
+    if (Variant* v = frame.findDynamic(n.lower)) {
+        t.kind = Target::Var;
+        t.var = v;
+        return t;
+    }
+    if (n.cacheGeneration != generation_) {
+        n.cacheGlobal = globalIndex_.value(n.lower, -1);
+        n.cacheObject = -1;
+        if (n.cacheGlobal < 0) {
+            for (size_t i = 0; i < objects_.size(); ++i) {
+                if (!objects_[i].addMembers || !objects_[i].object)
+                    continue;
+                const DispId id = objects_[i].object->memberId(n.name);
+                if (id != automation::kDispIdUnknown) {
+                    n.cacheObject = int(i);
+                    n.cacheDispId = id;
+                    break;
+                }
+            }
+        }
+        n.cacheGeneration = generation_;
+    }
+    if (n.cacheGlobal >= 0) {
+        NameExpr bound;
+        bound.binding = Binding::Global;
+        bound.index = n.cacheGlobal;
+        return resolve(bound, frame, forWrite);
+    }
+    if (n.cacheObject >= 0) {
+        t.kind = Target::HostMember;
+        t.object = objects_[size_t(n.cacheObject)].object;
+        t.id = n.cacheDispId;
+        return t;
+    }
+    if (!forWrite)
+        return t;
+    if (n.optionExplicit)
+        throw named(runtime::kUndefinedVariable, n.name);
+    t.kind = Target::Var;
+    if (frame.proc) {
+        t.var = frame.makeDynamic(n.lower);
+    } else {
+        const int i = ensureGlobal(n.name, GlobalEntry::Variable);
+        t.var = &globals_[size_t(i)].value;
+    }
+    return t;
+}
+
+Variant* Runtime::refOf(const NameExpr& n, Frame& frame, bool create)
+{
+    if (n.binding == Binding::Local)
+        return frame.vars[size_t(n.index)];
+    if (n.binding == Binding::Field)
+        return &frame.me->fields[size_t(n.index)];
+    const Target t = resolve(n, frame, create);
+    return t.kind == Target::Var ? t.var : nullptr;
+}
+
+Variant Runtime::readName(const NameExpr& n, Frame& frame)
+{
+    const Target t = resolve(n, frame, false);
+    switch (t.kind) {
+    case Target::Var: return *t.var;
+    case Target::Constant: return *t.constant;
+    case Target::Proc: {
+        Args none;
+        return callProcedure(t.proc, nullptr, nullptr, none);
+    }
+    case Target::Class: throw named(error::kTypeMismatch, n.name);
+    case Target::MeMember: {
+        Args none;
+        return callMember(frame.me, frame.meRef, t.index, CallKind::Method | CallKind::PropertyGet, none);
+    }
+    case Target::Builtin: {
+        Args none;
+        return callBuiltin(t.index, frame, none);
+    }
+    case Target::HostMember: {
+        QList<Variant> none;
+        return t.object->invoke(t.id, CallKind::PropertyGet | CallKind::Method, none);
+    }
+    case Target::None: break;
+    }
+    if (n.optionExplicit)
+        throw named(runtime::kUndefinedVariable, n.name);
+    return {};
+}
+
+Variant NameExpr::eval(Runtime& rt, Frame& frame) const
+{
+    if (binding == Binding::Local)
+        return *frame.vars[size_t(index)];
+    return rt.readName(*this, frame);
+}
+
+void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs)
+{
+    args.values.reserve(qsizetype(exprs.size()));
+    args.refs.reserve(exprs.size());
+    for (size_t i = 0; i < exprs.size(); ++i) {
+        const Expr* e = exprs[i].get();
+        if (!e) {
+            args.add(Variant::fromError(kParamNotFound));
+            continue;
+        }
+        if (refs) {
+            if (const auto* n = dynamic_cast<const NameExpr*>(e)) {
+                if (Variant* p = refOf(*n, frame, !n->optionExplicit)) {
+                    args.values.append(Variant());
+                    args.refs.push_back(p);
+                    continue;
+                }
+            } else if (const auto* c = dynamic_cast<const CallExpr*>(e)) {
+                // An array element goes by reference: copied in, written back.
+                if (const auto* n = dynamic_cast<const NameExpr*>(c->callee.get()); n && !n->selfName) {
+                    Variant* p = refOf(*n, frame, false);
+                    if (p && p->isArray()) {
+                        QList<qint32> indexes;
+                        for (const ExprPtr& a : c->args) {
+                            if (!a)
+                                throw AutomationError(error::kSubscriptOutOfRange);
+                            indexes.append(dereference(a->eval(*this, frame)).toLong());
+                        }
+                        if (!p->isArray())
+                            throw AutomationError(error::kTypeMismatch);
+                        args.add(p->arrayRef().at(indexes));
+                        args.writebacks.push_back({int(i), p, indexes});
+                        continue;
+                    }
+                }
+            }
+        }
+        args.add(e->eval(*this, frame));
+    }
+}
+
+Variant Runtime::indexValue(const Variant& value, Args& args)
+{
+    if (value.isArray()) {
+        if (args.size() == 0)
+            return value;
+        QList<qint32> indexes;
+        for (qsizetype i = 0; i < args.size(); ++i)
+            indexes.append(dereference(args.at(i)).toLong());
+        return value.arrayRef().at(indexes);
+    }
+    if (value.isObject())
+        return invokeDefault(value, CallKind::Method | CallKind::PropertyGet, args);
+    if (args.size() == 0)
+        return value;
+    throw AutomationError(error::kTypeMismatch);
+}
+
+Variant Runtime::invokeDefault(const Variant& value, CallKind kind, Args& args)
+{
+    const DispatchRef& object = value.objectRef();
+    if (!object)
+        throw AutomationError(runtime::kObjectNotSet, describeError(runtime::kObjectNotSet));
+    if (auto* co = dynamic_cast<ClassObject*>(object.get())) {
+        const int member = co->data()->cls->defaultMember;
+        if (member < 0)
+            throw AutomationError(error::kNoSuchMember);
+        return callMember(co->data(), object, member, kind, args);
+    }
+    args.fillValues();
+    Variant result = object->invoke(automation::kDispIdValue, kind, args.values);
+    for (size_t i = 0; i < args.refs.size(); ++i) {
+        if (args.refs[i])
+            store(*args.refs[i], args.values[qsizetype(i)]);
+    }
+    return result;
+}
+
+Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame)
+{
+    Target t;
+    if (n.selfName) {
+        // f(...) inside Function f is a call, not its result.
+        NameExpr outer;
+        outer.name = n.name;
+        outer.lower = n.lower;
+        outer.optionExplicit = n.optionExplicit;
+        if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
+            outer.binding = Binding::MeMember;
+            outer.index = frame.proc->owner->memberIndex.value(n.lower);
+        } else {
+            outer.binding = Binding::Dynamic;
+        }
+        t = resolve(outer, frame, false);
+    } else {
+        t = resolve(n, frame, false);
+    }
+    Args args;
+    switch (t.kind) {
+    case Target::Var:
+        evalArgs(exprs, frame, args, t.var->isObject());
+        return indexValue(*t.var, args);
+    case Target::Constant:
+        evalArgs(exprs, frame, args, t.constant->isObject());
+        return indexValue(*t.constant, args);
+    case Target::Proc:
+        evalArgs(exprs, frame, args, true);
+        return callProcedure(t.proc, nullptr, nullptr, args);
+    case Target::MeMember:
+        evalArgs(exprs, frame, args, true);
+        return callMember(frame.me, frame.meRef, t.index, CallKind::Method | CallKind::PropertyGet, args);
+    case Target::Builtin: {
+        evalArgs(exprs, frame, args, false);
+        return callBuiltin(t.index, frame, args);
+    }
+    case Target::HostMember: {
+        evalArgs(exprs, frame, args, true);
+        args.fillValues();
+        DispatchRef object = t.object;
+        Variant result = object->invoke(t.id, CallKind::Method | CallKind::PropertyGet, args.values);
+        for (size_t i = 0; i < args.refs.size(); ++i) {
+            if (args.refs[i])
+                store(*args.refs[i], args.values[qsizetype(i)]);
+        }
+        return result;
+    }
+    case Target::Class: throw named(error::kTypeMismatch, n.name);
+    case Target::None: break;
+    }
+    if (n.optionExplicit)
+        throw named(runtime::kUndefinedVariable, n.name);
+    throw named(error::kTypeMismatch, n.name);
+}
+
+Variant CallExpr::eval(Runtime& rt, Frame& frame) const
+{
+    if (const auto* n = dynamic_cast<const NameExpr*>(callee.get()))
+        return rt.callName(*n, args, frame);
+    if (const auto* m = dynamic_cast<const MemberExpr*>(callee.get())) {
+        const Variant object = m->object->eval(rt, frame);
+        Args a;
+        rt.evalArgs(args, frame, a, true);
+        return rt.invokeMember(object, m->name, CallKind::Method | CallKind::PropertyGet, a,
+                               dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+    }
+    const Variant value = callee->eval(rt, frame);
+    Args a;
+    rt.evalArgs(args, frame, a, value.isObject());
+    return rt.indexValue(value, a);
+}
+
+Variant MemberExpr::eval(Runtime& rt, Frame& frame) const
+{
+    const Variant target = object->eval(rt, frame);
+    Args none;
+    return rt.invokeMember(target, name, CallKind::Method | CallKind::PropertyGet, none,
+                           dynamic_cast<const MeExpr*>(object.get()) != nullptr);
+}
+
+Variant MeExpr::eval(Runtime&, Frame& frame) const
+{
+    if (!frame.meRef)
+        throw AutomationError(error::kObjectRequired, describeError(error::kObjectRequired) + QStringLiteral(": 'Me'"));
+    return Variant(frame.meRef);
+}
+
+Variant WithObjectExpr::eval(Runtime&, Frame& frame) const
+{
+    if (frame.with.empty())
+        throw AutomationError(505, describeError(505));
+    return frame.with.back();
+}
+
+Variant NewExpr::eval(Runtime& rt, Frame&) const { return rt.newInstance(className); }
+
+Variant UnaryExpr::eval(Runtime& rt, Frame& frame) const
+{
+    const Variant v = operand->eval(rt, frame);
+    switch (op) {
+    case UnaryOp::Neg: return negate(v);
+    case UnaryOp::Not: return logicalNot(v);
+    case UnaryOp::Plus: {
+        Variant d = dereference(v);
+        if (d.isArray())
+            throw AutomationError(error::kTypeMismatch);
+        return d;
+    }
+    }
+    return v;
+}
+
+Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
+{
+    const Variant a = left->eval(rt, frame);
+    const Variant b = right->eval(rt, frame);
+    switch (op) {
+    case BinaryOp::Add:
+        // The common case first: two 16- or 32-bit integers.
+        if (a.type() == automation::VarType::Long && b.type() == automation::VarType::Long) {
+            const qint64 r = qint64(a.rawNumber()) + qint64(b.rawNumber());
+            if (r >= INT32_MIN && r <= INT32_MAX)
+                return Variant(qint32(r));
+        }
+        return arithmetic(op, a, b);
+    case BinaryOp::Pow:
+    case BinaryOp::Mul:
+    case BinaryOp::Div:
+    case BinaryOp::IntDiv:
+    case BinaryOp::Mod:
+    case BinaryOp::Sub: return arithmetic(op, a, b);
+    case BinaryOp::Concat: return concatenate(a, b);
+    case BinaryOp::Eq:
+    case BinaryOp::Ne:
+    case BinaryOp::Lt:
+    case BinaryOp::Gt:
+    case BinaryOp::Le:
+    case BinaryOp::Ge: return compare(op, a, b, left->isLiteral(), right->isLiteral());
+    case BinaryOp::Is: return Variant(sameObject(a, b));
+    case BinaryOp::And:
+    case BinaryOp::Or:
+    case BinaryOp::Xor:
+    case BinaryOp::Eqv:
+    case BinaryOp::Imp: return logical(op, a, b);
+    }
+    throw AutomationError(error::kTypeMismatch);
+}
+
+// ---------------------------------------------------------------- calls
+
+Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef,
+                               Args& args)
+{
+    checkInterrupt();
+    checkDepth();
+    if (args.size() != qsizetype(proc->params.size()))
+        throw named(error::kWrongArgumentCount, proc->name);
+    Frame f;
+    f.proc = proc;
+    f.me = me;
+    f.meRef = meRef;
+    f.storage.resize(size_t(proc->slotCount));
+    f.vars.resize(size_t(proc->slotCount));
+    for (size_t i = 0; i < size_t(proc->slotCount); ++i)
+        f.vars[i] = &f.storage[i];
+    for (size_t i = 0; i < proc->params.size(); ++i) {
+        Variant* ref = args.refs[i];
+        if (ref && proc->params[i].byRef) {
+            f.vars[i] = ref;
+        } else {
+            f.storage[i] = ref ? *ref : std::move(args.values[qsizetype(i)]);
+            // A parameter that holds a missing argument reads as Empty here.
+            if (f.storage[i].type() == automation::VarType::Error)
+                f.storage[i] = Variant();
+        }
+    }
+    struct DepthGuard {
+        explicit DepthGuard(int& d) : d(d) { ++d; }
+        ~DepthGuard() { --d; }
+        int& d;
+    } guard(depth_);
+    execBlock(proc->body, f);
+    for (const Args::Writeback& w : args.writebacks) {
+        if (!proc->params[size_t(w.index)].byRef || !w.array->isArray())
+            continue;
+        try {
+            store(w.array->arrayRef().at(w.indexes), f.storage[size_t(w.index)]);
+        } catch (const AutomationError&) {
+            // The array changed shape during the call: nothing to write back to.
+        }
+    }
+    if (proc->resultSlot >= 0)
+        return std::move(f.storage[size_t(proc->resultSlot)]);
+    return {};
+}
+
+Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int index,
+                            CallKind kind, Args& args)
+{
+    if (!me)
+        throw AutomationError(error::kObjectRequired);
+    const ClassMember& m = me->cls->members[size_t(index)];
+    const bool put = isPut(kind);
+    switch (m.kind) {
+    case ClassMember::Field: {
+        Variant& field = me->fields[size_t(m.field)];
+        if (put) {
+            Variant value = args.values.last();
+            if (args.size() == 1) {
+                store(field, std::move(value));
+                return {};
+            }
+            if (!field.isArray())
+                throw AutomationError(error::kTypeMismatch);
+            QList<qint32> indexes;
+            for (qsizetype i = 0; i + 1 < args.size(); ++i)
+                indexes.append(dereference(args.at(i)).toLong());
+            store(field.arrayRef().at(indexes), std::move(value));
+            return {};
+        }
+        const Variant value = field;
+        return indexValue(value, args);
+    }
+    case ClassMember::Method:
+        if (put)
+            throw named(error::kWrongArgumentCount, m.name);
+        return callProcedure(m.method, me, meRef, args);
+    case ClassMember::Property: {
+        if (put) {
+            const Procedure* p = hasKind(kind, CallKind::PropertyPutRef) && m.set ? m.set : m.let;
+            if (hasKind(kind, CallKind::PropertyPutRef) && !hasKind(kind, CallKind::PropertyPut) && !m.set)
+                p = nullptr;
+            if (!p)
+                throw named(error::kWrongArgumentCount, m.name);
+            return callProcedure(p, me, meRef, args);
+        }
+        if (!m.get)
+            throw named(error::kWrongArgumentCount, m.name);
+        if (args.size() > qsizetype(m.get->params.size()) && m.get->params.empty()) {
+            Args none;
+            const Variant value = callProcedure(m.get, me, meRef, none);
+            return indexValue(value, args);
+        }
+        return callProcedure(m.get, me, meRef, args);
+    }
+    }
+    return {};
+}
+
+Variant Runtime::invokeMember(const Variant& objectValue, const QString& name, CallKind kind, Args& args,
+                              bool allowPrivate)
+{
+    if (!objectValue.isObject() || !objectValue.objectRef())
+        throw AutomationError(error::kObjectRequired,
+                              describeError(error::kObjectRequired) + QStringLiteral(": '%1'").arg(name));
+    const DispatchRef object = objectValue.objectRef();
+    if (auto* co = dynamic_cast<ClassObject*>(object.get())) {
+        const ClassDef* cls = co->data()->cls;
+        const int index = cls->memberIndex.value(name.toLower(), -1);
+        if (index < 0 || (!allowPrivate && !cls->members[size_t(index)].isPublic))
+            throw named(error::kNoSuchMember, name);
+        return callMember(co->data(), object, index, kind, args);
+    }
+    const DispId id = object->memberId(name);
+    if (id == automation::kDispIdUnknown)
+        throw named(error::kNoSuchMember, name);
+    args.fillValues();
+    Variant result = object->invoke(id, kind, args.values);
+    for (size_t i = 0; i < args.refs.size(); ++i) {
+        if (args.refs[i])
+            store(*args.refs[i], args.values[qsizetype(i)]);
+    }
+    return result;
+}
+
+Variant Runtime::newInstance(const QString& className)
+{
+    const GlobalEntry* e = findGlobal(className);
+    if (!e || e->kind != GlobalEntry::Class)
+        throw named(runtime::kClassNotDefined, className);
+    auto data = std::make_shared<InstanceData>();
+    data->cls = e->cls;
+    data->runtime = this;
+    data->alive = alive_;
+    data->fields.resize(e->cls->fields.size());
+    for (size_t i = 0; i < e->cls->fields.size(); ++i) {
+        const ClassField& f = e->cls->fields[i];
+        if (f.isArray)
+            data->fields[i] = f.bounds.empty() ? Variant(automation::Array())
+                                               : Variant(automation::Array(QList<qint32>(f.bounds.begin(), f.bounds.end())));
+    }
+    auto object = std::make_shared<ClassObject>(data);
+    if (e->cls->initialize) {
+        Args none;
+        callProcedure(e->cls->initialize, data, object, none);
+    }
+    return Variant(DispatchRef(object));
+}
+
+Variant Runtime::callBuiltin(int id, Frame& frame, Args& args)
+{
+    const BuiltinInfo& info = builtinAt(id);
+    if (args.size() < info.minArgs || args.size() > info.maxArgs)
+        throw named(error::kWrongArgumentCount, QString::fromLatin1(info.name));
+    args.fillValues();
+    return info.function(*this, frame, args);
+}
+
+Variant Runtime::letValue(const Variant& value)
+{
+    if (!value.isObject())
+        return value;
+    if (!value.objectRef())
+        throw AutomationError(runtime::kObjectNotSet, describeError(runtime::kObjectNotSet));
+    Args none;
+    Variant v = invokeDefault(value, CallKind::PropertyGet, none);
+    return v;
+}
+
+// ---------------------------------------------------------------- assignment
+
+void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame)
+{
+    const CallKind putKind = isSet ? CallKind::PropertyPutRef : CallKind::PropertyPut;
+    if (const auto* n = dynamic_cast<const NameExpr*>(&target)) {
+        if (n->binding == Binding::Local) {
+            store(*frame.vars[size_t(n->index)], std::move(value));
+            return;
+        }
+        const Target t = resolve(*n, frame, true);
+        switch (t.kind) {
+        case Target::Var: store(*t.var, std::move(value)); return;
+        case Target::MeMember: {
+            Args a;
+            a.add(std::move(value));
+            callMember(frame.me, frame.meRef, t.index, putKind, a);
+            return;
+        }
+        case Target::HostMember: {
+            QList<Variant> a{std::move(value)};
+            DispatchRef object = t.object;
+            object->invoke(t.id, putKind, a);
+            return;
+        }
+        default: throw named(runtime::kIllegalAssignment, n->name);
+        }
+    }
+    if (const auto* m = dynamic_cast<const MemberExpr*>(&target)) {
+        const Variant object = m->object->eval(*this, frame);
+        Args a;
+        a.add(std::move(value));
+        invokeMember(object, m->name, putKind, a, dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+        return;
+    }
+    const auto* c = dynamic_cast<const CallExpr*>(&target);
+    if (!c)
+        throw AutomationError(runtime::kIllegalAssignment, describeError(runtime::kIllegalAssignment));
+    Args a;
+    evalArgs(c->args, frame, a, false);
+    auto storeElement = [&](Variant& container) {
+        if (container.isArray()) {
+            QList<qint32> indexes;
+            for (qsizetype i = 0; i < a.size(); ++i)
+                indexes.append(dereference(a.at(i)).toLong());
+            store(container.arrayRef().at(indexes), std::move(value));
+            return;
+        }
+        if (container.isObject()) {
+            a.add(std::move(value));
+            invokeDefault(container, putKind, a);
+            return;
+        }
+        throw AutomationError(error::kTypeMismatch);
+    };
+    if (const auto* m = dynamic_cast<const MemberExpr*>(c->callee.get())) {
+        const Variant object = m->object->eval(*this, frame);
+        a.add(std::move(value));
+        invokeMember(object, m->name, putKind, a, dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+        return;
+    }
+    if (const auto* n = dynamic_cast<const NameExpr*>(c->callee.get())) {
+        const Target t = resolve(*n, frame, false);
+        switch (t.kind) {
+        case Target::Var: storeElement(*t.var); return;
+        case Target::MeMember:
+            a.add(std::move(value));
+            callMember(frame.me, frame.meRef, t.index, putKind, a);
+            return;
+        case Target::HostMember: {
+            a.add(std::move(value));
+            DispatchRef object = t.object;
+            object->invoke(t.id, putKind, a.values);
+            return;
+        }
+        case Target::Constant:
+            if (t.constant->isObject()) {
+                Variant object = *t.constant;
+                storeElement(object);
+                return;
+            }
+            [[fallthrough]];
+        default:
+            if (t.kind == Target::None && n->optionExplicit)
+                throw named(runtime::kUndefinedVariable, n->name);
+            throw named(t.kind == Target::None ? error::kTypeMismatch : runtime::kIllegalAssignment, n->name);
+        }
+    }
+    // a(1)(2) = v: the inner element is found after every index is known.
+    if (const auto* inner = dynamic_cast<const CallExpr*>(c->callee.get())) {
+        if (const auto* n = dynamic_cast<const NameExpr*>(inner->callee.get())) {
+            Args innerArgs;
+            evalArgs(inner->args, frame, innerArgs, false);
+            if (Variant* p = refOf(*n, frame, false); p && p->isArray()) {
+                QList<qint32> indexes;
+                for (qsizetype i = 0; i < innerArgs.size(); ++i)
+                    indexes.append(dereference(innerArgs.at(i)).toLong());
+                storeElement(p->arrayRef().at(indexes));
+                return;
+            }
+        }
+    }
+    Variant container = c->callee->eval(*this, frame);
+    if (container.isArray())
+        throw AutomationError(runtime::kIllegalAssignment, describeError(runtime::kIllegalAssignment));
+    storeElement(container);
+}
+
+}  // namespace vbscript

@@ -1,0 +1,247 @@
+#pragma once
+// The run-time side: global table, frames, calls, class instances, the Err
+// object and the error state. The tree's eval/exec methods call into it.
+
+#include "components/vbscript/ast.h"
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <unordered_map>
+
+namespace vbscript {
+
+using automation::DispatchRef;
+using automation::CallKind;
+
+// The arguments of one call. A by-reference argument points at the caller's
+// variable; everything else is a value. An array element passed by reference
+// is copied in and written back after the call.
+struct Args {
+    QList<Variant> values;
+    std::vector<Variant*> refs;
+    struct Writeback {
+        int index;
+        Variant* array;
+        QList<qint32> indexes;
+    };
+    std::vector<Writeback> writebacks;
+
+    qsizetype size() const { return values.size(); }
+    const Variant& at(qsizetype i) const { return refs[size_t(i)] ? *refs[size_t(i)] : values[i]; }
+    void add(Variant v)
+    {
+        values.append(std::move(v));
+        refs.push_back(nullptr);
+    }
+    // Copies referenced variables into values, for calls that take values only.
+    void fillValues()
+    {
+        for (size_t i = 0; i < refs.size(); ++i) {
+            if (refs[i])
+                values[qsizetype(i)] = *refs[i];
+        }
+    }
+};
+
+class Runtime;
+
+struct InstanceData {
+    const ClassDef* cls = nullptr;
+    std::vector<Variant> fields;
+    Runtime* runtime = nullptr;
+    std::weak_ptr<void> alive;  // expires with the runtime
+    bool terminated = false;
+};
+
+// A script class instance, usable by hosts like any automation object.
+class ClassObject final : public automation::Dispatch, public std::enable_shared_from_this<ClassObject> {
+public:
+    explicit ClassObject(std::shared_ptr<InstanceData> data) : data_(std::move(data)) {}
+    ~ClassObject() override;
+
+    automation::DispId memberId(const QString& name) const override;
+    Variant invoke(automation::DispId id, CallKind kind, QList<Variant>& args) override;
+    QString typeName() const override { return data_->cls->name; }
+    const void* identity() const override { return data_.get(); }
+
+    const std::shared_ptr<InstanceData>& data() const { return data_; }
+
+private:
+    std::shared_ptr<InstanceData> data_;
+};
+
+struct Frame {
+    const Procedure* proc = nullptr;  // null: the global level
+    std::vector<Variant*> vars;
+    std::vector<Variant> storage;
+    std::shared_ptr<InstanceData> me;
+    DispatchRef meRef;
+    std::vector<Variant> with;
+    bool resumeNext = false;
+    // Variables made while running: Execute'd Dim, implicit ones in procedures.
+    std::unique_ptr<std::unordered_map<QString, std::unique_ptr<Variant>>> dynamic;
+
+    Variant* findDynamic(const QString& lower) const
+    {
+        if (!dynamic)
+            return nullptr;
+        auto it = dynamic->find(lower);
+        return it == dynamic->end() ? nullptr : it->second.get();
+    }
+    Variant* makeDynamic(const QString& lower)
+    {
+        if (!dynamic)
+            dynamic = std::make_unique<std::unordered_map<QString, std::unique_ptr<Variant>>>();
+        auto& slot = (*dynamic)[lower];
+        if (!slot)
+            slot = std::make_unique<Variant>();
+        return slot.get();
+    }
+};
+
+struct GlobalEntry {
+    enum Kind : unsigned char { Variable, Constant, Procedure, Class, Object };
+    QString name;
+    Kind kind = Variable;
+    Variant value;
+    vbscript::Procedure* proc = nullptr;
+    ClassDef* cls = nullptr;
+};
+
+struct ErrState {
+    int number = 0;
+    QString description;
+    QString source;
+    QString helpFile;
+    int helpContext = 0;
+};
+
+struct NamedObject {
+    QString name;
+    DispatchRef object;
+    bool addMembers = false;
+};
+
+// What a name found when run.
+struct Target {
+    enum Kind : unsigned char { None, Var, Constant, Proc, Class, HostMember, MeMember, Builtin };
+    Kind kind = None;
+    Variant* var = nullptr;
+    const Variant* constant = nullptr;
+    Procedure* proc = nullptr;
+    ClassDef* cls = nullptr;
+    DispatchRef object;
+    automation::DispId id = automation::kDispIdUnknown;
+    int index = -1;
+};
+
+// Stores a value so that the old one is released only after the slot holds
+// the new one: releasing may run a Class_Terminate that looks at the slot.
+inline void store(Variant& slot, Variant value)
+{
+    Variant old = std::exchange(slot, std::move(value));
+}
+
+class Runtime {
+public:
+    Runtime();
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
+    // Host hooks.
+    std::function<int(const QString& prompt, int buttons, const QString& title)> msgBox;
+    std::function<Variant(const QString& prompt, const QString& title, const QString& defaultText)> inputBox;
+    std::function<DispatchRef(const QString& programId)> createObject;
+
+    std::atomic<bool> interruptRequested{false};
+    // Rnd's generator state (24 bits) and its last result.
+    quint32 rndState = 0x50000;
+    float rndLast = 0;
+    int maxDepth = 1000;
+    size_t maxStackBytes = 3u << 20;
+
+    // Code: parses, links and runs the global statements of a unit. Throws
+    // CompileError, RuntimeError or AutomationError.
+    void addCode(const QString& source);
+    void executeCode(const QString& source, Frame& frame, bool global);
+    Variant evalCode(const QString& source, Frame& frame);
+    void addObject(const QString& name, DispatchRef object, bool addMembers);
+    void reset();
+
+    Frame& globalFrame() { return globalFrame_; }
+    const std::deque<GlobalEntry>& globals() const { return globals_; }
+    const std::vector<int>& procedureOrder() const { return procedureOrder_; }
+    const GlobalEntry* findGlobal(const QString& name) const;
+
+    // Marks the outermost entry from a host: stack accounting starts here.
+    struct Entry {
+        explicit Entry(Runtime& rt);
+        ~Entry();
+        Runtime& rt;
+        bool outermost;
+    };
+
+    // ---- used by the tree
+    Flow execBlock(const Block& block, Frame& frame);
+    // True when the frame's On Error Resume Next swallows the error (recorded in Err).
+    bool swallow(Frame& frame, const automation::AutomationError& error);
+    void checkInterrupt()
+    {
+        if (interruptRequested.load(std::memory_order_relaxed))
+            throwInterrupted();
+    }
+    [[noreturn]] void throwInterrupted();
+
+    Target resolve(const NameExpr& name, Frame& frame, bool forWrite);
+    Variant* refOf(const NameExpr& name, Frame& frame, bool create);
+    Variant readName(const NameExpr& name, Frame& frame);
+    Variant callName(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame);
+    void evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs);
+    void assign(const Expr& target, Variant value, bool isSet, Frame& frame);
+    Variant letValue(const Variant& value);  // the default value of an object, for Let
+
+    Variant callProcedure(const Procedure* proc, const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef,
+                          Args& args);
+    Variant callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int member, CallKind kind,
+                       Args& args);
+    Variant invokeMember(const Variant& object, const QString& name, CallKind kind, Args& args, bool allowPrivate);
+    Variant invokeDefault(const Variant& value, CallKind kind, Args& args);
+    Variant indexValue(const Variant& value, Args& args);
+    Variant newInstance(const QString& className);
+    Variant callBuiltin(int id, Frame& frame, Args& args);
+
+    ErrState& err() { return err_; }
+    void setErr(const automation::AutomationError& error);
+    void clearErr() { err_ = ErrState(); }
+    const DispatchRef& errObject() const { return errObject_; }
+    DispatchRef procedureRef(const QString& name);
+
+    quint64 generation() const { return generation_; }
+    const std::shared_ptr<void>& aliveToken() const { return alive_; }
+
+private:
+    void link(Unit& unit);
+    void bind(NameExpr& name, const Scope& scope, const Unit& unit);
+    int ensureGlobal(const QString& name, GlobalEntry::Kind kind);
+    void checkDepth();
+
+    std::deque<GlobalEntry> globals_;
+    QHash<QString, int> globalIndex_;
+    std::vector<int> procedureOrder_;
+    std::vector<NamedObject> objects_;
+    std::vector<std::unique_ptr<Unit>> units_;
+    Frame globalFrame_;
+    ErrState err_;
+    DispatchRef errObject_;
+    quint64 generation_ = 1;
+    int depth_ = 0;
+    int entries_ = 0;
+    const char* stackBase_ = nullptr;
+    std::shared_ptr<void> alive_;
+
+    friend class ClassObject;
+};
+
+}  // namespace vbscript

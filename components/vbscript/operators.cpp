@@ -1,0 +1,359 @@
+#include "components/vbscript/operators.h"
+
+#include "automation/dispatch.h"
+
+#include <cfloat>
+#include <cmath>
+
+namespace vbscript {
+
+using automation::AutomationError;
+using automation::VarType;
+using automation::DispatchRef;
+using automation::CallKind;
+namespace error = automation::error;
+
+namespace {
+
+enum Rank { kByte = 1, kInteger, kLong, kSingle, kDouble, kDate, kString };
+
+Rank rankOf(const Variant& v)
+{
+    switch (v.type()) {
+    case VarType::Byte: return kByte;
+    case VarType::Empty:
+    case VarType::Boolean:
+    case VarType::Integer: return kInteger;
+    case VarType::Long: return kLong;
+    case VarType::Single: return kSingle;
+    case VarType::Double: return kDouble;
+    case VarType::Date: return kDate;
+    case VarType::String: return kString;
+    default: throw AutomationError(error::kTypeMismatch);
+    }
+}
+
+double numberOf(const Variant& v)
+{
+    return v.isString() ? v.toDouble() : v.rawNumber();
+}
+
+Variant typed(double r, Rank rank)
+{
+    if (std::isnan(r) || std::isinf(r))
+        throw AutomationError(error::kOverflow);
+    switch (rank) {
+    case kByte:
+        if (r >= 0 && r <= 255)
+            return Variant::fromByte(quint8(r));
+        [[fallthrough]];
+    case kInteger:
+        if (r >= -32768 && r <= 32767)
+            return Variant::fromInteger(qint16(r));
+        [[fallthrough]];
+    case kLong:
+        if (r >= -2147483648.0 && r <= 2147483647.0)
+            return Variant(qint32(r));
+        return Variant(r);
+    case kSingle:
+        if (std::fabs(r) <= double(FLT_MAX))
+            return Variant::fromSingle(float(r));
+        return Variant(r);
+    case kDate:
+        if (std::fabs(r) > 2958465.99999)
+            throw AutomationError(error::kOverflow);
+        return Variant::fromDate(r);
+    default: return Variant(r);
+    }
+}
+
+// The operands of \ and Mod and the logical operators: rounded to Long.
+qint32 longOf(const Variant& v)
+{
+    if (v.type() == VarType::String) {
+        const QString t = v.stringRef().trimmed();
+        if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            return -1;
+        if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+            return 0;
+    }
+    return v.toLong();
+}
+
+Rank integerRank(const Variant& a, const Variant& b)
+{
+    const Rank ra = a.isString() ? kLong : rankOf(a);
+    const Rank rb = b.isString() ? kLong : rankOf(b);
+    if (ra == kByte && rb == kByte)
+        return kByte;
+    if (ra <= kInteger && rb <= kInteger)
+        return kInteger;
+    return kLong;
+}
+
+}  // namespace
+
+Variant dereference(const Variant& value)
+{
+    if (!value.isObject())
+        return value;
+    const DispatchRef& object = value.objectRef();
+    if (!object)
+        throw AutomationError(91, QStringLiteral("Object variable not set"));
+    QList<Variant> none;
+    Variant v = object->invoke(automation::kDispIdValue, CallKind::PropertyGet, none);
+    if (v.isObject())
+        throw AutomationError(error::kTypeMismatch);
+    return v;
+}
+
+Variant integralResult(double value) { return typed(value, kInteger); }
+
+Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
+{
+    const Variant a = dereference(a0);
+    const Variant b = dereference(b0);
+    if (a.isNull() || b.isNull())
+        return Variant::null();
+    if (a.isArray() || b.isArray() || a.type() == VarType::Error || b.type() == VarType::Error)
+        throw AutomationError(error::kTypeMismatch);
+    if (op == BinaryOp::Add) {
+        if (a.isString() && b.isString())
+            return Variant(a.stringRef() + b.stringRef());
+        if (a.isString() && b.isEmpty())
+            return a;
+        if (b.isString() && a.isEmpty())
+            return b;
+    }
+    switch (op) {
+    case BinaryOp::IntDiv:
+    case BinaryOp::Mod: {
+        const qint32 x = longOf(a);
+        const qint32 y = longOf(b);
+        if (y == 0)
+            throw AutomationError(error::kDivisionByZero);
+        const qint64 r = op == BinaryOp::IntDiv ? qint64(x) / y : qint64(x) % y;
+        return typed(double(r), integerRank(a, b));
+    }
+    case BinaryOp::Div: {
+        const double x = numberOf(a);
+        const double y = numberOf(b);
+        if (y == 0) {
+            if (x == 0)
+                throw AutomationError(error::kOverflow);
+            throw AutomationError(error::kDivisionByZero);
+        }
+        const Rank ra = rankOf(a), rb = rankOf(b);
+        return typed(x / y, ra <= kSingle && rb <= kSingle && (ra == kSingle || rb == kSingle) ? kSingle : kDouble);
+    }
+    case BinaryOp::Pow: {
+        const double x = numberOf(a);
+        const double y = numberOf(b);
+        const double r = std::pow(x, y);
+        if (std::isnan(r))
+            throw AutomationError(error::kInvalidCall);
+        if (std::isinf(r) && x == 0)
+            throw AutomationError(error::kDivisionByZero);
+        return typed(r, kDouble);
+    }
+    default: break;
+    }
+    Rank ra = rankOf(a), rb = rankOf(b);
+    if (ra == kString)
+        ra = kDouble;
+    if (rb == kString)
+        rb = kDouble;
+    const double x = numberOf(a);
+    const double y = numberOf(b);
+    Rank rank = std::max(ra, rb);
+    double r = 0;
+    switch (op) {
+    case BinaryOp::Add: r = x + y; break;
+    case BinaryOp::Sub:
+        r = x - y;
+        if (ra == kDate && rb == kDate)
+            rank = kDouble;
+        break;
+    case BinaryOp::Mul:
+        r = x * y;
+        if (rank == kDate)
+            rank = kDouble;
+        break;
+    default: throw AutomationError(error::kTypeMismatch);
+    }
+    return typed(r, rank);
+}
+
+Variant concatenate(const Variant& a0, const Variant& b0)
+{
+    const Variant a = dereference(a0);
+    const Variant b = dereference(b0);
+    if (a.isNull() && b.isNull())
+        return Variant::null();
+    QString s = a.isNull() ? QString() : a.toString();
+    if (!b.isNull())
+        s += b.toString();
+    return Variant(std::move(s));
+}
+
+Variant negate(const Variant& a0)
+{
+    const Variant a = dereference(a0);
+    switch (a.type()) {
+    case VarType::Null: return a;
+    case VarType::Empty: return Variant::fromInteger(0);
+    case VarType::String: return Variant(-a.toDouble());
+    case VarType::Byte:
+    case VarType::Boolean:
+    case VarType::Integer: return typed(-a.rawNumber(), kInteger);
+    case VarType::Long: return typed(-a.rawNumber(), kLong);
+    case VarType::Single: return Variant::fromSingle(-float(a.rawNumber()));
+    case VarType::Double: return Variant(-a.rawNumber());
+    case VarType::Date: return typed(-a.rawNumber(), kDate);
+    default: throw AutomationError(error::kTypeMismatch);
+    }
+}
+
+Variant logicalNot(const Variant& a0)
+{
+    const Variant a = dereference(a0);
+    switch (a.type()) {
+    case VarType::Null: return a;
+    case VarType::Boolean: return Variant(!a.toBool());
+    case VarType::Empty: return Variant::fromInteger(-1);
+    case VarType::Byte: return Variant::fromByte(quint8(~a.toByte()));
+    case VarType::Integer: return Variant::fromInteger(qint16(~a.toInteger()));
+    default: return Variant(qint32(~longOf(a)));
+    }
+}
+
+Variant logical(BinaryOp op, const Variant& a0, const Variant& b0)
+{
+    const Variant a = dereference(a0);
+    const Variant b = dereference(b0);
+    const bool an = a.isNull(), bn = b.isNull();
+    if (an || bn) {
+        // Null is "unknown": a result that does not depend on it is still known.
+        if (an && bn)
+            return Variant::null();
+        const Variant& other = an ? b : a;
+        const qint32 o = longOf(other);
+        switch (op) {
+        case BinaryOp::And:
+            if (o == 0)
+                return other.type() == VarType::Boolean ? Variant(false) : typed(0, integerRank(other, other));
+            return Variant::null();
+        case BinaryOp::Or:
+            if (o == -1)
+                return other.type() == VarType::Boolean ? Variant(true) : typed(-1, integerRank(other, other));
+            return Variant::null();
+        case BinaryOp::Imp:
+            if ((an && o == -1) || (bn && o == 0))
+                return other.type() == VarType::Boolean ? Variant(true) : typed(-1, integerRank(other, other));
+            return Variant::null();
+        default: return Variant::null();
+        }
+    }
+    const qint32 x = longOf(a);
+    const qint32 y = longOf(b);
+    qint32 r = 0;
+    switch (op) {
+    case BinaryOp::And: r = x & y; break;
+    case BinaryOp::Or: r = x | y; break;
+    case BinaryOp::Xor: r = x ^ y; break;
+    case BinaryOp::Eqv: r = ~(x ^ y); break;
+    case BinaryOp::Imp: r = ~x | y; break;
+    default: throw AutomationError(error::kTypeMismatch);
+    }
+    if (a.type() == VarType::Boolean && b.type() == VarType::Boolean)
+        return Variant(r != 0);
+    const Rank rank = integerRank(a, b);
+    if (rank == kByte)
+        return Variant::fromByte(quint8(r));
+    if (rank == kInteger)
+        return Variant::fromInteger(qint16(r));
+    return Variant(r);
+}
+
+int compareText(const QString& a, const QString& b, bool textCompare)
+{
+    const int c = a.compare(b, textCompare ? Qt::CaseInsensitive : Qt::CaseSensitive);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+namespace {
+
+double numberForLiteralCompare(const Variant& s)
+{
+    const QString t = s.stringRef().trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return -1;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return 0;
+    return s.toDouble();
+}
+
+int compareNumbers(double x, double y) { return x < y ? -1 : x > y ? 1 : 0; }
+
+}  // namespace
+
+Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral, bool bLiteral)
+{
+    const Variant a = dereference(a0);
+    const Variant b = dereference(b0);
+    if (a.isNull() || b.isNull())
+        return Variant::null();
+    if (a.isArray() || b.isArray() || a.type() == VarType::Error || b.type() == VarType::Error)
+        throw AutomationError(error::kTypeMismatch);
+    int c = 0;
+    const bool as = a.isString(), bs = b.isString();
+    if (as && bs) {
+        c = compareText(a.stringRef(), b.stringRef(), false);
+    } else if (as || bs) {
+        const Variant& s = as ? a : b;
+        const Variant& other = as ? b : a;
+        if (other.isEmpty()) {
+            c = as ? compareText(s.stringRef(), QString(), false) : compareText(QString(), s.stringRef(), false);
+        } else if (aLiteral || bLiteral) {
+            const double n = numberForLiteralCompare(s);
+            c = as ? compareNumbers(n, other.rawNumber()) : compareNumbers(other.rawNumber(), n);
+        } else {
+            // A number is less than any string.
+            c = as ? 1 : -1;
+        }
+    } else {
+        c = compareNumbers(a.rawNumber(), b.rawNumber());
+    }
+    bool r = false;
+    switch (op) {
+    case BinaryOp::Eq: r = c == 0; break;
+    case BinaryOp::Ne: r = c != 0; break;
+    case BinaryOp::Lt: r = c < 0; break;
+    case BinaryOp::Gt: r = c > 0; break;
+    case BinaryOp::Le: r = c <= 0; break;
+    case BinaryOp::Ge: r = c >= 0; break;
+    default: throw AutomationError(error::kTypeMismatch);
+    }
+    return Variant(r);
+}
+
+bool sameObject(const Variant& a, const Variant& b)
+{
+    if (!a.isObject() || !b.isObject())
+        throw AutomationError(error::kObjectRequired);
+    return a == b;
+}
+
+bool isTrue(const Variant& condition)
+{
+    const Variant v = dereference(condition);
+    if (v.isNull())
+        return false;
+    if (v.type() == VarType::Boolean)
+        return v.toBool();
+    if (v.isArray())
+        throw AutomationError(error::kTypeMismatch);
+    return v.toBool();
+}
+
+}  // namespace vbscript

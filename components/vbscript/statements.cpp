@@ -1,0 +1,260 @@
+// Execution of the statements.
+#include "components/vbscript/interpreter.h"
+#include "components/vbscript/operators.h"
+
+namespace vbscript {
+
+using automation::AutomationError;
+namespace error = automation::error;
+
+Flow CallStmt::exec(Runtime& rt, Frame& frame) const
+{
+    call->eval(rt, frame);
+    return Flow::Normal;
+}
+
+Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
+{
+    Variant v = value->eval(rt, frame);
+    if (isSet) {
+        if (!v.isObject())
+            throw AutomationError(error::kObjectRequired);
+    } else if (v.isObject()) {
+        v = rt.letValue(v);
+    }
+    rt.assign(*target, std::move(v), isSet, frame);
+    return Flow::Normal;
+}
+
+Flow DimStmt::exec(Runtime& rt, Frame& frame) const
+{
+    for (const DimItem& item : items) {
+        if (!item.isArray) {
+            // Dim of a name made while running (Execute) declares it here.
+            if (item.name->binding == Binding::Dynamic && frame.proc && !frame.findDynamic(item.name->lower))
+                frame.makeDynamic(item.name->lower);
+            else if (item.name->binding == Binding::Dynamic)
+                rt.refOf(*item.name, frame, true);
+            continue;
+        }
+        QList<qint32> upper;
+        for (const ExprPtr& b : item.bounds)
+            upper.append(dereference(b->eval(rt, frame)).toLong());
+        Variant* slot = nullptr;
+        if (item.name->binding == Binding::Dynamic && frame.proc)
+            slot = frame.findDynamic(item.name->lower) ? frame.findDynamic(item.name->lower)
+                                                       : frame.makeDynamic(item.name->lower);
+        else
+            slot = rt.refOf(*item.name, frame, true);
+        if (!slot)
+            throw AutomationError(runtime::kIllegalAssignment, describeError(runtime::kIllegalAssignment));
+        if (upper.isEmpty()) {
+            store(*slot, Variant(automation::Array()));
+            continue;
+        }
+        if (redim && preserve && slot->isArray()) {
+            automation::Array copy = slot->arrayRef();
+            copy.redim(upper, true);
+            store(*slot, Variant(copy));
+            continue;
+        }
+        store(*slot, Variant(automation::Array(upper)));
+    }
+    return Flow::Normal;
+}
+
+Flow EraseStmt::exec(Runtime& rt, Frame& frame) const
+{
+    Variant* slot = rt.refOf(*name, frame, false);
+    if (!slot || !slot->isArray())
+        throw AutomationError(error::kTypeMismatch);
+    store(*slot, Variant(automation::Array()));
+    return Flow::Normal;
+}
+
+Flow ConstStmt::exec(Runtime& rt, Frame& frame) const
+{
+    for (const auto& [name, value] : items) {
+        if (name->binding == Binding::Global)
+            continue;  // set when the unit was linked
+        if (Variant* slot = rt.refOf(*name, frame, true))
+            store(*slot, value);
+    }
+    return Flow::Normal;
+}
+
+Flow IfStmt::exec(Runtime& rt, Frame& frame) const
+{
+    for (const auto& [condition, block] : branches) {
+        bool taken = false;
+        try {
+            taken = isTrue(condition->eval(rt, frame));
+        } catch (const AutomationError& e) {
+            // With Resume Next a failing condition goes on into the branch.
+            if (!rt.swallow(frame, e))
+                throw;
+            taken = true;
+        }
+        if (taken)
+            return rt.execBlock(block, frame);
+    }
+    return rt.execBlock(otherwise, frame);
+}
+
+Flow SelectStmt::exec(Runtime& rt, Frame& frame) const
+{
+    const Variant value = dereference(test->eval(rt, frame));
+    const bool testLiteral = test->isLiteral();
+    for (const auto& [clauses, block] : cases) {
+        for (const CaseClause& c : clauses) {
+            bool match = false;
+            const Variant a = c.a->eval(rt, frame);
+            switch (c.kind) {
+            case CaseClause::Value:
+                match = compare(BinaryOp::Eq, value, a, testLiteral, c.a->isLiteral()) == Variant(true);
+                break;
+            case CaseClause::Compare:
+                match = compare(c.op, value, a, testLiteral, c.a->isLiteral()) == Variant(true);
+                break;
+            case CaseClause::Range: {
+                const Variant b = c.b->eval(rt, frame);
+                match = compare(BinaryOp::Ge, value, a, testLiteral, c.a->isLiteral()) == Variant(true)
+                     && compare(BinaryOp::Le, value, b, testLiteral, c.b->isLiteral()) == Variant(true);
+                break;
+            }
+            }
+            if (match)
+                return rt.execBlock(block, frame);
+        }
+    }
+    if (hasElse)
+        return rt.execBlock(otherwise, frame);
+    return Flow::Normal;
+}
+
+namespace {
+
+Variant numericOperand(const Variant& v)
+{
+    Variant d = dereference(v);
+    if (d.isNull())
+        throw AutomationError(error::kInvalidUseOfNull);
+    if (d.isString())
+        return Variant(d.toDouble());
+    if (d.isEmpty())
+        return Variant::fromInteger(0);
+    if (!d.isNumeric())
+        throw AutomationError(error::kTypeMismatch);
+    return d;
+}
+
+}  // namespace
+
+Flow ForStmt::exec(Runtime& rt, Frame& frame) const
+{
+    const Variant start = numericOperand(from->eval(rt, frame));
+    const Variant end = numericOperand(to->eval(rt, frame));
+    const Variant increment = step ? numericOperand(step->eval(rt, frame)) : Variant::fromInteger(1);
+    const double last = end.rawNumber();
+    const double by = increment.rawNumber();
+    // The counter starts with the widest type of the three.
+    const Variant zero = Variant::fromInteger(0);
+    const Variant current = arithmetic(BinaryOp::Add,
+                                       arithmetic(BinaryOp::Add, start, arithmetic(BinaryOp::Mul, end, zero)),
+                                       arithmetic(BinaryOp::Mul, increment, zero));
+    const auto& name = static_cast<const NameExpr&>(*counter);
+    rt.assign(name, current, false, frame);
+    while (true) {
+        rt.checkInterrupt();
+        Variant* slot = rt.refOf(name, frame, true);
+        const double now = slot ? dereference(*slot).toDouble() : dereference(name.eval(rt, frame)).toDouble();
+        if (by >= 0 ? now > last : now < last)
+            break;
+        const Flow flow = rt.execBlock(body, frame);
+        if (flow == Flow::ExitFor)
+            break;
+        if (flow == Flow::ExitProcedure)
+            return flow;
+        if (flow == Flow::ExitDo)
+            return flow;
+        slot = rt.refOf(name, frame, true);
+        const Variant value = slot ? *slot : name.eval(rt, frame);
+        rt.assign(name, arithmetic(BinaryOp::Add, value, increment), false, frame);
+    }
+    return Flow::Normal;
+}
+
+Flow ForEachStmt::exec(Runtime& rt, Frame& frame) const
+{
+    const Variant g = group->eval(rt, frame);
+    QList<Variant> items;
+    if (g.isArray()) {
+        items = g.arrayRef().elements();
+    } else if (g.isObject() && g.objectRef()) {
+        std::optional<QList<Variant>> listed = g.objectRef()->enumerate();
+        if (!listed)
+            throw AutomationError(runtime::kNotCollection, describeError(runtime::kNotCollection));
+        items = std::move(*listed);
+    } else {
+        throw AutomationError(runtime::kNotCollection, describeError(runtime::kNotCollection));
+    }
+    for (const Variant& item : items) {
+        rt.checkInterrupt();
+        rt.assign(*element, item, item.isObject(), frame);
+        const Flow flow = rt.execBlock(body, frame);
+        if (flow == Flow::ExitFor)
+            break;
+        if (flow != Flow::Normal)
+            return flow;
+    }
+    return Flow::Normal;
+}
+
+Flow DoStmt::exec(Runtime& rt, Frame& frame) const
+{
+    auto test = [&] {
+        if (!condition)
+            return true;
+        bool c = false;
+        try {
+            c = isTrue(condition->eval(rt, frame));
+        } catch (const AutomationError& e) {
+            if (!rt.swallow(frame, e))
+                throw;
+            c = true;
+        }
+        return until ? !c : c;
+    };
+    while (true) {
+        rt.checkInterrupt();
+        if (conditionFirst && !test())
+            break;
+        const Flow flow = rt.execBlock(body, frame);
+        if (flow == Flow::ExitDo && !isWend)
+            break;
+        if (flow != Flow::Normal)
+            return flow;
+        if (!conditionFirst && !test())
+            break;
+    }
+    return Flow::Normal;
+}
+
+Flow WithStmt::exec(Runtime& rt, Frame& frame) const
+{
+    frame.with.push_back(object->eval(rt, frame));
+    struct Pop {
+        ~Pop() { f.with.pop_back(); }
+        Frame& f;
+    } pop{frame};
+    return rt.execBlock(body, frame);
+}
+
+Flow OnErrorStmt::exec(Runtime& rt, Frame& frame) const
+{
+    frame.resumeNext = resumeNext;
+    rt.clearErr();
+    return Flow::Normal;
+}
+
+}  // namespace vbscript

@@ -1,0 +1,50 @@
+#pragma once
+// The object conformance cases write through: "Print x" records one line.
+
+#include "automation/dispatch.h"
+
+#include <QObject>
+#include <QStringList>
+
+class TestHost : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("TypeName", "TestHost")
+    Q_CLASSINFO("DefaultMember", "Value")
+    Q_PROPERTY(int Value READ value WRITE setValue)
+    Q_PROPERTY(QString Name READ name WRITE setName)
+public:
+    // Null and Empty are written so that a case can tell them from text.
+    Q_INVOKABLE void Print(const automation::Variant& value)
+    {
+        if (value.isNull())
+            lines.append(QStringLiteral("Null"));
+        else if (value.isArray())
+            lines.append(QStringLiteral("Variant()"));
+        else if (value.isObject())
+            lines.append(value.isNothing() ? QStringLiteral("Nothing") : value.objectRef()->typeName());
+        else
+            lines.append(value.toString());
+    }
+    Q_INVOKABLE int Add(int a, int b) { return a + b; }
+    Q_INVOKABLE void Twice(automation::Variant& value) { value = automation::Variant(value.toDouble() * 2); }
+    Q_INVOKABLE QObject* Child() { return this; }
+    Q_INVOKABLE automation::Variant Items()
+    {
+        return automation::Variant(automation::Array::fromList({automation::Variant("a"), automation::Variant("b")}));
+    }
+    // A host keeps what a script hands it, script objects included.
+    Q_INVOKABLE void Keep(const automation::Variant& value) { kept = value; }
+    Q_INVOKABLE automation::Variant Kept() { return kept; }
+
+    int value() const { return value_; }
+    void setValue(int v) { value_ = v; }
+    QString name() const { return name_; }
+    void setName(const QString& n) { name_ = n; }
+
+    QStringList lines;
+    automation::Variant kept;
+
+private:
+    int value_ = 7;
+    QString name_ = QStringLiteral("host");
+};
