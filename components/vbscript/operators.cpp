@@ -283,14 +283,18 @@ int compareText(const QString& a, const QString& b, bool textCompare)
 
 namespace {
 
-double numberForLiteralCompare(const Variant& s)
+bool numberForLiteralCompare(const Variant& s, double* n)
 {
     const QString t = s.stringRef().trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return -1;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return 0;
-    return s.toDouble();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) {
+        *n = -1;
+        return true;
+    }
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) {
+        *n = 0;
+        return true;
+    }
+    return automation::parseNumericText(t, n);
 }
 
 int compareNumbers(double x, double y) { return x < y ? -1 : x > y ? 1 : 0; }
@@ -314,8 +318,7 @@ Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral
         const Variant& other = as ? b : a;
         if (other.isEmpty()) {
             c = as ? compareText(s.stringRef(), QString(), false) : compareText(QString(), s.stringRef(), false);
-        } else if (aLiteral || bLiteral) {
-            const double n = numberForLiteralCompare(s);
+        } else if (double n = 0; (aLiteral || bLiteral) && numberForLiteralCompare(s, &n)) {
             c = as ? compareNumbers(n, other.rawNumber()) : compareNumbers(other.rawNumber(), n);
         } else {
             // A number is less than any string.

@@ -264,10 +264,11 @@ private:
             endKw = Kw::Property;
         }
         next();
+        const Position namePos = cur().pos;
         proc->name = expectName();
         proc->params = parseParameters();
         if ((proc->kind == ProcKind::PropertyLet || proc->kind == ProcKind::PropertySet) && proc->params.empty())
-            fail(compile::kPropertyNeedsArgument);
+            failAt(compile::kPropertyNeedsArgument, namePos);
         for (const Parameter& p : proc->params)
             proc->locals.insert(p.name.toLower(), proc->slotCount++);
         if (proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet) {
@@ -492,7 +493,7 @@ private:
     {
         const Position pos = cur().pos;
         StmtPtr s = parseStatementBody();
-        if (s && s->pos.line == 0)
+        if (s)
             s->pos = pos;
         return s;
     }
