@@ -450,6 +450,13 @@ void Runtime::executeCode(const QString& source, Frame& frame, bool global)
     try {
         target.resumeNext = false;
         execBlock(u->statements, target);
+    } catch (const RuntimeError& e) {
+        target.resumeNext = savedResume;
+        --depth_;
+        // The error belongs to the Execute statement's line, not to the text's.
+        if (e.fatal())
+            throw;
+        throw AutomationError(e.number(), e.description(), e.source());
     } catch (...) {
         target.resumeNext = savedResume;
         --depth_;
