@@ -17,8 +17,6 @@ bool Engine::guarded(F&& body)
 {
     error_ = ScriptError();
     Runtime& rt = *runtime_;
-    const bool outermost = true;
-    (void)outermost;
     rt.interruptRequested.store(false);
     try {
         Runtime::Entry entry(rt);
@@ -41,6 +39,7 @@ bool Engine::guarded(F&& body)
         error_.number = e.number();
         error_.description = e.description().isEmpty() ? describeError(e.number()) : e.description();
         error_.source = e.source().isEmpty() ? QStringLiteral("Microsoft VBScript runtime error") : e.source();
+        error_.compileError = error_.source == QLatin1String("Microsoft VBScript compilation error");
     } catch (const std::bad_alloc&) {
         error_.number = automation::error::kOutOfMemory;
         error_.description = describeError(error_.number);

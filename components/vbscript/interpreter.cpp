@@ -169,7 +169,8 @@ struct ErrGuard {
 
 ClassObject::~ClassObject()
 {
-    if (data_->terminated || !data_->cls->terminate || data_->alive.expired())
+    // A reset discards the class: an instance that outlives it stays inert.
+    if (data_->alive.expired() || data_->terminated || !data_->cls->terminate)
         return;
     data_->terminated = true;
     Runtime* rt = data_->runtime;
@@ -188,6 +189,8 @@ ClassObject::~ClassObject()
 
 DispId ClassObject::memberId(const QString& name) const
 {
+    if (data_->alive.expired())
+        return automation::kDispIdUnknown;
     const ClassDef* cls = data_->cls;
     if (name.isEmpty())
         return cls->defaultMember >= 0 ? automation::kDispIdValue : automation::kDispIdUnknown;
@@ -277,6 +280,8 @@ void Runtime::reset()
     globalIndex_.clear();
     procedureOrder_.clear();
     objects_.clear();
+    // Instances and procedure references that outlive the code see this token expire.
+    alive_ = std::make_shared<int>(0);
     units_.clear();
     globalFrame_ = Frame();
     err_ = ErrState();

@@ -62,7 +62,7 @@ public:
 
     automation::DispId memberId(const QString& name) const override;
     Variant invoke(automation::DispId id, CallKind kind, QList<Variant>& args) override;
-    QString typeName() const override { return data_->cls->name; }
+    QString typeName() const override { return data_->alive.expired() ? QStringLiteral("Object") : data_->cls->name; }
     const void* identity() const override { return data_.get(); }
 
     const std::shared_ptr<InstanceData>& data() const { return data_; }

@@ -1,11 +1,264 @@
+// The host side of the engine: what the script control builds on.
 #include "test_host.h"
 
 #include "components/vbscript/engine.h"
 
 #include <gtest/gtest.h>
 
-TEST(EngineTest, Smoke)
+#include <thread>
+
+using automation::Variant;
+using vbscript::Engine;
+
+namespace {
+
+QString s(const char* text) { return QString::fromUtf8(text); }
+
+}  // namespace
+
+TEST(EngineTest, ListsProceduresWithArgumentCountsInDeclarationOrder)
 {
-    vbscript::Engine e;
-    EXPECT_TRUE(e.addCode(QStringLiteral("x = 1")));
+    Engine engine;
+    ASSERT_TRUE(engine.addCode(s("Sub OnConnect(line)\nEnd Sub\n"
+                                 "Function Run_Test()\nEnd Function\n"
+                                 "Sub OnTick\nEnd Sub\n"
+                                 "Class Hidden\nSub NotListed()\nEnd Sub\nEnd Class\n")));
+    ASSERT_TRUE(engine.addCode(s("Sub Run_Test()\nEnd Sub\nSub Later(a, b, c)\nEnd Sub\n")));
+    const QList<vbscript::ProcedureInfo> list = engine.procedures();
+    ASSERT_EQ(list.size(), 4);
+    EXPECT_EQ(list[0].name, s("OnConnect"));
+    EXPECT_EQ(list[0].argumentCount, 1);
+    // A later definition replaces the earlier one but keeps its place.
+    EXPECT_EQ(list[1].name, s("Run_Test"));
+    EXPECT_FALSE(list[1].isFunction);
+    EXPECT_EQ(list[2].name, s("OnTick"));
+    EXPECT_EQ(list[2].argumentCount, 0);
+    EXPECT_EQ(list[3].argumentCount, 3);
+    EXPECT_TRUE(engine.hasProcedure(s("ontick")));
+    EXPECT_FALSE(engine.hasProcedure(s("Hidden")));
+}
+
+TEST(EngineTest, RunsProceduresByNameWithVariantArguments)
+{
+    Engine engine;
+    ASSERT_TRUE(engine.addCode(s("Function Sum(a, b)\nSum = a + b\nEnd Function\n"
+                                 "Sub Swap(a, b)\nt = a : a = b : b = t\nEnd Sub\n"
+                                 "Sub Fails()\nx = 1\nx = 1 / 0\nEnd Sub\n")));
+    Variant result;
+    ASSERT_TRUE(engine.run(s("SUM"), {Variant(qint32(2)), Variant(qint32(40))}, &result));
+    EXPECT_EQ(result.toLong(), 42);
+
+    QList<Variant> args{Variant("left"), Variant("right")};
+    ASSERT_TRUE(engine.run(s("Swap"), args));
+    EXPECT_EQ(args[0].toString(), s("right"));
+    EXPECT_EQ(args[1].toString(), s("left"));
+
+    EXPECT_FALSE(engine.run(s("Sum"), {Variant(qint32(1))}));
+    EXPECT_EQ(engine.lastError().number, 450);
+
+    EXPECT_FALSE(engine.run(s("Missing")));
+    EXPECT_EQ(engine.lastError().number, 35);
+
+    EXPECT_FALSE(engine.run(s("Fails")));
+    EXPECT_EQ(engine.lastError().number, 11);
+    EXPECT_EQ(engine.lastError().description, s("Division by zero"));
+    EXPECT_EQ(engine.lastError().line, 9);
+    EXPECT_EQ(engine.lastError().column, 1);
+    EXPECT_FALSE(engine.lastError().compileError);
+
+    // The next successful operation clears the error.
+    EXPECT_TRUE(engine.run(s("Sum"), {Variant(qint32(1)), Variant(qint32(1))}));
+    EXPECT_FALSE(engine.lastError().isError());
+}
+
+TEST(EngineTest, CompileErrorsReportNumberDescriptionLineAndColumnAndRunNothing)
+{
+    Engine engine;
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), true);
+    EXPECT_FALSE(engine.addCode(s("Print \"ran\"\nSub A()\nx = 1 +\nEnd Sub\n")));
+    const vbscript::ScriptError& e = engine.lastError();
+    EXPECT_EQ(e.number, 1023);
+    EXPECT_EQ(e.description, s("Expected expression"));
+    EXPECT_EQ(e.source, s("Microsoft VBScript compilation error"));
+    EXPECT_EQ(e.line, 3);
+    EXPECT_EQ(e.column, 8);
+    EXPECT_TRUE(e.compileError);
+    EXPECT_TRUE(host.lines.isEmpty());
+    EXPECT_TRUE(engine.procedures().isEmpty());
+}
+
+TEST(EngineTest, NamedObjectsAddedAfterTheCodeAreFoundWhenProceduresRun)
+{
+    Engine engine;
+    TestHost host;
+    ASSERT_TRUE(engine.addCode(s("Sub Report()\nPrint Application.Name & \"/\" & Name & \"/\" & Add(1, 2)\nEnd Sub\n")));
+    engine.addObject(s("Application"), automation::dispatchFor(&host), true);
+    ASSERT_TRUE(engine.run(s("Report"))) << engine.lastError().description.toStdString();
+    ASSERT_EQ(host.lines.size(), 1);
+    EXPECT_EQ(host.lines[0], s("host/host/3"));
+}
+
+TEST(EngineTest, ObjectsWithoutAddMembersAreOnlyReachedByName)
+{
+    Engine engine;
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+    EXPECT_TRUE(engine.addCode(s("Host.Print \"via name\"")));
+    EXPECT_FALSE(engine.addCode(s("Option Explicit\nPrint \"bare\"")));
+    EXPECT_EQ(engine.lastError().number, 500);
+    EXPECT_EQ(host.lines, QStringList{s("via name")});
+}
+
+TEST(EngineTest, CreateObjectGoesThroughTheHost)
+{
+    Engine engine;
+    TestHost made;
+    QStringList asked;
+    engine.setCreateObjectHandler([&](const QString& id) -> automation::DispatchRef {
+        asked.append(id);
+        return id == s("Test.Object") ? automation::dispatchFor(&made) : nullptr;
+    });
+    ASSERT_TRUE(engine.addCode(s("Set o = CreateObject(\"Test.Object\")\no.Print \"made\"")));
+    EXPECT_EQ(made.lines, QStringList{s("made")});
+    EXPECT_FALSE(engine.addCode(s("Set o = CreateObject(\"Scripting.Nothing\")")));
+    EXPECT_EQ(engine.lastError().number, 429);
+    EXPECT_EQ(asked, (QStringList{s("Test.Object"), s("Scripting.Nothing")}));
+    // Without a handler every id fails the same way.
+    Engine bare;
+    EXPECT_FALSE(bare.addCode(s("Set o = CreateObject(\"Test.Object\")")));
+    EXPECT_EQ(bare.lastError().number, 429);
+}
+
+TEST(EngineTest, MsgBoxAndInputBoxWithoutHandlersDoNotBlock)
+{
+    Engine engine;
+    Variant answer;
+    ASSERT_TRUE(engine.addCode(s("a = MsgBox(\"x\")\nb = InputBox(\"y\")")));
+    ASSERT_TRUE(engine.evaluate(s("a"), &answer));
+    EXPECT_EQ(answer.toLong(), 1);
+    ASSERT_TRUE(engine.evaluate(s("b"), &answer));
+    EXPECT_EQ(answer.toString(), QString());
+}
+
+TEST(EngineTest, InterruptEndsALoopWithAnErrorResumeNextCannotSwallow)
+{
+    Engine engine;
+    int shown = 0;
+    engine.setMsgBoxHandler([&](const QString&, int, const QString&) {
+        ++shown;
+        engine.interrupt();
+        return 1;
+    });
+    EXPECT_FALSE(engine.addCode(s("On Error Resume Next\nDo\nMsgBox \"tick\"\nLoop\n")));
+    EXPECT_EQ(engine.lastError().number, 18);
+    EXPECT_EQ(shown, 1);
+    // The request does not outlive the run it stopped.
+    EXPECT_TRUE(engine.addCode(s("x = 1")));
+}
+
+TEST(EngineTest, InterruptFromAnotherThread)
+{
+    Engine engine;
+    ASSERT_TRUE(engine.addCode(s("Sub Spin()\nDo\nx = x + 1\nLoop\nEnd Sub")));
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        engine.interrupt();
+    });
+    EXPECT_FALSE(engine.run(s("Spin")));
+    stopper.join();
+    EXPECT_EQ(engine.lastError().number, 18);
+    EXPECT_EQ(engine.lastError().line, 2);  // the loop that noticed
+}
+
+TEST(EngineTest, RecursionLimitGivesOutOfStackSpace)
+{
+    Engine engine;
+    engine.setRecursionLimit(50);
+    ASSERT_TRUE(engine.addCode(s("Function Depth(n)\nIf n = 0 Then Depth = 0 Else Depth = 1 + Depth(n - 1)\nEnd Function")));
+    Variant result;
+    EXPECT_TRUE(engine.run(s("Depth"), {Variant(qint32(40))}, &result));
+    EXPECT_EQ(result.toLong(), 40);
+    EXPECT_FALSE(engine.run(s("Depth"), {Variant(qint32(60))}));
+    EXPECT_EQ(engine.lastError().number, 28);
+    EXPECT_EQ(engine.lastError().description, s("Out of stack space"));
+    // Unbounded recursion under the default limit ends the same way.
+    Engine deep;
+    ASSERT_TRUE(deep.addCode(s("Sub Down()\nDown\nEnd Sub")));
+    EXPECT_FALSE(deep.run(s("Down")));
+    EXPECT_EQ(deep.lastError().number, 28);
+}
+
+TEST(EngineTest, ScriptObjectsAreDispatchObjectsForHosts)
+{
+    Engine engine;
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), true);
+    ASSERT_TRUE(engine.addCode(s("Class Account\n"
+                                 "  Public Owner\n"
+                                 "  Private balance_\n"
+                                 "  Public Default Property Get Balance()\n    Balance = balance_\n  End Property\n"
+                                 "  Public Sub Deposit(amount)\n    balance_ = balance_ + amount\n    amount = 0\n  End Sub\n"
+                                 "End Class\n"
+                                 "Set a = New Account\na.Owner = \"Ann\"\nHost.Keep a\n")));
+    ASSERT_TRUE(host.kept.isObject());
+    automation::DispatchRef account = host.kept.objectRef();
+    EXPECT_EQ(account->typeName(), s("Account"));
+    EXPECT_EQ(account->get(s("OWNER")).toString(), s("Ann"));
+    EXPECT_EQ(account->memberId(s("balance_")), automation::kDispIdUnknown);
+    QList<Variant> args{Variant(qint32(25))};
+    account->invoke(account->requireId(s("Deposit")), automation::CallKind::Method, args);
+    EXPECT_EQ(args[0].toLong(), 0);  // ByRef writes back into the host's list
+    EXPECT_EQ(Variant(account).toLong(), 25);  // the default member
+    account->put(s("Owner"), Variant("Bob"));
+    Variant owner;
+    ASSERT_TRUE(engine.evaluate(s("a.Owner"), &owner));
+    EXPECT_EQ(owner.toString(), s("Bob"));
+    // After a reset the object is disconnected rather than dangling.
+    engine.reset();
+    EXPECT_THROW(account->get(s("Owner")), automation::AutomationError);
+}
+
+TEST(EngineTest, ResetDiscardsCodeVariablesAndObjectsAndRunsTerminate)
+{
+    Engine engine;
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), true);
+    ASSERT_TRUE(engine.addCode(s("Class T\nPrivate Sub Class_Terminate()\nPrint \"terminated\"\nEnd Sub\nEnd Class\n"
+                                 "Set held = New T\nx = 5\nSub P()\nEnd Sub")));
+    engine.reset();
+    EXPECT_EQ(host.lines, QStringList{s("terminated")});
+    EXPECT_TRUE(engine.procedures().isEmpty());
+    Variant v;
+    ASSERT_TRUE(engine.evaluate(s("IsEmpty(x)"), &v));
+    EXPECT_TRUE(v.toBool());
+    EXPECT_FALSE(engine.addCode(s("Option Explicit\nHost.Print 1")));
+    EXPECT_EQ(engine.lastError().number, 500);
+}
+
+TEST(EngineTest, EvaluateAndExecuteStatementWorkAtTheGlobalLevel)
+{
+    Engine engine;
+    ASSERT_TRUE(engine.executeStatement(s("Dim counter : counter = 41")));
+    Variant v;
+    ASSERT_TRUE(engine.evaluate(s("counter + 1"), &v));
+    EXPECT_EQ(v.toLong(), 42);
+    EXPECT_FALSE(engine.evaluate(s("counter +"), &v));
+    EXPECT_EQ(engine.lastError().number, 1023);
+    EXPECT_TRUE(engine.lastError().compileError);
+}
+
+TEST(EngineTest, HostErrorsKeepTheirNumberAndSource)
+{
+    Engine engine;
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+    EXPECT_FALSE(engine.addCode(s("x = 1\nHost.Nope 1")));
+    EXPECT_EQ(engine.lastError().number, 438);
+    EXPECT_EQ(engine.lastError().line, 2);
+    EXPECT_TRUE(engine.lastError().description.contains(s("Nope")));
+    EXPECT_FALSE(engine.addCode(s("Err.Raise 77, \"MyHost\", \"It broke\"")));
+    EXPECT_EQ(engine.lastError().number, 77);
+    EXPECT_EQ(engine.lastError().source, s("MyHost"));
+    EXPECT_EQ(engine.lastError().description, s("It broke"));
 }
