@@ -1,5 +1,6 @@
 // The simulated router's lines, calls, counters and call history.
 #include "tools/prestige-sim/router_state.h"
+#include "tests/prestige-sim/qt_print.h"
 #include "tools/prestige-sim/screens.h"
 
 #include <QHostAddress>

@@ -1,4 +1,5 @@
 // Scenario files and the built-in cycle.
+#include "tests/prestige-sim/qt_print.h"
 #include "tools/prestige-sim/scenario.h"
 
 #include <QTemporaryDir>

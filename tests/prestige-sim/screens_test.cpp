@@ -2,6 +2,7 @@
 // rebuild the grid exactly, the cursor stands where the driver looks for it,
 // and each screen carries its own marker text and nobody else's.
 #include "tessen/screen.h"
+#include "tests/prestige-sim/qt_print.h"
 #include "tools/prestige-sim/screens.h"
 
 #include <QRandomGenerator>

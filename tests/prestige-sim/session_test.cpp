@@ -2,6 +2,7 @@
 // terminal control's own connection and screen; the password; the status
 // keys; telnet manners; one session at a time.
 #include "tests/prestige-sim/raw_client.h"
+#include "tests/prestige-sim/qt_print.h"
 #include "tests/prestige-sim/sim_client.h"
 #include "tools/prestige-sim/simulator.h"
 

@@ -1,6 +1,7 @@
 // The simulator as a whole: its options, its syslog side, its faults and the
 // prestige-sim program.
 #include "tests/prestige-sim/raw_client.h"
+#include "tests/prestige-sim/qt_print.h"
 #include "tests/prestige-sim/sim_client.h"
 #include "tools/prestige-sim/simulator.h"
 #include "tools/prestige-sim/syslog_sender.h"
