@@ -169,3 +169,21 @@ TEST(Scenario, EventsThatCannotApplyAreSkippedAndReported)
     EXPECT_EQ(skipped, (QList<int> {2, 3}));
     EXPECT_TRUE(state.line(1).isUp());
 }
+
+TEST(Scenario, ShippedExampleRunsWithoutSkippingAndFillsTheHistory)
+{
+    QString error;
+    const auto s = Scenario::load(QStringLiteral(KORVANE_SOURCE_DIR "/tools/prestige-sim/scenarios/office-day.txt"), &error);
+    ASSERT_TRUE(s) << error.toStdString();
+    ASSERT_TRUE(s->loopSeconds());
+    RouterState state(3);
+    ScenarioPlayer player(*s, state);
+    int skipped = 0;
+    player.onSkipped = [&](const ScenarioEvent&, const QString&) { ++skipped; };
+    for (int second = 0; second < *s->loopSeconds(); ++second)
+        player.step();
+    EXPECT_EQ(skipped, 0);
+    EXPECT_EQ(state.history().size(), kMaxHistoryEntries);
+    EXPECT_FALSE(state.line(1).isUp());
+    EXPECT_FALSE(state.line(2).isUp());
+}

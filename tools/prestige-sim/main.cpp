@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     }
 
     prestige::SimulatorOptions o;
-    qint64 port = 2323;
+    qint64 port = prestige::Simulator::kDefaultPort;
     if (!readInt(parser, QStringLiteral("port"), 0, 65535, port)
         || !readOption(parser, QStringLiteral("layout"), 0, 2, o.layout)
         || !readOption(parser, QStringLiteral("repaint-ms"), prestige::Simulator::kMinRepaintMs,

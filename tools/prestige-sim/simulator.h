@@ -53,6 +53,7 @@ struct SimulatorOptions {
 class Simulator : public QObject {
     Q_OBJECT
 public:
+    static constexpr quint16 kDefaultPort = 2323;
     static constexpr int kMinRepaintMs = 20;
     static constexpr int kMaxRepaintMs = 3600 * 1000;
 
