@@ -1,0 +1,138 @@
+#include "components/syslog/syslog_receiver.h"
+
+#include "components/syslog/syslog_format.h"
+#include "tessen/socket_errors.h"
+
+#include <QHostInfo>
+#include <QNetworkDatagram>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace syslog {
+
+CSyslogMessageObject::CSyslogMessageObject(QDateTime time, QString sender, QString text, QObject* parent)
+    : QObject(parent), time_(std::move(time)), sender_(std::move(sender)), text_(std::move(text))
+{
+}
+
+int socketErrorCode(int qtSocketError)
+{
+    switch (QAbstractSocket::SocketError(qtSocketError)) {
+    case QAbstractSocket::SocketAccessError: return 10013;          // WSAEACCES
+    case QAbstractSocket::AddressInUseError: return 10048;          // WSAEADDRINUSE
+    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
+    case QAbstractSocket::SocketResourceError: return 10055;        // WSAENOBUFS
+    case QAbstractSocket::DatagramTooLargeError: return 10040;      // WSAEMSGSIZE
+    case QAbstractSocket::NetworkError: return 10050;               // WSAENETDOWN
+    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
+    default: return 10022;                                          // WSAEINVAL
+    }
+}
+
+CSyslogReceiver::CSyslogReceiver(QObject* parent) : QObject(parent) {}
+
+CSyslogReceiver::~CSyslogReceiver() = default;
+
+void CSyslogReceiver::setRouterAddress(const QString& address)
+{
+    routerAddress_ = address;
+    // The host part of "host:port"; a bare IPv6 address has more than one colon.
+    QString host = address.trimmed();
+    if (host.count(QLatin1Char(':')) == 1)
+        host = host.section(QLatin1Char(':'), 0, 0);
+    router_ = QHostAddress(host);
+    if (router_.isNull() && !host.isEmpty()) {
+        const QHostInfo info = QHostInfo::fromName(host);
+        for (const QHostAddress& a : info.addresses()) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                router_ = a;
+                break;
+            }
+        }
+    }
+}
+
+void CSyslogReceiver::setPort(int port) { port_ = qBound(0, port, 65535); }
+
+bool CSyslogReceiver::isListening() const { return socket_ && socket_->state() == QAbstractSocket::BoundState; }
+
+int CSyslogReceiver::boundPort() const { return isListening() ? socket_->localPort() : 0; }
+
+bool CSyslogReceiver::StartListening()
+{
+    StopListening();
+    socket_ = new QUdpSocket(this);
+    if (!socket_->bind(QHostAddress::AnyIPv4, quint16(port_))) {
+        const int code = socketErrorCode(socket_->error());
+        delete socket_;
+        socket_ = nullptr;
+        reportError(QStringLiteral("StartListening"), code);
+        return false;
+    }
+    connect(socket_, &QUdpSocket::readyRead, this, &CSyslogReceiver::readPending);
+    return true;
+}
+
+bool CSyslogReceiver::StopListening()
+{
+    if (!socket_)
+        return false;
+    socket_->close();
+    socket_->deleteLater();
+    socket_ = nullptr;
+    return true;
+}
+
+bool CSyslogReceiver::accepts(const QHostAddress& sender) const
+{
+    if (router_.isNull())
+        return false;
+    bool ok = false;
+    const quint32 v4 = sender.toIPv4Address(&ok);
+    if (ok && router_.protocol() == QAbstractSocket::IPv4Protocol)
+        return v4 == router_.toIPv4Address();
+    return sender.isEqual(router_, QHostAddress::TolerantConversion);
+}
+
+void CSyslogReceiver::scheduleRead()
+{
+    if (readScheduled_)
+        return;
+    readScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        readScheduled_ = false;
+        readPending();
+    });
+}
+
+void CSyslogReceiver::readPending()
+{
+    QPointer<CSyslogReceiver> self(this);
+    for (int n = 0; n < kBatch; ++n) {
+        if (!socket_ || !socket_->hasPendingDatagrams())
+            return;
+        const QNetworkDatagram datagram = socket_->receiveDatagram(kMaxDatagram);
+        if (!datagram.isValid())
+            continue;
+        if (!accepts(datagram.senderAddress()))
+            continue;
+        bool ok = false;
+        const quint32 v4 = datagram.senderAddress().toIPv4Address(&ok);
+        const QString sender = ok ? QHostAddress(v4).toString() : datagram.senderAddress().toString();
+        const SyslogMessage parsed = parseDatagram(datagram.data(), sender, QDateTime::currentDateTime());
+        CSyslogMessageObject message(parsed.time, sender, parsed.text);
+        Q_EMIT OnMessage(&message);
+        if (!self)
+            return;  // a handler destroyed the receiver
+    }
+    // More are waiting: take them on the next turn, after other events.
+    if (socket_ && socket_->hasPendingDatagrams())
+        scheduleRead();
+}
+
+void CSyslogReceiver::reportError(const QString& method, int code)
+{
+    Q_EMIT OnError(method, code, tessen::socketErrorText(code));
+}
+
+}  // namespace syslog
