@@ -77,15 +77,3 @@ TEST(CallHistoryReaderTest, EmptyAndShortTexts)
         ReadCallHistoryRecords(full.left(n), calls);
     EXPECT_EQ(calls.entry(9)->totalTime(), QStringLiteral("  0:02:30"));
 }
-
-TEST(CallHistoryReaderTest, TimesRightAlignedInTheirCellsKeepTheirSpaces)
-{
-    PaintedScreen screen;
-    screen.put(6, 47, QStringLiteral("          1")).put(6, 60, QStringLiteral("1          "));
-    screen.put(6, 72, QStringLiteral("\t 0:01"));
-    CCallInfos calls;
-    ReadCallHistoryRecords(screen.text(), calls);
-    EXPECT_EQ(calls.entry(0)->maxTime(), QStringLiteral("          1"));
-    EXPECT_EQ(calls.entry(0)->minTime(), QStringLiteral("1"));
-    EXPECT_EQ(calls.entry(0)->totalTime(), QStringLiteral("\t 0:01"));
-}
