@@ -3,6 +3,7 @@
 #include "tests/prestige-sim/raw_client.h"
 #include "tests/prestige-sim/qt_print.h"
 #include "tests/prestige-sim/sim_client.h"
+#include "tools/prestige-sim/session.h"
 #include "tools/prestige-sim/simulator.h"
 #include "tools/prestige-sim/syslog_sender.h"
 
@@ -322,4 +323,30 @@ TEST(Program, RefusesBadArgumentsAndChecksScenarios)
     good.write(Scenario::builtInText().toUtf8());
     good.close();
     EXPECT_EQ(run({QStringLiteral("--check-scenario"), good.fileName()}, &out), 0);
+}
+
+TEST(Faults, RepaintsWaitForAPeerThatDoesNotKeepUp)
+{
+    SimulatorOptions o = quickOptions();
+    o.repaintMs = Simulator::kMinRepaintMs;
+    o.faults.chunkBytes = 1;
+    o.faults.chunkDelayMs = 10000; // one byte now, the next in ten seconds
+    Simulator sim(o);
+    ASSERT_TRUE(sim.listen(0));
+    RawClient client;
+    ASSERT_TRUE(client.connectTo(sim.port()));
+    client.send("1234\r\n24\r\n1\r\n");
+    ASSERT_TRUE(spinUntil([&] { return sim.currentScreen() == ScreenId::Status; }));
+    // Let the queue fill until the repaints stop; then it holds what it may.
+    int painted = -1;
+    spinUntil([&] {
+        const int now = sim.screensPainted();
+        const bool settled = now == painted && now > 50;
+        painted = now;
+        spin(300);
+        return settled;
+    }, 20000);
+    const qsizetype repaint = paintStatusScreen(sim.state(), {}).toAnsi(false).size();
+    EXPECT_GT(painted, 50);
+    EXPECT_LE(painted * repaint, Session::kMaxBacklog + 4 * repaint);
 }

@@ -331,6 +331,8 @@ void Session::repaintStatus()
 {
     if (screen_ != ScreenId::Status)
         return;
+    if (outgoing_.size() + socket_->bytesToWrite() > kMaxBacklog)
+        return;
     send(paintStatusScreen(state_, paint_).toAnsi(false), true);
     if (options_.faults.noiseBytes > 0 && !silent_ && !finishing_)
         noise_.start(options_.repaintMs / 2);

@@ -21,6 +21,9 @@ class Session : public QObject {
 public:
     // Longest line kept at a prompt; what is typed beyond it is dropped.
     static constexpr int kMaxInput = 32;
+    // Repaints wait while this much is still on its way to a peer that does
+    // not read (or reads slowly through the chunking fault).
+    static constexpr qint64 kMaxBacklog = 256 * 1024;
 
     Session(QTcpSocket* socket, RouterState& state, const SimulatorOptions& options, quint32 seed,
             QObject* parent = nullptr);
@@ -29,8 +32,6 @@ public:
     void start();
     ScreenId screen() const { return screen_; }
     int screensPainted() const { return screens_; }
-    // Called after the router's state changed outside the session's keys.
-    void stateChanged() {}
 
 signals:
     void screenPainted(prestige::ScreenId screen);
