@@ -107,7 +107,7 @@ public:
     int secondsRunning() const { return seconds_; }
 
     // Brings a call up at once (the router's dialling takes no simulated time).
-    // Fails with a reason when the line or the channel is taken or the spec is
+    // Fails with a reason when the line or the channel is taken or the call is
     // unusable; the state is then unchanged.
     bool startCall(const CallSpec& spec, QString* error = nullptr);
     // Ends the call on the line, if any, and books it into the history.
