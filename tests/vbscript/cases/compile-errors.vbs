@@ -83,3 +83,11 @@ x = aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa
 Print "first"
 x = = 1
 '! 1023 2:5
+'=== syntax error in On Error
+On Error Foo
+'! 1002 1:10
+'=== syntax error in a class member
+Class C
+  Public Default x
+End Class
+'! 1056 2:18

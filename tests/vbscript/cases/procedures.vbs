@@ -153,3 +153,15 @@ Print InputBox("Name?", "Ask", "def")
 '> True
 '> InputBox Name?
 '> def!
+'=== Let, Public and Private at the global level
+Public pub
+Private priv
+Let pub = "p"
+Let priv = pub & "q"
+Print priv
+'> pq
+'=== a Sub's name cannot be assigned
+Sub S()
+End Sub
+S = 1
+'! 501 3:1
