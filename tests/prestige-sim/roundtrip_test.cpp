@@ -257,6 +257,19 @@ TEST(SessionRoundTrip, LiveScreensReadBackAsTheRouterStateAndFollowTheKeys)
             ParseStatusScreen(QString::fromLatin1(s.text), now);
             return isStatus(s) && now.lines().line1().isUp() && !now.lines().line2().isUp();
         }));
+        CallSpec again;
+        again.line = 2;
+        again.channel = 2;
+        again.number = QStringLiteral("777");
+        again.node = QStringLiteral("Lab");
+        again.peerIp = QStringLiteral("10.9.9.9");
+        ASSERT_TRUE(sim.state().startCall(again));
+        client.send("1"); // B1 is line 1's
+        ASSERT_TRUE(client.waitForNext([](const Snapshot& s) {
+            CApplication now;
+            ParseStatusScreen(QString::fromLatin1(s.text), now);
+            return isStatus(s) && !now.lines().line1().isUp() && now.lines().line2().channel() == 2;
+        }));
         client.send("4");
         ASSERT_TRUE(client.waitForNext([](const Snapshot& s) {
             CApplication now;
@@ -274,9 +287,10 @@ TEST(SessionRoundTrip, LiveScreensReadBackAsTheRouterStateAndFollowTheKeys)
         ASSERT_TRUE(client.waitFor(isHistory));
         CCallInfos calls;
         ReadCallHistoryRecords(QString::fromLatin1(client.last().text), calls);
-        ASSERT_EQ(sim.state().history().size(), 2);
+        ASSERT_EQ(sim.state().history().size(), 3);
         expectHistory(calls, sim.state().history());
-        EXPECT_EQ(calls.entry(0)->phoneNumber(), "5551234"); // dropped last
-        EXPECT_EQ(calls.entry(1)->direction(), "In");
+        EXPECT_EQ(calls.entry(0)->phoneNumber(), "777"); // dropped last
+        EXPECT_EQ(calls.entry(1)->phoneNumber(), "5551234");
+        EXPECT_EQ(calls.entry(2)->direction(), "In");
     }
 }

@@ -233,24 +233,6 @@ TEST(RouterState, OutgoingDataCallLeavesAValidTriggerPacketOrThePendingOne)
     EXPECT_FALSE(s.lanPacketIsIpx()); // the pending packet is used once
 }
 
-TEST(RouterState, LoadRampsTowardsItsTarget)
-{
-    RouterState s(1);
-    ASSERT_TRUE(s.startCall(dataCall(1, 1, "1")));
-    s.setLoad(1, 80, 8);
-    for (int i = 0; i < 4; ++i)
-        s.advance();
-    EXPECT_NEAR(s.line(1).utilization, 40, 3);
-    for (int i = 0; i < 10; ++i)
-        s.advance();
-    EXPECT_NEAR(s.line(1).utilization, 80, 3);
-    s.setLoad(1, 0, 2);
-    for (int i = 0; i < 2; ++i)
-        s.advance();
-    EXPECT_EQ(s.line(1).utilization, 0);
-    EXPECT_GT(s.line(1).averageUtilization, 30);
-}
-
 TEST(RouterState, CountersWrapAtTheirCellWidthAndDurationsStopAtNineCells)
 {
     RouterState s;

@@ -22,17 +22,6 @@ SimulatorOptions quickOptions()
     return o;
 }
 
-CallSpec call(int line, int channel, const char* number)
-{
-    CallSpec c;
-    c.line = line;
-    c.channel = channel;
-    c.number = QString::fromLatin1(number);
-    c.node = QStringLiteral("Office");
-    c.peerIp = QStringLiteral("10.0.0.1");
-    return c;
-}
-
 } // namespace
 
 class SessionWalk : public testing::TestWithParam<bool> {};
@@ -145,46 +134,6 @@ TEST(Session, TooManyBadPasswordsEndTheSession)
     EXPECT_EQ(client.pump(5000), RawClient::End::Closed);
     EXPECT_EQ(client.received.count(kBadPasswordText), 3);
     EXPECT_TRUE(spinUntil([&] { return !sim.hasSession(); }));
-}
-
-TEST(Session, StatusKeysDropChannelsAndResetCounters)
-{
-    Simulator sim(quickOptions());
-    ASSERT_TRUE(sim.state().startCall(call(1, 2, "111")));
-    ASSERT_TRUE(sim.state().startCall(call(2, 1, "222")));
-    sim.state().setLoad(1, 60);
-    sim.state().setLoad(2, 60);
-    sim.step(30);
-    ASSERT_TRUE(sim.listen(0));
-    SimClient client;
-    ASSERT_TRUE(client.connectTo(sim.port()));
-    client.send("1234\r\n24\r\n1\r\n");
-    ASSERT_TRUE(client.waitFor(isStatus));
-    EXPECT_EQ(client.last().cells(6, 2, 2), "B2");
-    EXPECT_EQ(client.last().cells(7, 2, 2), "B1");
-
-    client.send("3");
-    ASSERT_TRUE(client.waitFor([](const Snapshot& s) {
-        return isStatus(s) && s.cells(6, 26, 8).trimmed() == "0" && s.cells(7, 38, 8).trimmed() == "0";
-    }));
-    EXPECT_EQ(sim.state().line(1).packetsSent, 0);
-    EXPECT_TRUE(sim.state().line(1).isUp());
-
-    client.send("1"); // channel 1 is line 2's
-    ASSERT_TRUE(client.waitFor([](const Snapshot& s) { return isStatus(s) && s.cells(7, 2, 2) == "  "; }));
-    EXPECT_FALSE(sim.state().line(2).isUp());
-    EXPECT_EQ(client.last().cells(6, 2, 2), "B2");
-
-    client.send("2");
-    ASSERT_TRUE(client.waitFor([](const Snapshot& s) { return isStatus(s) && s.cells(6, 2, 2) == "  "; }));
-    EXPECT_EQ(sim.state().history().size(), 2);
-
-    ASSERT_TRUE(sim.state().startCall(call(1, 1, "333")));
-    ASSERT_TRUE(sim.state().startCall(call(2, 2, "444")));
-    client.send("4");
-    ASSERT_TRUE(spinUntil([&] { return !sim.state().line(1).isUp() && !sim.state().line(2).isUp(); }));
-    EXPECT_EQ(sim.state().history().size(), 4);
-    EXPECT_EQ(sim.currentScreen(), ScreenId::Status); // no CR LF needed, none taken
 }
 
 TEST(Session, OneSessionAtATime)
