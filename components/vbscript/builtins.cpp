@@ -45,6 +45,7 @@ bool textMode(const Args& a, qsizetype i)
 }
 Qt::CaseSensitivity cs(bool text) { return text ? Qt::CaseInsensitive : Qt::CaseSensitive; }
 Variant longResult(qsizetype v) { return Variant(qint32(v)); }
+constexpr qint32 kMaxString = 1 << 26;
 
 // ------------------------------------------------------------ strings
 
@@ -167,6 +168,8 @@ Variant fnReplace(Runtime&, Frame&, Args& a)
             break;
         out += QStringView(source).mid(pos, hit - pos);
         out += with;
+        if (out.size() > kMaxString)
+            throw AutomationError(14, QStringLiteral("Out of string space"));
         pos = hit + find.size();
         ++done;
     }
@@ -224,8 +227,6 @@ Variant fnLCase(Runtime&, Frame&, Args& a)
         return Variant::null();
     return Variant(str(a, 0).toLower());
 }
-
-constexpr qint32 kMaxString = 1 << 26;
 
 Variant fnSpace(Runtime&, Frame&, Args& a)
 {

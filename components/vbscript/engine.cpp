@@ -119,6 +119,10 @@ bool Engine::run(const QString& name, const QList<Variant>& args, Variant* resul
 
 void Engine::reset()
 {
+    // Not from inside a callback of a running script: its frames point into what
+    // a reset frees.
+    if (runtime_->running())
+        return;
     runtime_->reset();
     error_ = ScriptError();
 }

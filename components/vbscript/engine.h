@@ -67,7 +67,9 @@ public:
 
     const ScriptError& lastError() const { return error_; }
     void clearError() { error_ = ScriptError(); }
-    // Discards code, variables and named objects.
+    // Discards code, variables and named objects (running each remaining
+    // instance's Class_Terminate). Ignored when called from a callback while a
+    // script runs.
     void reset();
 
     // Host callbacks. Without a MsgBox handler MsgBox returns vbOK; without an

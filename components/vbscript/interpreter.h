@@ -169,6 +169,8 @@ public:
     Variant evalCode(const QString& source, Frame& frame);
     void addObject(const QString& name, DispatchRef object, bool addMembers);
     void reset();
+    // True while script code runs (a host callback may be on the stack).
+    bool running() const { return entries_ > 0; }
 
     Frame& globalFrame() { return globalFrame_; }
     const std::deque<GlobalEntry>& globals() const { return globals_; }

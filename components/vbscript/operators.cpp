@@ -15,6 +15,15 @@ namespace error = automation::error;
 
 namespace {
 
+// Longer texts end in "Out of string space" rather than exhausting memory.
+constexpr qsizetype kMaxStringLength = qsizetype(1) << 26;
+
+void checkLength(qsizetype a, qsizetype b)
+{
+    if (a + b > kMaxStringLength)
+        throw AutomationError(14, QStringLiteral("Out of string space"));
+}
+
 enum Rank { kByte = 1, kInteger, kLong, kSingle, kDouble, kDate, kString };
 
 Rank rankOf(const Variant& v)
@@ -118,8 +127,10 @@ Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
     if (a.isArray() || b.isArray() || a.type() == VarType::Error || b.type() == VarType::Error)
         throw AutomationError(error::kTypeMismatch);
     if (op == BinaryOp::Add) {
-        if (a.isString() && b.isString())
+        if (a.isString() && b.isString()) {
+            checkLength(a.stringRef().size(), b.stringRef().size());
             return Variant(a.stringRef() + b.stringRef());
+        }
         if (a.isString() && b.isEmpty())
             return a;
         if (b.isString() && a.isEmpty())
@@ -191,8 +202,11 @@ Variant concatenate(const Variant& a0, const Variant& b0)
     if (a.isNull() && b.isNull())
         return Variant::null();
     QString s = a.isNull() ? QString() : a.toString();
-    if (!b.isNull())
-        s += b.toString();
+    if (!b.isNull()) {
+        const QString t = b.toString();
+        checkLength(s.size(), t.size());
+        s += t;
+    }
     return Variant(std::move(s));
 }
 

@@ -144,3 +144,9 @@ For i = 1 To 5
 Next
 Print s
 '> 12345
+'=== a text that keeps doubling ends in Out of string space
+s = "ab"
+For i = 1 To 40
+  s = s & s
+Next
+'! 14 3:3
