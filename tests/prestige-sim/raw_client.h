@@ -41,6 +41,11 @@ public:
     }
 
     void send(const QByteArray& bytes) { (void)!::send(fd_, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL); }
+    // Sends what the connection takes now, reading meanwhile nothing.
+    qsizetype sendSome(const QByteArray& bytes)
+    {
+        return ::send(fd_, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
 
     // Runs the event loop and reads, until done() holds, the connection ends
     // or the bound passes.

@@ -182,3 +182,34 @@ TEST(Session, TelnetNegotiationIsOfferedAnsweredOnceAndNeverTyped)
     EXPECT_TRUE(client.received.contains("Main Menu"));
     EXPECT_EQ(client.received.count('*'), 4);
 }
+
+TEST(Session, KeysTypedFasterThanTheScreensAreReadWaitTheirTurnAndAllCount)
+{
+    Simulator sim(quickOptions());
+    ASSERT_TRUE(sim.listen(0));
+    RawClient client;
+    ASSERT_TRUE(client.connectTo(sim.port()));
+    client.send("1234\r\n24\r\n");
+    ASSERT_TRUE(spinUntil([&] { return sim.currentScreen() == ScreenId::SystemMaintenance; }));
+    // Menu 24 -> 24.9 -> 24.9.4 -> 24.9 -> 24: four full screens a round.
+    const int rounds = 8000;
+    QByteArray flood;
+    for (int i = 0; i < rounds; ++i)
+        flood += "9\r\n4\r\n\x1b\x1b";
+    qsizetype sent = 0;
+    ASSERT_TRUE(spinUntil([&] {
+        sent += std::max<qsizetype>(0, client.sendSome(flood.mid(sent, 65536)));
+        return sent == flood.size();
+    }, 60000));
+    spin(300);
+    // Without a reader the router stopped taking keys rather than queue
+    // screens without end.
+    const int before = sim.screensPainted();
+    EXPECT_LT(before, 3 + 4 * rounds);
+    // Reading lets every key through, in order.
+    client.pump(120000, [&] { return sim.screensPainted() == 3 + 4 * rounds; });
+    EXPECT_EQ(sim.screensPainted(), 3 + 4 * rounds);
+    client.pump(5000, [&] { return client.received.endsWith("\x1b[21;54H"); });
+    EXPECT_EQ(sim.currentScreen(), ScreenId::SystemMaintenance);
+    EXPECT_EQ(client.received.count("Menu 24.9.4 "), rounds);
+}

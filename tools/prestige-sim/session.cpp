@@ -71,7 +71,13 @@ Session::Session(QTcpSocket* socket, RouterState& state, const SimulatorOptions&
     connect(&noise_, &QTimer::timeout, this, &Session::sendNoise);
     chunk_.setSingleShot(true);
     connect(&chunk_, &QTimer::timeout, this, &Session::pump);
+    socket_->setReadBufferSize(kMaxPendingKeys);
     connect(socket_, &QTcpSocket::readyRead, this, &Session::readInput);
+    // Keys held back while the screens queue up go on as the peer reads.
+    connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
+        if (!keys_.isEmpty() || socket_->bytesAvailable() > 0)
+            readInput();
+    });
     connect(socket_, &QTcpSocket::disconnected, this, [this] {
         repaint_.stop();
         noise_.stop();
@@ -97,10 +103,20 @@ void Session::start()
 
 void Session::readInput()
 {
-    const QByteArray bytes = socket_->readAll();
-    if (silent_ || finishing_)
+    if (silent_ || finishing_) {
+        socket_->readAll(); // taken and forgotten
         return;
-    QByteArray data;
+    }
+    // Keys are read only as far as they can be worked off: a peer that types
+    // faster than it reads the screens is held back by TCP, not by memory.
+    while (keys_.size() < kMaxPendingKeys && socket_->bytesAvailable() > 0)
+        decodeTelnet(socket_->read(kMaxPendingKeys - keys_.size()));
+    processKeys();
+}
+
+void Session::decodeTelnet(const QByteArray& bytes)
+{
+    QByteArray& data = keys_;
     for (char c : bytes) {
         const quint8 b = quint8(c);
         switch (telnet_) {
@@ -139,8 +155,18 @@ void Session::readInput()
             break;
         }
     }
+}
 
-    for (qsizetype i = 0; i < data.size() && !silent_ && !finishing_; ++i) {
+qint64 Session::backlog() const
+{
+    return outgoing_.size() + socket_->bytesToWrite();
+}
+
+void Session::processKeys()
+{
+    const QByteArray& data = keys_;
+    qsizetype i = 0;
+    for (; i < data.size() && !silent_ && !finishing_ && backlog() <= kMaxBacklog; ++i) {
         const quint8 b = quint8(data[i]);
         if (escapeState_ != 0) {
             // escapeState_ 1: ESC [ ... up to a final byte; 2: ESC O and one byte.
@@ -163,6 +189,9 @@ void Session::readInput()
         }
         handleKey(b);
     }
+    keys_.remove(0, std::min(i, keys_.size()));
+    if (silent_ || finishing_)
+        keys_.clear();
 }
 
 void Session::answerNegotiation(quint8 verb, quint8 option)
@@ -331,7 +360,7 @@ void Session::repaintStatus()
 {
     if (screen_ != ScreenId::Status)
         return;
-    if (outgoing_.size() + socket_->bytesToWrite() > kMaxBacklog)
+    if (backlog() > kMaxBacklog)
         return;
     send(paintStatusScreen(state_, paint_).toAnsi(false), true);
     if (options_.faults.noiseBytes > 0 && !silent_ && !finishing_)

@@ -24,6 +24,8 @@ public:
     // Repaints wait while this much is still on its way to a peer that does
     // not read (or reads slowly through the chunking fault).
     static constexpr qint64 kMaxBacklog = 256 * 1024;
+    // Keys read ahead of their turn.
+    static constexpr qint64 kMaxPendingKeys = 64 * 1024;
 
     Session(QTcpSocket* socket, RouterState& state, const SimulatorOptions& options, quint32 seed,
             QObject* parent = nullptr);
@@ -42,6 +44,9 @@ private:
     enum class Telnet { Data, Iac, Option, Sub, SubIac };
 
     void readInput();
+    void decodeTelnet(const QByteArray& bytes);
+    void processKeys();
+    qint64 backlog() const;
     void handleKey(quint8 key);
     void handleEscape();
     void submit();
@@ -70,6 +75,7 @@ private:
     bool finishing_ = false;
     End pendingEnd_ = End::None;
     QByteArray outgoing_;
+    QByteArray keys_; // decoded from telnet, not yet acted on
     QTimer repaint_;
     QTimer noise_;
     QTimer chunk_;
