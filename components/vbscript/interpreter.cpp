@@ -862,19 +862,62 @@ Variant UnaryExpr::eval(Runtime& rt, Frame& frame) const
     return v;
 }
 
+namespace {
+
+// Integer and Long operands: the common case, done without the general rules
+// (the results are the ones those rules give).
+bool fastIntegral(BinaryOp op, const Variant& a, const Variant& b, Variant* result)
+{
+    const automation::VarType ta = a.type();
+    const automation::VarType tb = b.type();
+    using automation::VarType;
+    if ((ta != VarType::Integer && ta != VarType::Long) || (tb != VarType::Integer && tb != VarType::Long))
+        return false;
+    const qint64 x = qint64(a.rawNumber());
+    const qint64 y = qint64(b.rawNumber());
+    qint64 r = 0;
+    switch (op) {
+    case BinaryOp::Add: r = x + y; break;
+    case BinaryOp::Sub: r = x - y; break;
+    case BinaryOp::Mul: r = x * y; break;
+    case BinaryOp::IntDiv:
+        if (y == 0)
+            return false;
+        r = x / y;
+        break;
+    case BinaryOp::Mod:
+        if (y == 0)
+            return false;
+        r = x % y;
+        break;
+    case BinaryOp::Eq: *result = Variant(x == y); return true;
+    case BinaryOp::Ne: *result = Variant(x != y); return true;
+    case BinaryOp::Lt: *result = Variant(x < y); return true;
+    case BinaryOp::Gt: *result = Variant(x > y); return true;
+    case BinaryOp::Le: *result = Variant(x <= y); return true;
+    case BinaryOp::Ge: *result = Variant(x >= y); return true;
+    default: return false;
+    }
+    if (ta == VarType::Integer && tb == VarType::Integer && r >= -32768 && r <= 32767)
+        *result = Variant::fromInteger(qint16(r));
+    else if (r >= INT32_MIN && r <= INT32_MAX)
+        *result = Variant(qint32(r));
+    else
+        *result = Variant(double(r));
+    return true;
+}
+
+}  // namespace
+
 Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
 {
     const Variant a = left->eval(rt, frame);
     const Variant b = right->eval(rt, frame);
+    Variant fast;
+    if (fastIntegral(op, a, b, &fast))
+        return fast;
     switch (op) {
     case BinaryOp::Add:
-        // The common case first: two 16- or 32-bit integers.
-        if (a.type() == automation::VarType::Long && b.type() == automation::VarType::Long) {
-            const qint64 r = qint64(a.rawNumber()) + qint64(b.rawNumber());
-            if (r >= INT32_MIN && r <= INT32_MAX)
-                return Variant(qint32(r));
-        }
-        return arithmetic(op, a, b);
     case BinaryOp::Pow:
     case BinaryOp::Mul:
     case BinaryOp::Div:

@@ -164,6 +164,8 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
                                        arithmetic(BinaryOp::Mul, increment, zero));
     const auto& name = static_cast<const NameExpr&>(*counter);
     rt.assign(name, current, false, frame);
+    const bool integralStep = increment.type() == automation::VarType::Integer
+                           || increment.type() == automation::VarType::Long;
     while (true) {
         rt.checkInterrupt();
         Variant* slot = rt.refOf(name, frame, true);
@@ -173,11 +175,17 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
         const Flow flow = rt.execBlock(body, frame);
         if (flow == Flow::ExitFor)
             break;
-        if (flow == Flow::ExitProcedure)
-            return flow;
-        if (flow == Flow::ExitDo)
+        if (flow != Flow::Normal)
             return flow;
         slot = rt.refOf(name, frame, true);
+        // A 32-bit counter with an integral step steps without the general rules.
+        if (slot && integralStep && slot->type() == automation::VarType::Long) {
+            const qint64 next = qint64(slot->rawNumber()) + qint64(by);
+            if (next >= INT32_MIN && next <= INT32_MAX) {
+                *slot = Variant(qint32(next));
+                continue;
+            }
+        }
         const Variant value = slot ? *slot : name.eval(rt, frame);
         rt.assign(name, arithmetic(BinaryOp::Add, value, increment), false, frame);
     }
