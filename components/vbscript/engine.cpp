@@ -104,7 +104,6 @@ bool Engine::run(const QString& name, QList<Variant>& args, Variant* result)
         a.refs.assign(size_t(args.size()), nullptr);
         for (qsizetype i = 0; i < args.size(); ++i)
             a.refs[size_t(i)] = &args[i];
-        runtime_->globalFrame().resumeNext = false;
         Variant v = runtime_->callProcedure(e->proc, nullptr, nullptr, a);
         if (result)
             *result = std::move(v);

@@ -29,7 +29,7 @@ bool isPut(CallKind kind)
 // The Err object.
 class ErrDispatch final : public automation::Dispatch {
 public:
-    explicit ErrDispatch(Runtime* rt) : rt_(rt) {}
+    ErrDispatch(Runtime* rt, std::weak_ptr<void> lifetime) : rt_(rt), lifetime_(std::move(lifetime)) {}
 
     DispId memberId(const QString& name) const override
     {
@@ -50,6 +50,9 @@ public:
 
     Variant invoke(DispId id, CallKind kind, QList<Variant>& args) override
     {
+        // A host may keep Err longer than the engine lives.
+        if (lifetime_.expired())
+            throw AutomationError(error::kObjectDisconnected);
         ErrState& e = rt_->err();
         const bool put = isPut(kind);
         if (put && args.size() != 1)
@@ -122,6 +125,7 @@ private:
             throw AutomationError(error::kWrongArgumentCount);
     }
     Runtime* rt_;
+    std::weak_ptr<void> lifetime_;
 };
 
 // What GetRef returns: calling its default member calls the procedure.
@@ -221,9 +225,9 @@ Variant ClassObject::invoke(DispId id, CallKind kind, QList<Variant>& args)
 
 // ---------------------------------------------------------------- runtime
 
-Runtime::Runtime() : alive_(std::make_shared<int>(0))
+Runtime::Runtime() : alive_(std::make_shared<int>(0)), lifetime_(std::make_shared<int>(0))
 {
-    errObject_ = std::make_shared<ErrDispatch>(this);
+    errObject_ = std::make_shared<ErrDispatch>(this, lifetime_);
 }
 
 Runtime::~Runtime()
@@ -233,6 +237,7 @@ Runtime::~Runtime()
     } catch (...) {
     }
     alive_.reset();
+    lifetime_.reset();
 }
 
 Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0)

@@ -241,7 +241,8 @@ private:
     int depth_ = 0;
     int entries_ = 0;
     const char* stackBase_ = nullptr;
-    std::shared_ptr<void> alive_;
+    std::shared_ptr<void> alive_;     // renewed by each reset
+    std::shared_ptr<void> lifetime_;  // lives as long as the runtime
 
     friend class ClassObject;
 };

@@ -262,3 +262,47 @@ TEST(EngineTest, HostErrorsKeepTheirNumberAndSource)
     EXPECT_EQ(engine.lastError().source, s("MyHost"));
     EXPECT_EQ(engine.lastError().description, s("It broke"));
 }
+
+TEST(EngineTest, ObjectsAHostKeepsOutliveTheEngineSafely)
+{
+    TestHost host;
+    {
+        Engine engine;
+        engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+        ASSERT_TRUE(engine.addCode(s("Class K\nPublic V\nEnd Class\nSet inst = New K\ninst.V = 1")));
+        Variant v;
+        ASSERT_TRUE(engine.evaluate(s("inst"), &v));
+        host.lines.append(v.objectRef()->typeName());
+        host.kept = v;  // an instance kept across the engine's end
+    }
+    ASSERT_TRUE(host.kept.isObject());
+    EXPECT_EQ(host.kept.objectRef()->memberId(s("V")), automation::kDispIdUnknown);
+    QList<Variant> none;
+    EXPECT_THROW(host.kept.objectRef()->invoke(1, automation::CallKind::PropertyGet, none), automation::AutomationError);
+    EXPECT_EQ(host.lines, QStringList{s("K")});
+}
+
+TEST(EngineTest, ErrKeptByAHostIsDisconnectedWhenTheEngineGoes)
+{
+    TestHost host;
+    {
+        Engine engine;
+        engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+        ASSERT_TRUE(engine.addCode(s("Host.Keep Err")));
+    }
+    ASSERT_TRUE(host.kept.isObject());
+    EXPECT_THROW(host.kept.objectRef()->get(s("Number")), automation::AutomationError);
+}
+
+TEST(EngineTest, ResetFromACallbackOfARunningScriptIsIgnored)
+{
+    Engine engine;
+    engine.setMsgBoxHandler([&](const QString&, int, const QString&) {
+        engine.reset();
+        return 1;
+    });
+    ASSERT_TRUE(engine.addCode(s("x = 5\nMsgBox \"reset now\"\ny = x + 1")));
+    Variant v;
+    ASSERT_TRUE(engine.evaluate(s("y"), &v));
+    EXPECT_EQ(v.toLong(), 6);
+}
