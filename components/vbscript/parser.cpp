@@ -607,11 +607,11 @@ private:
             DimItem item;
             const Position p = cur().pos;
             const QString name = expectName();
-            // ReDim of a name not yet declared declares it.
+            // ReDim of a name not yet declared declares it; inside a procedure
+            // the name may also be a class field or a global, which the linker
+            // finds, and otherwise becomes a local when the statement runs.
             if (!scope_->procedure && !scope_->frozen)
                 unit_->globalNames.push_back(name);
-            else if (Procedure* proc = scope_->procedure; proc && !scope_->frozen && !proc->locals.contains(name.toLower()))
-                proc->locals.insert(name.toLower(), proc->slotCount++);
             item.name = makeName(name, p);
             item.isArray = true;
             expect(Tok::LParen, compile::kExpectedLParen);

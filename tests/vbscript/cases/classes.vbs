@@ -175,3 +175,38 @@ Class Bad
   End Sub
 End Class
 '! 1053 2:7
+'=== ReDim in a method resizes the array field, not a new local
+Class Stack
+  Private items_()
+  Private count_
+  Private Sub Class_Initialize()
+    ReDim items_(-1)
+    count_ = 0
+  End Sub
+  Public Sub Push(v)
+    ReDim Preserve items_(count_)
+    items_(count_) = v
+    count_ = count_ + 1
+  End Sub
+  Public Function Pop()
+    count_ = count_ - 1
+    Pop = items_(count_)
+    If count_ = 0 Then ReDim items_(-1) Else ReDim Preserve items_(count_ - 1)
+  End Function
+  Public Property Get Count
+    Count = count_
+  End Property
+End Class
+Set st = New Stack
+st.Push 1 : st.Push "two" : st.Push 3
+Print st.Pop() & " " & st.Count
+Print st.Pop()
+Print st.Pop() & " " & st.Count
+'> 3 2
+'> two
+'> 1 0
+'=== a class and a variable cannot share a name
+Class Thing
+End Class
+Set thing = New Thing
+'! 501 3:1
