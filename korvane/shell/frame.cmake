@@ -1,0 +1,18 @@
+# The frame shell: main window, tray icon, placements, splash, About box and
+# the windowed start-up. Views and the monitor that are built join in; those
+# not yet present leave a placeholder page.
+korvane_library(korvane_frame
+  SOURCES
+    placement.h placement.cpp
+    tray_images.h tray_images.cpp
+    tray_icon.h tray_icon.cpp
+    splash.h splash.cpp
+    about.h about.cpp
+    main_frame.h main_frame.cpp
+    startup.h startup.cpp
+  LIBS korvane_help_topic Qt6::Widgets)
+
+if(TARGET korvane_help)
+  target_link_libraries(korvane_frame PUBLIC korvane_help)
+  target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_HELP_WINDOW)
+endif()

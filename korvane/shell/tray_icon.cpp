@@ -1,0 +1,52 @@
+#include "korvane/shell/tray_icon.h"
+
+#include "korvane/shell/tray_images.h"
+
+#include <QSystemTrayIcon>
+
+namespace korvane {
+
+CTrayIcon::CTrayIcon(const QString& tip, bool available, QObject* parent)
+    : QObject(parent), available_(available && QSystemTrayIcon::isSystemTrayAvailable()), tip_(cutTip(tip))
+{
+    if (!available_)
+        return;
+    icon_ = std::make_unique<QSystemTrayIcon>();
+    icon_->setIcon(trayIcon(0));
+    icon_->setToolTip(tip_);
+    connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger: emit leftButtonDown(); break;
+        case QSystemTrayIcon::DoubleClick: emit leftDoubleClick(); break;
+        case QSystemTrayIcon::Context: emit rightButtonUp(); break;
+        default: break;
+        }
+    });
+    icon_->show();
+}
+
+CTrayIcon::~CTrayIcon()
+{
+    if (icon_)
+        icon_->hide();
+}
+
+QString CTrayIcon::cutTip(const QString& tip) { return tip.left(kMaxTipLength); }
+
+void CTrayIcon::SetTrayIcon(int index)
+{
+    if (index < 0 || index >= kTrayImageCount)
+        index = kTrayNoStatusImage;
+    index_ = index;
+    if (icon_)
+        icon_->setIcon(trayIcon(index));
+}
+
+void CTrayIcon::SetTrayTip(const QString& tip)
+{
+    tip_ = cutTip(tip);
+    if (icon_)
+        icon_->setToolTip(tip_);
+}
+
+}  // namespace korvane

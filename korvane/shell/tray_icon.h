@@ -1,0 +1,45 @@
+#pragma once
+// The notification-area icon. Where the platform has no tray every
+// operation quietly does nothing; the frame still hides to it.
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSystemTrayIcon;
+
+namespace korvane {
+
+class CTrayIcon : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMaxTipLength = 63;
+
+    // Adds the icon with image 0 and the tip. available = false forces the
+    // silent mode (what a platform without a tray gets).
+    CTrayIcon(const QString& tip, bool available, QObject* parent = nullptr);
+    ~CTrayIcon() override;  // removes the icon
+
+    bool available() const { return available_; }
+    int imageIndex() const { return index_; }
+    QString tip() const { return tip_; }
+
+    void SetTrayIcon(int index);
+    void SetTrayTip(const QString& tip);
+
+    static QString cutTip(const QString& tip);
+
+signals:
+    void leftButtonDown();
+    void leftDoubleClick();
+    void rightButtonUp();
+
+private:
+    bool available_;
+    int index_ = 0;
+    QString tip_;
+    std::unique_ptr<QSystemTrayIcon> icon_;
+};
+
+}  // namespace korvane
