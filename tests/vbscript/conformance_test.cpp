@@ -12,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Case files show by name in test output.
+void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
+
 namespace {
 
 struct Case {
