@@ -481,9 +481,13 @@ Variant fnRound(Runtime&, Frame&, Args& a)
         r = roundHalfEven(x);
     } else {
         const double scale = std::pow(10.0, std::min(digits, 15));
-        // Work on the decimal text so that 2.675 rounds as written, not as stored.
-        const double scaled = std::stod(QString::number(x * scale, 'g', 15).toStdString());
-        r = roundHalfEven(scaled) / scale;
+        if (!std::isfinite(x * scale)) {
+            r = x;  // too large to have decimals to round
+        } else {
+            // Work on the decimal text so that 2.675 rounds as written, not as stored.
+            const double scaled = QString::number(x * scale, 'g', 15).toDouble();
+            r = roundHalfEven(scaled) / scale;
+        }
     }
     if (v.type() == VarType::String || v.type() == VarType::Boolean)
         return Variant(r);

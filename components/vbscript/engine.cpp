@@ -44,6 +44,10 @@ bool Engine::guarded(F&& body)
         error_.number = automation::error::kOutOfMemory;
         error_.description = describeError(error_.number);
         error_.source = QStringLiteral("Microsoft VBScript runtime error");
+    } catch (const std::exception&) {
+        error_.number = 51;
+        error_.description = describeError(51);
+        error_.source = QStringLiteral("Microsoft VBScript runtime error");
     }
     // A script error leaves the script's own Err as the error was raised.
     rt.setErr(AutomationError(error_.number, error_.description, error_.source));

@@ -536,6 +536,12 @@ Flow Runtime::execBlock(const Block& block, Frame& frame)
             const AutomationError e(error::kOutOfMemory);
             if (!swallow(frame, e))
                 throw RuntimeError(e, s->pos, false);
+        } catch (const std::exception&) {
+            // Nothing from the library should end up here; if it does, it is
+            // the script's error rather than the host's crash.
+            const AutomationError e(51, describeError(51));
+            if (!swallow(frame, e))
+                throw RuntimeError(e, s->pos, false);
         }
     }
     return Flow::Normal;

@@ -152,3 +152,6 @@ Print Rnd(0) = Rnd(0)
 '> True
 '> True
 '> True
+'=== Round of a number too large for decimals
+Print Round(1E+308, 2) = 1E+308
+'> True
