@@ -250,6 +250,7 @@ struct Procedure {
     int slotCount = 0;     // parameters first, then the result, then the locals
     int resultSlot = -1;
     QHash<QString, int> locals;  // lower-case name -> slot
+    QList<QString> fixedArrays;  // locals declared Dim a(n): ReDim cannot change them
     ClassDef* owner = nullptr;
 };
 
@@ -297,6 +298,7 @@ struct Unit {
     std::vector<std::unique_ptr<Procedure>> procedures;
     std::vector<std::unique_ptr<ClassDef>> classes;
     std::vector<QString> globalNames;  // Dim, Public, Private, Const at the global level
+    std::vector<QString> fixedArrays;  // global Dim a(n)
     std::vector<std::unique_ptr<Scope>> scopes;
     bool optionExplicit = false;
     ExprPtr expression;  // Eval: the one expression

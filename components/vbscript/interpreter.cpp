@@ -348,6 +348,8 @@ void Runtime::link(Unit& unit)
 {
     for (const QString& name : unit.globalNames)
         ensureGlobal(name, GlobalEntry::Variable);
+    for (const QString& name : unit.fixedArrays)
+        globals_[size_t(ensureGlobal(name, GlobalEntry::Variable))].fixedArray = true;
     for (const StmtPtr& s : unit.statements) {
         if (const auto* c = dynamic_cast<const ConstStmt*>(s.get())) {
             for (const auto& [name, value] : c->items) {
@@ -643,6 +645,16 @@ Variant* Runtime::refOf(const NameExpr& n, Frame& frame, bool create)
         return &frame.me->fields[size_t(n.index)];
     const Target t = resolve(n, frame, create);
     return t.kind == Target::Var ? t.var : nullptr;
+}
+
+bool Runtime::isFixedArray(const NameExpr& n, const Frame& frame) const
+{
+    switch (n.binding) {
+    case Binding::Local: return frame.proc && frame.proc->fixedArrays.contains(n.lower);
+    case Binding::Field: return frame.me && !frame.me->cls->fields[size_t(n.index)].bounds.empty();
+    case Binding::Global: return globals_[size_t(n.index)].fixedArray;
+    default: return false;
+    }
 }
 
 Variant Runtime::readName(const NameExpr& n, Frame& frame)

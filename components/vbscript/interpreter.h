@@ -107,6 +107,7 @@ struct GlobalEntry {
     Variant value;
     vbscript::Procedure* proc = nullptr;
     ClassDef* cls = nullptr;
+    bool fixedArray = false;  // Dim a(n): ReDim cannot change it
 };
 
 struct ErrState {
@@ -198,6 +199,7 @@ public:
 
     Target resolve(const NameExpr& name, Frame& frame, bool forWrite);
     Variant* refOf(const NameExpr& name, Frame& frame, bool create);
+    bool isFixedArray(const NameExpr& name, const Frame& frame) const;
     Variant readName(const NameExpr& name, Frame& frame);
     Variant callName(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame);
     void evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs);

@@ -584,6 +584,12 @@ private:
                     }
                 }
                 expect(Tok::RParen, compile::kExpectedRParen);
+                if (!item.bounds.empty() && !scope_->frozen) {
+                    if (scope_->procedure)
+                        scope_->procedure->fixedArrays.append(name.toLower());
+                    else
+                        unit_->fixedArrays.push_back(name.toLower());
+                }
             }
             s->items.push_back(std::move(item));
             if (cur().type != Tok::Comma)

@@ -48,6 +48,8 @@ Flow DimStmt::exec(Runtime& rt, Frame& frame) const
             slot = rt.refOf(*item.name, frame, true);
         if (!slot)
             throw AutomationError(runtime::kIllegalAssignment, describeError(runtime::kIllegalAssignment));
+        if (redim && rt.isFixedArray(*item.name, frame))
+            throw AutomationError(runtime::kFixedArray, describeError(runtime::kFixedArray));
         if (upper.isEmpty()) {
             store(*slot, Variant(automation::Array()));
             continue;
@@ -68,6 +70,14 @@ Flow EraseStmt::exec(Runtime& rt, Frame& frame) const
     Variant* slot = rt.refOf(*name, frame, false);
     if (!slot || !slot->isArray())
         throw AutomationError(error::kTypeMismatch);
+    if (rt.isFixedArray(*name, frame)) {
+        // A fixed array keeps its size; its elements go back to Empty.
+        automation::Array cleared = slot->arrayRef();
+        for (Variant& v : cleared.elements())
+            v = Variant();
+        store(*slot, Variant(cleared));
+        return Flow::Normal;
+    }
     store(*slot, Variant(automation::Array()));
     return Flow::Normal;
 }

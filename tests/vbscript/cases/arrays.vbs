@@ -80,3 +80,24 @@ Print f(0)
 x = 5
 y = x(1)
 '! 13 2:1
+'=== a fixed array cannot be redimensioned
+Dim fixed(3)
+ReDim fixed(5)
+'! 10 2:1
+'=== nor a fixed array inside a procedure
+Sub P()
+  Dim a(1)
+  ReDim Preserve a(2)
+End Sub
+P
+'! 10 3:3
+'=== Erase empties a fixed array and frees a dynamic one
+Dim f(2)
+f(1) = "x"
+Erase f
+Print UBound(f) & "[" & f(1) & "]"
+ReDim d(2)
+Erase d
+Print IsArray(d)
+'> 2[]
+'> True
