@@ -406,12 +406,13 @@ WindowPlacement CMainFrame::currentPlacement() const
     else if (!isVisible())
         p.showCmd = static_cast<std::int32_t>(PlacementShow::Hide);
     // The outer rectangle, as the record has always held it.
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    QRect normal = (isMinimized() || isMaximized()) ? normalGeometry() : client;
-    normal.adjust(frame.left() - client.left(), frame.top() - client.top(), frame.right() - client.right(),
-                  frame.bottom() - client.bottom());
-    p.setNormalRect(normal);
+    const QSize margins = frameGeometry().size() - geometry().size();
+    if (isMinimized() || isMaximized()) {
+        const QRect n = normalGeometry();
+        p.setNormalRect(QRect(n.topLeft() - QPoint(margins.width() / 2, margins.height() / 2), n.size() + margins));
+    } else {
+        p.setNormalRect(QRect(pos(), frameGeometry().size()));
+    }
     p.toolBarVisible = toolBar_ && !toolBar_->isHidden();
     p.statusBarVisible = statusBar() && !statusBar()->isHidden();
     return p;
@@ -419,19 +420,23 @@ WindowPlacement CMainFrame::currentPlacement() const
 
 void CMainFrame::applyPlacement(const WindowPlacement& p)
 {
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    QRect r = p.normalRect();
-    r.adjust(client.left() - frame.left(), client.top() - frame.top(), client.right() - frame.right(),
-             client.bottom() - frame.bottom());
-    if (r.width() <= 0 || r.height() <= 0)
-        r = p.normalRect();
-    setGeometry(r);
+    placeOuter(p.normalRect());
     if (p.isMaximized())
         showMaximized();
     if (toolBar_)
         toolBar_->setVisible(p.toolBarVisible);
     statusBar()->setVisible(p.statusBarVisible);
+}
+
+void CMainFrame::placeOuter(const QRect& outer)
+{
+    // move() places the outer frame; resize() takes the client size.
+    const QSize margins = frameGeometry().size() - geometry().size();
+    QSize client = outer.size() - margins;
+    if (client.width() <= 0 || client.height() <= 0)
+        client = outer.size();
+    resize(client);
+    move(outer.topLeft());
 }
 
 void CMainFrame::SavePlacement()
@@ -458,15 +463,8 @@ void CMainFrame::RestorePlacement()
     } else {
         QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
         const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
-        // The default size is the outer size; the client gets what the frame leaves.
-        const QRect outer = centredRect(info.defaultSize, area);
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        QRect r = outer.adjusted(client.left() - frame.left(), client.top() - frame.top(),
-                                 client.right() - frame.right(), client.bottom() - frame.bottom());
-        if (r.width() <= 0 || r.height() <= 0)
-            r = outer;
-        setGeometry(r);
+        // The default size is the outer size, as the record holds it.
+        placeOuter(centredRect(info.defaultSize, area));
     }
     restoring_ = false;
 }

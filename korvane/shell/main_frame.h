@@ -180,6 +180,7 @@ private:
     void openWeb();
     WindowPlacement currentPlacement() const;
     void applyPlacement(const WindowPlacement& p);
+    void placeOuter(const QRect& outer);
 
     ProfileStore* store_;
     QStackedWidget* stack_ = nullptr;

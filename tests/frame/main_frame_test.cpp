@@ -1,0 +1,280 @@
+#include "korvane/shell/main_frame.h"
+
+#include "korvane/shell/placement.h"
+#include "korvane/shell/tray_icon.h"
+#include "memory_store.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using View = CMainFrame::View;
+
+namespace {
+
+struct Frame : ::testing::Test {
+    MemoryStore store;
+    std::unique_ptr<CMainFrame> frame;
+    void SetUp() override
+    {
+        frame = std::make_unique<CMainFrame>(&store);
+        frame->create(false);
+        frame->show();
+    }
+    QRect screen() const { return QGuiApplication::primaryScreen()->geometry(); }
+    QStringList menuTexts(const QString& title)
+    {
+        for (QAction* a : frame->menuBar()->actions())
+            if (a->text() == title) {
+                QStringList out;
+                for (QAction* item : a->menu()->actions())
+                    out << (item->isSeparator() ? QStringLiteral("|") : item->text());
+                return out;
+            }
+        return {};
+    }
+};
+
+}  // namespace
+
+TEST_F(Frame, MenusHoldTheCommandsInOrderWithTheirTexts)
+{
+    QStringList bar;
+    for (QAction* a : frame->menuBar()->actions())
+        bar << a->text();
+    EXPECT_EQ(bar, QStringList({"&File", "&View", "&Router", "&Script", "&Help"}));
+    EXPECT_EQ(menuTexts("&File"), QStringList({"&Connect", "&Disconnect", "|", "&Reconnect", "|", "E&xit"}));
+    EXPECT_EQ(menuTexts("&View"),
+              QStringList({"&Toolbar", "Status &Bar", "P&in to Screen", "|", "&Status", "&Router Screens", "S&yslog",
+                           "&Call History", "Graphs", "&LAN Packet Analyzer", "|", "&Properties..."}));
+    EXPECT_EQ(menuTexts("&Router"), QStringList({"&Drop Channel 1 && 2", "Drop Channel &1", "Drop Channel &2",
+                                                 "&Reset Counters"}));
+    EXPECT_EQ(menuTexts("&Script"), QStringList({"&Edit...", "&Compile", "&Run..."}));
+    EXPECT_EQ(menuTexts("&Help"), QStringList({"Korvane &Help...", "|", "&Omberon on the Web...", "|",
+                                               "&About Korvane..."}));
+    QStringList tray;
+    for (QAction* a : frame->trayMenu()->actions())
+        tray << (a->isSeparator() ? QStringLiteral("|") : a->text());
+    EXPECT_EQ(tray, QStringList({"&Open", "&Drop Channel 1 && 2", "Re&connect", "&Run...", "|", "&Pin to Screen", "|",
+                                 "E&xit"}));
+
+    // Prompt and tooltip come from one string split at the line feed.
+    EXPECT_EQ(frame->command(cmd::Connect)->statusTip(), "Establish a connection to the router");
+    EXPECT_EQ(frame->command(cmd::Connect)->toolTip(), "Connect");
+    EXPECT_EQ(frame->command(cmd::DropBoth)->toolTip(), "Drop Both");
+    EXPECT_EQ(frame->command(cmd::PinToScreen)->statusTip(), "Pin the Korvane to the screen");
+    EXPECT_EQ(frame->command(cmd::EditCopy)->shortcuts().size(), 2);
+    EXPECT_EQ(frame->command(cmd::NextView)->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_EQ(frame->command(cmd::PrevView)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F6));
+
+    // Toolbar: 19 buttons in seven groups, each with a 16 x 15 picture.
+    QStringList tips;
+    for (QAction* a : frame->toolBar()->actions()) {
+        tips << (a->isSeparator() ? QStringLiteral("|") : a->toolTip());
+        if (!a->isSeparator()) {
+            EXPECT_EQ(a->icon().actualSize(QSize(16, 15)), QSize(16, 15)) << a->toolTip().toStdString();
+        }
+    }
+    EXPECT_EQ(tips, QStringList({"Status", "Router Screens", "Syslog", "Call History", "Graphs", "LAN Packet Analyzer",
+                                 "|", "Properties", "|", "Connect", "Disconnect", "Reconnect", "|", "Drop Both",
+                                 "Drop B1", "Drop B2", "|", "Edit", "Compile", "Run", "|", "About", "|",
+                                 "Pin to Screen"}));
+    EXPECT_EQ(frame->toolBar()->actions()[18]->data().toInt(), cmd::ScriptCompileToolbar);
+}
+
+TEST_F(Frame, EnableRulesFollowTheHandlersAndTheShownView)
+{
+    // Without a monitor, the monitor's commands are off; the frame's own are on.
+    EXPECT_FALSE(frame->command(cmd::Connect)->isEnabled());
+    EXPECT_FALSE(frame->command(cmd::DropBoth)->isEnabled());
+    EXPECT_TRUE(frame->command(cmd::Exit)->isEnabled());
+    EXPECT_FALSE(frame->command(cmd::ViewStatus)->isEnabled());
+    EXPECT_TRUE(frame->command(cmd::ViewTelnet)->isEnabled());
+    EXPECT_FALSE(frame->command(cmd::EditCopy)->isEnabled());
+
+    bool open = false;
+    int connects = 0;
+    frame->setCommandHandler(cmd::Connect, {[&] { ++connects, open = true; }, [&] { return !open; }, {}});
+    EXPECT_TRUE(frame->command(cmd::Connect)->isEnabled());
+    frame->triggerCommand(cmd::Connect);
+    frame->triggerCommand(cmd::Connect);  // disabled now: no second run
+    EXPECT_EQ(connects, 1);
+    EXPECT_FALSE(frame->command(cmd::Connect)->isEnabled());
+
+    frame->triggerCommand(cmd::ViewTelnet);
+    EXPECT_EQ(frame->activeView(), View::Telnet);
+    EXPECT_TRUE(frame->command(cmd::ViewStatus)->isEnabled());
+    EXPECT_FALSE(frame->command(cmd::ViewTelnet)->isEnabled());
+    EXPECT_TRUE(frame->command(cmd::EditCopy)->isEnabled());
+
+    // Tray items share the rules of their commands.
+    for (QAction* a : frame->trayMenu()->actions())
+        if (a->data().toInt() == cmd::Reconnect) {
+            EXPECT_FALSE(a->isEnabled());
+        }
+}
+
+TEST_F(Frame, F6CyclesTheViewsAndShiftF6GoesBack)
+{
+    QList<View> seen;
+    for (int i = 0; i < 6; ++i) {
+        frame->triggerCommand(cmd::NextView);
+        seen << frame->activeView();
+    }
+    EXPECT_EQ(seen, QList<View>({View::Telnet, View::Syslog, View::CallHistory, View::Graph, View::LanPacket,
+                                 View::Status}));
+    frame->triggerCommand(cmd::PrevView);
+    EXPECT_EQ(frame->activeView(), View::LanPacket);
+}
+
+TEST_F(Frame, FirstUseOfEachViewIsCentredAtItsDefaultSize)
+{
+    EXPECT_FALSE(frame->placementReady());
+    frame->ShowView(View::Telnet);
+    EXPECT_TRUE(frame->placementReady());
+    EXPECT_EQ(frame->frameGeometry(), centredRect(QSize(670, 510), screen()));
+    frame->ShowView(View::LanPacket);
+    EXPECT_EQ(frame->frameGeometry().size(), QSize(492, 481));
+    frame->ShowView(View::Status);
+    EXPECT_EQ(frame->frameGeometry(), centredRect(QSize(492, 138).expandedTo(frame->minimumSizeHint()), screen()));
+}
+
+TEST_F(Frame, EachViewKeepsItsOwnPlacementAcrossSwitches)
+{
+    frame->ShowView(View::Status);
+    frame->setGeometry(50, 60, 500, 300);
+    frame->ShowView(View::Telnet);
+    const QRect telnetDefault = frame->geometry();
+    frame->setGeometry(300, 100, 700, 520);
+    frame->ShowView(View::Status);
+    EXPECT_EQ(frame->geometry(), QRect(50, 60, 500, 300));
+    frame->ShowView(View::Telnet);
+    EXPECT_EQ(frame->geometry(), QRect(300, 100, 700, 520));
+    EXPECT_NE(telnetDefault, frame->geometry());
+
+    frame->ShowView(View::Status);
+    const auto stored = placementFromValue(store.values.value("View/StatusViewPlacement"));
+    ASSERT_TRUE(stored);
+    // The record holds the outer rectangle, frame included.
+    EXPECT_EQ(stored->normalRect(), frame->frameGeometry());
+    EXPECT_TRUE(stored->toolBarVisible);
+}
+
+TEST_F(Frame, ToolbarHiddenInOneViewComesBackInAnother)
+{
+    frame->ShowView(View::Status);
+    frame->ShowView(View::Graph);
+    frame->triggerCommand(cmd::ViewToolBar);
+    EXPECT_TRUE(frame->toolBar()->isHidden());
+    EXPECT_FALSE(frame->command(cmd::ViewToolBar)->isChecked());
+    frame->ShowView(View::Status);
+    EXPECT_FALSE(frame->toolBar()->isHidden());
+    EXPECT_TRUE(frame->command(cmd::ViewToolBar)->isChecked());
+    frame->ShowView(View::Graph);
+    EXPECT_TRUE(frame->toolBar()->isHidden());
+}
+
+TEST_F(Frame, StoredValueOfWrongTypeGivesTheDefault)
+{
+    store.values.insert("View/TelnetViewPlacement", QString("garbage"));
+    frame->ShowView(View::Telnet);
+    EXPECT_EQ(frame->frameGeometry().size(), QSize(670, 510));
+    // Nothing is saved before the first switch.
+    MemoryStore fresh;
+    CMainFrame other(&fresh);
+    other.create(false);
+    other.show();
+    other.move(10, 10);
+    other.SavePlacement();
+    EXPECT_EQ(fresh.writes, 0);
+}
+
+TEST_F(Frame, CloseBoxHidesToTrayAndOnlyExitCloses)
+{
+    frame->ShowFromTray();
+    EXPECT_FALSE(frame->hiddenToTray());
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isHidden());
+    EXPECT_TRUE(frame->hiddenToTray());
+    frame->onTrayDoubleClick();
+    EXPECT_TRUE(frame->isVisible());
+    frame->onTrayDoubleClick();
+    EXPECT_TRUE(frame->isHidden());
+
+    bool unloaded = false;
+    frame->setCommandHandler(cmd::Exit, {[&] {
+                                             unloaded = true;
+                                             frame->closeForExit();
+                                         },
+                                         {},
+                                         {}});
+    frame->ShowFromTray();
+    frame->triggerCommand(cmd::Exit);
+    EXPECT_TRUE(unloaded);
+    EXPECT_TRUE(frame->exiting());
+    EXPECT_FALSE(frame->isVisible());
+}
+
+TEST_F(Frame, HiddenToTrayStartsTrueSoTheFirstDoubleClickShows)
+{
+    EXPECT_TRUE(frame->hiddenToTray());
+    frame->onTrayLeftDown();  // hidden: nothing
+    frame->onTrayDoubleClick();
+    EXPECT_FALSE(frame->hiddenToTray());
+    EXPECT_TRUE(frame->isVisible());
+}
+
+TEST_F(Frame, PinSurvivesHideAndShow)
+{
+    frame->ShowFromTray();
+    frame->triggerCommand(cmd::PinToScreen);
+    EXPECT_TRUE(frame->pinned());
+    EXPECT_TRUE(frame->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(frame->command(cmd::PinToScreen)->isChecked());
+    frame->HideToTray();
+    frame->ShowFromTray();
+    EXPECT_TRUE(frame->pinned());
+    EXPECT_TRUE(frame->windowFlags() & Qt::WindowStaysOnTopHint);
+    frame->TogglePin();
+    EXPECT_FALSE(frame->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(Frame, TrayImageAndTipAndStatusPanes)
+{
+    EXPECT_EQ(frame->trayIconIndex(), 64);
+    frame->SetTrayIcon(7);
+    EXPECT_EQ(frame->trayIconIndex(), 7);
+    frame->SetTrayIcon(99);
+    EXPECT_EQ(frame->trayIconIndex(), 64);
+    EXPECT_EQ(CTrayIcon::cutTip(QString(80, 'x')).size(), 63);
+    EXPECT_EQ(CTrayIcon::cutTip("short"), "short");
+
+    auto* pane = frame->statusBar()->findChild<QLabel*>("messagePane");
+    ASSERT_TRUE(pane);
+    EXPECT_EQ(pane->text(), "For Help, press F1");
+    frame->SetStatusText("Connecting...");
+    EXPECT_EQ(pane->text(), "Connecting...");
+    frame->SetStatusText(QString());
+    EXPECT_EQ(pane->text(), "For Help, press F1");
+    for (const char* name : {"CAP", "NUM", "SCRL"})
+        EXPECT_TRUE(frame->statusBar()->findChild<QLabel*>(name)) << name;
+}
+
+TEST_F(Frame, RealViewReplacesItsPlaceholder)
+{
+    auto* real = new QWidget;
+    frame->setViewWidget(View::Graph, real);
+    EXPECT_EQ(frame->viewWidget(View::Graph), real);
+    frame->ShowView(View::Graph);
+    EXPECT_TRUE(real->isVisible());
+    EXPECT_FALSE(frame->viewWidget(View::Status)->isVisible());
+}
