@@ -99,7 +99,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(home, &QToolButton::clicked, this, [this] { showTopic(QStringLiteral("introduction.htm")); });
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QToolButton::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QToolButton::setEnabled);
-    connect(browser_, &QTextBrowser::sourceChanged, this, [this] { syncContents(); });
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) { syncContents(url); });
     connect(contents_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         showTopic(item->data(Qt::UserRole).toString());
     });
@@ -130,6 +130,7 @@ void HelpWindow::showTopic(const QString& topic)
         url.hasFragment())
         browser_->scrollToAnchor(url.fragment());
     browser_->setSource(url);
+    syncContents(browser_->source());
     if (!isVisible())
         show();
     raise();
@@ -138,9 +139,9 @@ void HelpWindow::showTopic(const QString& topic)
 
 QUrl HelpWindow::currentSource() const { return browser_->source(); }
 
-void HelpWindow::syncContents()
+void HelpWindow::syncContents(const QUrl& url)
 {
-    const QString file = browser_->source().fileName();
+    const QString file = url.fileName();
     for (int i = 0; i < contents_->count(); ++i) {
         if (contents_->item(i)->data(Qt::UserRole).toString() == file) {
             const QSignalBlocker block(contents_);

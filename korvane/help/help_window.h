@@ -36,7 +36,7 @@ public:
     static HelpWindow* instance();
 
 private:
-    void syncContents();
+    void syncContents(const QUrl& url);
 
     QTextBrowser* browser_;
     QListWidget* contents_;
