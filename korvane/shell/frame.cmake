@@ -16,3 +16,8 @@ if(TARGET korvane_help)
   target_link_libraries(korvane_frame PUBLIC korvane_help)
   target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_HELP_WINDOW)
 endif()
+if(TARGET korvane_settings_ui)
+  target_link_libraries(korvane_frame PUBLIC korvane_settings_ui)
+  target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_SETTINGS)
+endif()
+

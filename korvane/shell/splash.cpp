@@ -63,9 +63,9 @@ QImage SplashWindow::picture()
 
     // A stylised ISDN line: a signal wave crossing under the meters.
     QPainterPath wave;
-    wave.moveTo(0, 128);
+    wave.moveTo(0, 120);
     for (int x = 0; x <= kWidth; x += 2)
-        wave.lineTo(x, 128 + 6 * std::sin(x / 11.0));
+        wave.lineTo(x, 120 + 6 * std::sin(x / 11.0));
     p.setPen(QPen(QColor(0xa8, 0xd4, 0xff, 170), 2));
     p.drawPath(wave);
 
@@ -74,13 +74,13 @@ QImage SplashWindow::picture()
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);
-    p.drawText(QRect(0, 136, kWidth, 38), Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("Korvane"));
+    p.drawText(QRect(0, 126, kWidth, 34), Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("Korvane"));
 
     QFont small(QStringLiteral("Sans Serif"));
     small.setPixelSize(11);
     p.setFont(small);
     p.setPen(QColor(0xd6, 0xe6, 0xf7));
-    p.drawText(QRect(0, 172, kWidth, 16), Qt::AlignHCenter, QStringLiteral("ZyXEL Prestige line monitor"));
+    p.drawText(QRect(0, 158, kWidth, 16), Qt::AlignHCenter, QStringLiteral("ZyXEL Prestige line monitor"));
 
     p.setPen(QColor(0x1c, 0x3f, 0x6e));
     QFont body = small;

@@ -10,6 +10,10 @@
 #ifdef KORVANE_HAVE_HELP_WINDOW
 #include "korvane/help/help_window.h"
 #endif
+#ifdef KORVANE_HAVE_SETTINGS
+#include "korvane/settings/config_sheet.h"
+#include "korvane/settings/settings_store.h"
+#endif
 
 namespace korvane {
 
@@ -84,6 +88,29 @@ bool runStartupSteps(CMainFrame& frame, ProfileStore& store, const StartupHooks&
     return configured;
 }
 
+#ifdef KORVANE_HAVE_SETTINGS
+namespace {
+// The frame's values in the program's settings store.
+class SettingsStoreProfile : public ProfileStore {
+public:
+    explicit SettingsStoreProfile(SettingsStore& store) : store_(store) {}
+    QVariant value(const QString& section, const QString& key) const override { return store_.readRaw(section, key); }
+    void setValue(const QString& section, const QString& key, const QVariant& value) override
+    {
+        if (value.typeId() == QMetaType::QByteArray)
+            store_.writeBinary(section, key, value.toByteArray());
+        else if (value.typeId() == QMetaType::Int)
+            store_.writeInt(section, key, value.toInt());
+        else
+            store_.writeString(section, key, value.toString());
+    }
+
+private:
+    SettingsStore& store_;
+};
+}  // namespace
+#endif
+
 int runFrame(QApplication& app, const FrameOptions& options)
 {
     QApplication::setOrganizationName(QStringLiteral("Omberon"));
@@ -92,7 +119,12 @@ int runFrame(QApplication& app, const FrameOptions& options)
     // The frame hides instead of closing; only Exit ends the loop.
     app.setQuitOnLastWindowClosed(false);
 
+#ifdef KORVANE_HAVE_SETTINGS
+    SettingsStore settingsStore;
+    SettingsStoreProfile store(settingsStore);
+#else
     QSettingsProfileStore store;
+#endif
     bool showSplash = true;
     {
         bool ok = false;
@@ -105,16 +137,39 @@ int runFrame(QApplication& app, const FrameOptions& options)
 #endif
 
     CMainFrame frame(&store);
+#ifdef KORVANE_HAVE_SETTINGS
+    CConfigSheet sheet(settingsStore, options.commandLine, &frame);
+#endif
     frame.create(showSplash);
 
     StartupHooks hooks;
-    const QString address = options.commandLine;
-    hooks.title = [address] {
+#ifdef KORVANE_HAVE_SETTINGS
+    hooks.password = [&sheet] { return sheet.GetPassword(); };
+    hooks.runConfigSheet = [&sheet] { return sheet.exec() == QDialog::Accepted; };
+    auto title = [&sheet] {
+        const QString address = sheet.GetIpAddress();
+#else
+    auto title = [address = options.commandLine] {
+#endif
         QString t = korvaneProductTitle() + QLatin1String(" v. ") + QLatin1String(kVersionText);
         if (!address.isEmpty())
             t += QLatin1String(" on ") + address;
         return t;
     };
+    hooks.title = title;
+#ifdef KORVANE_HAVE_SETTINGS
+    frame.setCommandHandler(cmd::Properties, {[&sheet, &frame, title] {
+                                                  sheet.exec();
+                                                  frame.SetTitle(title());
+                                              },
+                                              {},
+                                              {}});
+#endif
+    // The caption follows the frame's activation, so a changed address shows soon.
+    QObject::connect(&frame, &CMainFrame::frameActivationChanged, &frame, [&frame, title] { frame.SetTitle(title()); });
+#ifdef KORVANE_HAVE_SETTINGS
+    frame.SetTrayTip(korvaneProductTitle() + QLatin1String(" on ") + sheet.GetIpAddress());
+#endif
     runStartupSteps(frame, store, hooks, options.startHidden);
     return app.exec();
 }
