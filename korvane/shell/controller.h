@@ -27,6 +27,7 @@ namespace korvane {
 class CRouterDriver;
 class RouterTerminal;
 class CellTable;
+class ConfigSettings;
 
 // The settings the monitor reads, always at the moment it needs them.
 class MonitorSettings {
@@ -42,6 +43,32 @@ public:
     virtual int connectionTimeout() const = 0;   // ms, > 0
     virtual int waitForConnect() const = 0;      // ms, >= 0
     virtual int callHistoryRefresh() const = 0;  // status screens, >= 0
+};
+
+// The monitor's settings from the sheet's values (address, password, script,
+// sounds) and the store's own keys (timeouts, call history refresh), which
+// are read on every use so that an edited value counts at once.
+class ConfigMonitorSettings : public MonitorSettings {
+public:
+    explicit ConfigMonitorSettings(ConfigSettings* config) : config_(config) {}
+    // A password for this run only (the command line's), never stored.
+    void overridePassword(const QString& password) { passwordOverride_ = password; hasOverride_ = true; }
+
+    QString ipAddress() const override;
+    QString password() const override;
+    bool isSoundOn() const override;
+    QString lineUpSound() const override;
+    QString lineDownSound() const override;
+    bool isScriptOn() const override;
+    QString scriptFile() const override;
+    int connectionTimeout() const override;
+    int waitForConnect() const override;
+    int callHistoryRefresh() const override;
+
+private:
+    ConfigSettings* config_;
+    QString passwordOverride_;
+    bool hasOverride_ = false;
 };
 
 // Message boxes, captioned by the caller. The GUI shows them modally; the
@@ -212,6 +239,8 @@ signals:
     // The router screens view shows this text with the caret at offset.
     void routerScreen(const QString& text, int caretOffset);
     void routerScreenCleared();
+    // The driver is connecting or disconnecting (the wait cursor).
+    void busyChanged(bool busy);
 
 private:
     class DriverHostImpl;
@@ -226,6 +255,7 @@ private:
     MonitorSettings* settings_;
     std::unique_ptr<CApplication> application_;
     std::unique_ptr<DriverHostImpl> host_;
+    std::unique_ptr<RouterTerminal> terminal_;
     std::unique_ptr<CRouterDriver> driver_;
     MessageBoxes* boxes_ = nullptr;
     SoundPlayer* sounds_ = nullptr;

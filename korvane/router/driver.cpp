@@ -1,0 +1,179 @@
+#include "korvane/router/driver.h"
+
+#include <QThread>
+
+namespace korvane {
+
+RouterTerminal::~RouterTerminal() = default;
+DriverHost::~DriverHost() = default;
+
+namespace {
+
+bool at(int row, int column, int wantRow, int columnA, int columnB) {
+    return row == wantRow && (column == columnA || column == columnB);
+}
+
+}  // namespace
+
+ScreenRecognition RecognizeScreen(const QString& text, int row, int column) {
+    ScreenRecognition r;
+    r.menu24 = text.contains(QLatin1String("Menu 24 ")) && at(row, column, 21, 54, 56);
+    r.menu249 = text.contains(QLatin1String("Menu 24.9 ")) && at(row, column, 21, 54, 56);
+    r.status = text.contains(QLatin1String("Menu 24.1 ")) && at(row, column, 22, 47, 49);
+    r.callHistory = text.contains(QLatin1String("Menu 24.9.4 ")) && at(row, column, 21, 57, 59);
+    r.badPassword = text.contains(QLatin1String("Bad Password!!!"));
+    return r;
+}
+
+QList<DriverAction> ScreenChangeActions(const ScreenRecognition& screen, DriverState& state,
+                                        bool monitoringEnabled, bool driverViewActive,
+                                        int callHistoryRefresh) {
+    QList<DriverAction> actions;
+    if (!monitoringEnabled) {
+        actions.append(DriverAction{DriverAction::InvalidateStatus, {}});
+        return actions;
+    }
+    auto send = [&](const char* keys) { actions.append(DriverAction{DriverAction::SendKeys, QString::fromLatin1(keys)}); };
+
+    if (screen.menu24) {
+        if (state.walkStep == 1) {
+            state.walkStep = 2;
+            send("9\r\n");
+        } else if (state.walkStep == 5) {
+            state.walkStep = 0;
+            send("1\r\n");
+        }
+    } else if (screen.menu249) {
+        if (state.walkStep == 2) {
+            state.walkStep = 3;
+            send("4\r\n");
+        } else if (state.walkStep == 4) {
+            state.walkStep = 5;
+            send(kEsc);
+        }
+    } else if (screen.status) {
+        actions.append(DriverAction{DriverAction::HandStatus, {}});
+        if (!driverViewActive) {
+            --state.historyCountdown;
+            if (state.historyCountdown < 0) {
+                actions.append(DriverAction{DriverAction::InvalidateStatus, {}});
+                state.walkStep = 1;
+                send(kEsc);
+                state.historyCountdown = qMax(0, callHistoryRefresh);
+            }
+        }
+    }
+
+    if (screen.callHistory) {
+        actions.append(DriverAction{DriverAction::HandCallHistory, {}});
+        if (state.walkStep == 3) {
+            state.walkStep = 4;
+            send(kEsc);
+        }
+    } else if (screen.badPassword) {
+        actions.append(DriverAction{DriverAction::ReportBadPassword, {}});
+    }
+    return actions;
+}
+
+QString ControlErrorText(int error, const QString& errorText) {
+    return QStringLiteral("(%1) %2").arg(error).arg(errorText);
+}
+
+CRouterDriver::CRouterDriver(RouterTerminal* terminal, DriverHost* host) : terminal_(terminal), host_(host) {
+    if (terminal_) {
+        terminal_->onScreenChange = [this] { OnScreenChange(); };
+        terminal_->onError = [this](const QString& method, int error, const QString& text) {
+            OnError(method, error, text);
+        };
+    }
+}
+
+CRouterDriver::~CRouterDriver() {
+    if (terminal_) {
+        terminal_->onScreenChange = nullptr;
+        terminal_->onError = nullptr;
+    }
+}
+
+void CRouterDriver::Connect() {
+    host_->setBusy(true);
+    host_->setStatusText(QStringLiteral("Connecting..."));
+    state_ = DriverState{};
+    if (terminal_) {
+        terminal_->setIpAddress(host_->routerAddress());
+        terminal_->open();
+        // The control queues keys until the connection takes them, so the
+        // password goes at once, without waiting for the prompt.
+        terminal_->sendKeys(host_->routerPassword() + QStringLiteral("\r\n"));
+        if (host_->monitoringEnabled())
+            terminal_->sendKeys(QString::fromLatin1(kMenuToStatusKeys));
+    }
+    host_->setConnectionOpen(terminal_ && terminal_->isOpen());
+    host_->setStatusText(QString());
+    host_->setBusy(false);
+}
+
+void CRouterDriver::Disconnect() {
+    host_->setBusy(true);
+    host_->setStatusText(QStringLiteral("Disconnecting..."));
+    screenText_.clear();
+    if (terminal_)
+        terminal_->close();
+    host_->setConnectionOpen(terminal_ && terminal_->isOpen());
+    host_->clearScreen();
+    host_->setStatusText(QString());
+    host_->setBusy(false);
+}
+
+bool CRouterDriver::SendKeys(const QString& keys) {
+    return terminal_ && terminal_->sendKeys(keys);
+}
+
+void CRouterDriver::OnViewActivation(bool active) {
+    if (!active) {
+        // Put the router back on the status screen after the user walked its
+        // menus by hand.
+        if (host_->connectionOpen() && !screenText_.contains(QLatin1String(kStatusScreenTitle))) {
+            Disconnect();
+            QThread::msleep(qMax(0, host_->waitForConnect()));
+            Connect();
+        }
+    } else if (!host_->connectionOpen()) {
+        host_->clearScreen();
+    }
+}
+
+void CRouterDriver::OnScreenChange() {
+    if (!terminal_)
+        return;
+    const QString text = terminal_->screen();
+    screenText_ = text;
+    host_->onRouterScreen(text);
+    const int row = terminal_->row();
+    const int column = terminal_->column();
+    const int caret = qBound(0, (row - 1) * kScreenStride + (column - 1), int(text.size()));
+    host_->showScreen(text, caret);
+
+    const ScreenRecognition screen = RecognizeScreen(text, row, column);
+    const bool monitoring = host_->monitoringEnabled();
+    const bool viewActive = host_->driverViewActive();
+    const int refresh = screen.status ? host_->callHistoryRefresh() : 0;
+    const QList<DriverAction> actions = ScreenChangeActions(screen, state_, monitoring, viewActive, refresh);
+    for (const DriverAction& action : actions) {
+        switch (action.kind) {
+        case DriverAction::InvalidateStatus: host_->invalidateStatus(); break;
+        case DriverAction::HandStatus: host_->onStatusScreen(text); break;
+        case DriverAction::HandCallHistory: host_->onCallHistoryScreen(text); break;
+        case DriverAction::SendKeys: terminal_->sendKeys(action.keys); break;
+        case DriverAction::ReportBadPassword: host_->reportBadPassword(); break;
+        }
+    }
+}
+
+void CRouterDriver::OnError(const QString& method, int error, const QString& errorText) {
+    Q_UNUSED(method);
+    host_->reportControlError(error, errorText);
+}
+
+}  // namespace korvane

@@ -1,0 +1,137 @@
+#pragma once
+// The router screen driver: the monitor's side of the terminal control. It
+// logs in, walks the router's menus to the status screen and stays there,
+// detours to the call history now and then, and hands each recognised screen
+// to its host. It has no timer: it moves only when the router repaints.
+//
+// The screen recognition is a pure function (RecognizeScreen, then
+// ScreenChangeActions) so that it can be checked without a router.
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QObject;
+
+namespace korvane {
+
+// The terminal control as the driver uses it: one operation per member.
+class RouterTerminal {
+public:
+    virtual ~RouterTerminal();
+
+    virtual QString screen() = 0;
+    virtual int column() = 0;
+    virtual int row() = 0;
+    virtual void setIpAddress(const QString& address) = 0;
+    virtual bool isOpen() = 0;
+    virtual bool close() = 0;
+    virtual bool sendKeys(const QString& keys) = 0;
+    virtual bool open() = 0;
+    // The control's automation object, for Application.Tty; may be null.
+    virtual QObject* automationObject() const { return nullptr; }
+
+    // Set by the driver: the control's OnScreenChange and OnError events.
+    std::function<void()> onScreenChange;
+    std::function<void(const QString& method, int error, const QString& errorText)> onError;
+};
+
+// What the driver needs from the monitor around it.
+class DriverHost {
+public:
+    virtual ~DriverHost();
+
+    virtual bool monitoringEnabled() const = 0;
+    virtual bool connectionOpen() const = 0;
+    virtual void setConnectionOpen(bool open) = 0;
+    virtual void invalidateStatus() = 0;  // statusValid = false
+    // Whether the router screens view is the frame's active view.
+    virtual bool driverViewActive() const = 0;
+
+    virtual QString routerAddress() const = 0;
+    virtual QString routerPassword() const = 0;
+    virtual int callHistoryRefresh() const = 0;
+    virtual int waitForConnect() const = 0;
+
+    virtual void setBusy(bool busy) = 0;  // the wait cursor
+    virtual void setStatusText(const QString& text) = 0;  // empty: idle
+    virtual void showScreen(const QString& text, int caretOffset) = 0;
+    virtual void clearScreen() = 0;
+
+    virtual void onRouterScreen(const QString& text) = 0;
+    virtual void onStatusScreen(const QString& text) = 0;
+    virtual void onCallHistoryScreen(const QString& text) = 0;
+    virtual void reportBadPassword() = 0;
+    virtual void reportControlError(int error, const QString& text) = 0;
+};
+
+// Which of the screens the driver knows a screen text and cursor show.
+struct ScreenRecognition {
+    bool menu24 = false;       // "Menu 24 ", cursor 21,54|56
+    bool menu249 = false;      // "Menu 24.9 ", cursor 21,54|56
+    bool status = false;       // "Menu 24.1 ", cursor 22,47|49
+    bool callHistory = false;  // "Menu 24.9.4 ", cursor 21,57|59
+    bool badPassword = false;  // "Bad Password!!!", anywhere
+};
+ScreenRecognition RecognizeScreen(const QString& text, int row, int column);
+
+// The driver's walk through the call history detour.
+struct DriverState {
+    int walkStep = 0;          // 0..5
+    int historyCountdown = 3;  // status screens until the next detour
+};
+
+struct DriverAction {
+    enum Kind { InvalidateStatus, HandStatus, HandCallHistory, SendKeys, ReportBadPassword };
+    Kind kind;
+    QString keys;  // for SendKeys
+    bool operator==(const DriverAction&) const = default;
+};
+
+// What one screen change does, in order, and how it moves the state.
+QList<DriverAction> ScreenChangeActions(const ScreenRecognition& screen, DriverState& state,
+                                        bool monitoringEnabled, bool driverViewActive,
+                                        int callHistoryRefresh);
+
+inline constexpr char kEsc[] = "\x1b";
+inline constexpr char kStatusScreenTitle[] = "Menu 24.1 - System Maintenance - Status";
+inline constexpr char kMenuToStatusKeys[] = "24\r\n1\r\n";
+inline constexpr int kInitialHistoryCountdown = 3;
+inline constexpr int kScreenStride = 82;
+
+// "(%ld) %s": the text of the control error box.
+QString ControlErrorText(int error, const QString& errorText);
+
+class CRouterDriver {
+public:
+    CRouterDriver(RouterTerminal* terminal, DriverHost* host);
+    ~CRouterDriver();
+    CRouterDriver(const CRouterDriver&) = delete;
+    CRouterDriver& operator=(const CRouterDriver&) = delete;
+
+    void Connect();
+    void Disconnect();
+    bool SendKeys(const QString& keys);
+
+    // The router screens view lost (false) or gained (true) activation.
+    void OnViewActivation(bool active);
+
+    const QString& screenText() const { return screenText_; }
+    int walkStep() const { return state_.walkStep; }
+    int historyCountdown() const { return state_.historyCountdown; }
+    RouterTerminal* terminal() const { return terminal_; }
+
+    // The control's events.
+    void OnScreenChange();
+    void OnError(const QString& method, int error, const QString& errorText);
+
+private:
+    RouterTerminal* terminal_;
+    DriverHost* host_;
+    DriverState state_;
+    QString screenText_;
+};
+
+}  // namespace korvane

@@ -1,0 +1,6 @@
+# The monitor controller: status ticks, change detection, commands.
+korvane_library(korvane_controller
+  SOURCES
+    controller.h controller.cpp
+    console_monitor.h console_monitor.cpp
+  LIBS korvane_router korvane_parsers korvane_model korvane_settings korvane_status_view automation Qt6::Core)

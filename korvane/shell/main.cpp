@@ -1,0 +1,233 @@
+// korvane: the monitor. Without --console it runs the frame (or, in a build
+// without the frame, a small window with the status and router screens);
+// with --console it prints one line per event.
+
+#include "korvane/model/application.h"
+#include "korvane/router/driver.h"
+#include "korvane/settings/config_settings.h"
+#include "korvane/settings/settings_store.h"
+#include "korvane/shell/console_monitor.h"
+#include "korvane/shell/controller.h"
+#include "korvane/views/status_view.h"
+#include "korvane/views/telnet_view.h"
+
+#ifdef KORVANE_HAVE_FRAME
+#include "korvane/shell/startup.h"
+#endif
+#ifdef KORVANE_HAVE_SIMULATOR
+#include "tools/prestige-sim/simulator.h"
+#endif
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <QSoundEffect>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT and SIGTERM end the event loop, so the router connection closes cleanly.
+void installSignalHandlers(QCoreApplication* app) {
+    if (::pipe(signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, [app] {
+        char byte;
+        [[maybe_unused]] ssize_t got = ::read(signalPipe[0], &byte, 1);
+        app->quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+class WidgetMessageBoxes : public korvane::MessageBoxes {
+public:
+    void information(const QString& caption, const QString& text) override {
+        QMessageBox::information(nullptr, caption, text);
+    }
+    bool question(const QString& caption, const QString& text) override {
+        return QMessageBox::question(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    }
+};
+
+// Asynchronous, by file name; a missing file or audio device stays silent.
+class EffectSoundPlayer : public korvane::SoundPlayer {
+public:
+    void play(const QString& file) override {
+        effect_.setSource(QUrl::fromLocalFile(file));
+        effect_.play();
+    }
+
+private:
+    QSoundEffect effect_;
+};
+
+struct Options {
+    QString address;
+    QString password;
+    bool console = false;
+    bool json = false;
+    bool demo = false;
+    bool passwordGiven = false;
+    int seconds = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool console = false;
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--console") == 0)
+            console = true;
+    std::unique_ptr<QCoreApplication> app;
+    if (console)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvane"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(korvane::kVersion));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("ZyXEL Prestige Korvane: monitor for Prestige ISDN routers"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("address"), QStringLiteral("Router address for this run (host or host:port)."));
+    const QCommandLineOption consoleOption(QStringLiteral("console"), QStringLiteral("Run without a window; one line per event."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("With --console: one JSON object per line."));
+    const QCommandLineOption demoOption(QStringLiteral("demo"), QStringLiteral("Monitor the built-in router simulator on a free loopback port."));
+    const QCommandLineOption forOption(QStringLiteral("for"), QStringLiteral("End the run after this many seconds."), QStringLiteral("seconds"));
+    const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("Router password for this run (not stored)."), QStringLiteral("password"));
+    parser.addOptions({consoleOption, jsonOption, demoOption, forOption, passwordOption});
+    parser.process(*app);
+
+    Options options;
+    options.console = parser.isSet(consoleOption);
+    options.json = parser.isSet(jsonOption);
+    options.demo = parser.isSet(demoOption);
+    options.address = parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
+    if (parser.isSet(passwordOption)) {
+        options.password = parser.value(passwordOption);
+        options.passwordGiven = true;
+    }
+    if (parser.isSet(forOption)) {
+        bool ok = false;
+        options.seconds = parser.value(forOption).toInt(&ok);
+        if (!ok || options.seconds <= 0) {
+            std::fprintf(stderr, "korvane: --for needs a positive number of seconds\n");
+            return 2;
+        }
+    }
+
+    installSignalHandlers(app.get());
+    if (options.seconds > 0)
+        QTimer::singleShot(options.seconds * 1000, app.get(), &QCoreApplication::quit);
+
+    // The demo keeps its settings in a folder of its own, so it never touches
+    // the user's profile.
+    std::unique_ptr<QTemporaryDir> demoSettings;
+#ifdef KORVANE_HAVE_SIMULATOR
+    std::unique_ptr<prestige::Simulator> simulator;
+#endif
+    if (options.demo) {
+#ifdef KORVANE_HAVE_SIMULATOR
+        simulator = std::make_unique<prestige::Simulator>();
+        if (!simulator->listen(0)) {
+            std::fprintf(stderr, "korvane: the simulator could not start: %s\n", qPrintable(simulator->errorString()));
+            return 1;
+        }
+        options.address = QStringLiteral("127.0.0.1:%1").arg(simulator->port());
+        if (!options.passwordGiven) {
+            options.password = simulator->options().password;
+            options.passwordGiven = true;
+        }
+        if (qEnvironmentVariableIsEmpty(korvane::kSettingsDirVariable)) {
+            demoSettings = std::make_unique<QTemporaryDir>();
+            qputenv(korvane::kSettingsDirVariable, demoSettings->path().toLocal8Bit());
+        }
+        korvane::SettingsStore store;
+        store.setRouterPassword(options.address, options.password);
+        store.setConfigured(true);
+        store.sync();
+#else
+        std::fprintf(stderr, "korvane: this build has no router simulator\n");
+        return 1;
+#endif
+    }
+
+#ifdef KORVANE_HAVE_FRAME
+    if (!options.console) {
+        if (options.passwordGiven && !options.demo && !options.address.isEmpty()) {
+            // The frame reads the password from the store; a given one is
+            // kept only for this run's address.
+            korvane::SettingsStore store;
+            store.setRouterPassword(options.address, options.password);
+        }
+        korvane::FrameOptions frame;
+        frame.commandLine = options.address;
+        return korvane::runFrame(*static_cast<QApplication*>(app.get()), frame);
+    }
+#endif
+
+    korvane::ConfigSettings config(options.address);
+    korvane::ConfigMonitorSettings settings(&config);
+    if (options.passwordGiven)
+        settings.overridePassword(options.password);
+    korvane::CMonitorController controller(&settings);
+
+    std::unique_ptr<korvane::ConsoleMonitor> monitor;
+    std::unique_ptr<QMainWindow> window;
+    WidgetMessageBoxes boxes;
+    EffectSoundPlayer sounds;
+    if (options.console) {
+        monitor = std::make_unique<korvane::ConsoleMonitor>(&controller, stdout, options.json);
+        controller.setMessageBoxes(monitor.get());
+    } else {
+        window = std::make_unique<QMainWindow>();
+        window->setWindowTitle(controller.title(true, true));
+        auto* tabs = new QTabWidget;
+        auto* status = new korvane::CStatusView;
+        auto* telnet = new korvane::CTelnetView;
+        tabs->addTab(status, QStringLiteral("Status"));
+        tabs->addTab(telnet, QStringLiteral("Router Screens"));
+        window->setCentralWidget(tabs);
+        controller.setStatusTable(status);
+        controller.setMessageBoxes(&boxes);
+        controller.setSoundPlayer(&sounds);
+        telnet->setKeySender([&controller](const QString& keys) { controller.driver().SendKeys(keys); });
+        QObject::connect(&controller, &korvane::CMonitorController::routerScreen, telnet, &korvane::CTelnetView::showScreen);
+        QObject::connect(&controller, &korvane::CMonitorController::routerScreenCleared, telnet, &korvane::CTelnetView::clearScreen);
+        QObject::connect(&controller, &korvane::CMonitorController::statusTextChanged, window.get(),
+                         [&window](const QString& text) { window->statusBar()->showMessage(text); });
+        QObject::connect(tabs, &QTabWidget::currentChanged, &controller,
+                         [&controller, tabs, telnet](int) { controller.setTelnetViewActive(tabs->currentWidget() == telnet); });
+        window->resize(720, 240);
+        window->show();
+    }
+
+    // The first connection, once the loop runs.
+    QTimer::singleShot(0, &controller, [&controller] { controller.Connect(); });
+    const int code = app->exec();
+    controller.Disconnect();
+    return code;
+}
