@@ -21,3 +21,7 @@ if(TARGET korvane_settings_ui)
   target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_SETTINGS)
 endif()
 
+if(TARGET korvane_controller AND TARGET korvane_status_view AND TARGET korvane_telnet_view AND TARGET korvane_settings_ui)
+  target_link_libraries(korvane_frame PUBLIC korvane_controller korvane_status_view korvane_telnet_view)
+  target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_MONITOR)
+endif()

@@ -14,6 +14,14 @@
 #include "korvane/settings/config_sheet.h"
 #include "korvane/settings/settings_store.h"
 #endif
+#ifdef KORVANE_HAVE_MONITOR
+#include "korvane/router/driver.h"
+#include "korvane/shell/controller.h"
+#include "korvane/views/status_view.h"
+#include "korvane/views/telnet_view.h"
+
+#include <QMessageBox>
+#endif
 
 namespace korvane {
 
@@ -111,6 +119,78 @@ private:
 }  // namespace
 #endif
 
+#ifdef KORVANE_HAVE_MONITOR
+namespace {
+
+class FrameMessageBoxes : public MessageBoxes {
+public:
+    explicit FrameMessageBoxes(QWidget* owner) : owner_(owner) {}
+    void information(const QString& caption, const QString& text) override
+    {
+        QMessageBox::information(owner_, caption, text);
+    }
+    bool question(const QString& caption, const QString& text) override
+    {
+        return QMessageBox::question(owner_, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    }
+
+private:
+    QWidget* owner_;
+};
+
+// The monitor behind the frame: the controller, its views and the command wiring.
+struct FrameMonitor {
+    FrameMonitor(CMainFrame& frame, CConfigSheet& sheet, const FrameOptions& options)
+        : settings(&sheet.settings()), controller(&settings, &frame), boxes(&frame)
+    {
+        (void)options;
+        controller.setMessageBoxes(&boxes);
+        controller.setPropertiesSheet([&sheet] { return sheet.exec() == QDialog::Accepted; });
+
+        auto* status = new CStatusView;
+        frame.setViewWidget(CMainFrame::View::Status, status);
+        controller.setStatusTable(status);
+        auto* telnet = new CTelnetView;
+        frame.setViewWidget(CMainFrame::View::Telnet, telnet);
+        telnet->setKeySender([this](const QString& keys) { controller.driver().SendKeys(keys); });
+        QObject::connect(&controller, &CMonitorController::routerScreen, telnet, &CTelnetView::showScreen);
+        QObject::connect(&controller, &CMonitorController::routerScreenCleared, telnet, &CTelnetView::clearScreen);
+        controller.setClearViews([telnet] { telnet->clearScreen(); });
+
+        QObject::connect(&controller, &CMonitorController::trayChanged, &frame, [&frame](int index, const QString& tip) {
+            frame.SetTrayIcon(index);
+            frame.SetTrayTip(tip);
+        });
+        QObject::connect(&controller, &CMonitorController::statusTextChanged, &frame, &CMainFrame::SetStatusText);
+        QObject::connect(&controller, &CMonitorController::commandStatesChanged, &frame, &CMainFrame::refreshCommands);
+        QObject::connect(&frame, &CMainFrame::viewActivated, &controller,
+                         [this](CMainFrame::View v) { controller.setTelnetViewActive(v == CMainFrame::View::Telnet); });
+
+        using C = CMonitorController::Command;
+        const std::pair<int, C> commands[] = {
+            {cmd::Connect, C::Connect},         {cmd::Disconnect, C::Disconnect}, {cmd::Reconnect, C::Reconnect},
+            {cmd::DropBoth, C::DropBoth},       {cmd::DropB1, C::DropChannel1},   {cmd::DropB2, C::DropChannel2},
+            {cmd::ResetCounters, C::ResetCounters}, {cmd::Properties, C::Properties},
+        };
+        for (const auto& [id, command] : commands) {
+            const C c = command;
+            frame.setCommandHandler(id, {[this, c, &frame] {
+                                             controller.execute(c);
+                                             frame.SetTitle(controller.title(true, true));
+                                         },
+                                         [this, c] { return controller.isEnabled(c); },
+                                         {}});
+        }
+    }
+
+    ConfigMonitorSettings settings;
+    CMonitorController controller;
+    FrameMessageBoxes boxes;
+};
+
+}  // namespace
+#endif
+
 int runFrame(QApplication& app, const FrameOptions& options)
 {
     QApplication::setOrganizationName(QStringLiteral("Omberon"));
@@ -157,7 +237,11 @@ int runFrame(QApplication& app, const FrameOptions& options)
         return t;
     };
     hooks.title = title;
-#ifdef KORVANE_HAVE_SETTINGS
+#ifdef KORVANE_HAVE_MONITOR
+    std::unique_ptr<FrameMonitor> monitor;
+    hooks.createViews = [&] { monitor = std::make_unique<FrameMonitor>(frame, sheet, options); };
+    hooks.firstUpdates = [&] { monitor->controller.Connect(); };
+#elif defined(KORVANE_HAVE_SETTINGS)
     frame.setCommandHandler(cmd::Properties, {[&sheet, &frame, title] {
                                                   sheet.exec();
                                                   frame.SetTitle(title());
