@@ -116,6 +116,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     split->addWidget(contents_);
     split->addWidget(browser_);
     split->setStretchFactor(1, 1);
+    split->setSizes({190, 630});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(bar);

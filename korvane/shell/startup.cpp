@@ -150,6 +150,10 @@ struct FrameMonitor {
         auto* status = new CStatusView;
         frame.setViewWidget(CMainFrame::View::Status, status);
         controller.setStatusTable(status);
+        // The caption follows the status view's activation, so a changed address shows soon.
+        auto retitle = [this, &frame] { frame.SetTitle(controller.title(true, true)); };
+        QObject::connect(status, &CStatusView::activated, &frame, retitle);
+        QObject::connect(status, &CStatusView::deactivated, &frame, retitle);
         auto* telnet = new CTelnetView;
         frame.setViewWidget(CMainFrame::View::Telnet, telnet);
         telnet->setKeySender([this](const QString& keys) { controller.driver().SendKeys(keys); });
