@@ -1,0 +1,107 @@
+// The driver's screen recognition and detour walk, as pure functions.
+#include "korvane/router/driver.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+
+namespace {
+
+QString screenWith(const char* text) { return QString::fromLatin1("          ") + QString::fromLatin1(text) + QStringLiteral("  \r\n"); }
+
+QList<DriverAction> step(const QString& text, int row, int column, DriverState& state, bool active = false,
+                         int refresh = 60, bool monitoring = true) {
+    return ScreenChangeActions(RecognizeScreen(text, row, column), state, monitoring, active, refresh);
+}
+
+DriverAction keys(const char* k) { return {DriverAction::SendKeys, QString::fromLatin1(k)}; }
+const DriverAction kStatus{DriverAction::HandStatus, {}};
+const DriverAction kHistory{DriverAction::HandCallHistory, {}};
+const DriverAction kInvalidate{DriverAction::InvalidateStatus, {}};
+
+}  // namespace
+
+TEST(RecognizeScreen, NeedsTheTextAndOneOfTheCursorPositions) {
+    const QString status = screenWith("Menu 24.1 - System Maintenance - Status");
+    EXPECT_TRUE(RecognizeScreen(status, 22, 47).status);
+    EXPECT_TRUE(RecognizeScreen(status, 22, 49).status);
+    EXPECT_FALSE(RecognizeScreen(status, 22, 48).status);
+    EXPECT_FALSE(RecognizeScreen(status, 21, 47).status);
+    EXPECT_TRUE(RecognizeScreen(screenWith("Menu 24 - System"), 21, 56).menu24);
+    EXPECT_FALSE(RecognizeScreen(screenWith("Menu 24.9 - System"), 21, 56).menu24);  // "Menu 24 " needs the space
+    EXPECT_TRUE(RecognizeScreen(screenWith("Menu 24.9 - System"), 21, 54).menu249);
+    EXPECT_TRUE(RecognizeScreen(screenWith("Menu 24.9.4 - Call History"), 21, 59).callHistory);
+    EXPECT_FALSE(RecognizeScreen(screenWith("Menu 24.9.4 - Call History"), 21, 54).callHistory);
+    EXPECT_FALSE(RecognizeScreen(screenWith("menu 24.1 - status"), 22, 47).status);  // case-sensitive
+    EXPECT_TRUE(RecognizeScreen(screenWith("Bad Password!!!"), 1, 1).badPassword);
+}
+
+TEST(ScreenChangeActions, StatusScreensCountDownToTheDetourOnlyWhileAnotherViewIsActive) {
+    const QString status = screenWith("Menu 24.1 - System Maintenance - Status");
+    DriverState state;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(step(status, 22, 47, state), QList<DriverAction>{kStatus});
+    EXPECT_EQ(state.historyCountdown, 0);
+    // The fourth status screen starts the detour, after its own tick.
+    EXPECT_EQ(step(status, 22, 47, state), (QList<DriverAction>{kStatus, kInvalidate, keys("\x1b")}));
+    EXPECT_EQ(state.walkStep, 1);
+    EXPECT_EQ(state.historyCountdown, 60);
+
+    DriverState watched;
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(step(status, 22, 49, watched, /*active=*/true), QList<DriverAction>{kStatus});
+    EXPECT_EQ(watched.historyCountdown, 3);
+    EXPECT_EQ(watched.walkStep, 0);
+
+    // Cursor elsewhere: not handed over, not counted.
+    DriverState moved;
+    EXPECT_TRUE(step(status, 10, 1, moved).isEmpty());
+    EXPECT_EQ(moved.historyCountdown, 3);
+}
+
+TEST(ScreenChangeActions, TheDetourWalksMenu24Then249ThenTheHistoryAndBack) {
+    const QString menu24 = screenWith("Menu 24 - System Maintenance");
+    const QString menu249 = screenWith("Menu 24.9 - System Maintenance - Diagnostic");
+    const QString history = screenWith("Menu 24.9.4 - Call History");
+    const QString status = screenWith("Menu 24.1 - System Maintenance - Status");
+    DriverState state{1, 60};
+    EXPECT_EQ(step(menu24, 21, 54, state), QList<DriverAction>{keys("9\r\n")});
+    EXPECT_EQ(step(menu249, 21, 56, state), QList<DriverAction>{keys("4\r\n")});
+    EXPECT_EQ(step(history, 21, 57, state), (QList<DriverAction>{kHistory, keys("\x1b")}));
+    EXPECT_EQ(step(menu249, 21, 54, state), QList<DriverAction>{keys("\x1b")});
+    EXPECT_EQ(step(menu24, 21, 56, state), QList<DriverAction>{keys("1\r\n")});
+    EXPECT_EQ(state.walkStep, 0);
+    EXPECT_EQ(step(status, 22, 47, state), QList<DriverAction>{kStatus});
+    EXPECT_EQ(state.historyCountdown, 59);
+
+    // A recognised screen out of turn changes nothing.
+    DriverState idle;
+    EXPECT_TRUE(step(menu24, 21, 56, idle).isEmpty());
+    EXPECT_TRUE(step(menu249, 21, 56, idle).isEmpty());
+    EXPECT_EQ(idle.walkStep, 0);
+    // The history screen is read even when the driver did not walk there.
+    EXPECT_EQ(step(history, 21, 59, idle), QList<DriverAction>{kHistory});
+}
+
+TEST(ScreenChangeActions, RefreshZeroStartsADetourOnEveryWatchedStatusScreen) {
+    const QString status = screenWith("Menu 24.1 - System Maintenance - Status");
+    DriverState state{0, 0};
+    EXPECT_EQ(step(status, 22, 47, state, false, 0), (QList<DriverAction>{kStatus, kInvalidate, keys("\x1b")}));
+    state.walkStep = 0;
+    EXPECT_EQ(step(status, 22, 47, state, false, 0), (QList<DriverAction>{kStatus, kInvalidate, keys("\x1b")}));
+    EXPECT_EQ(state.historyCountdown, 0);
+}
+
+TEST(ScreenChangeActions, MonitoringOffOnlyInvalidatesAndBadPasswordIsReported) {
+    const QString status = screenWith("Menu 24.1 - System Maintenance - Status");
+    DriverState state;
+    EXPECT_EQ(step(status, 22, 47, state, false, 60, false), QList<DriverAction>{kInvalidate});
+    EXPECT_EQ(step(screenWith("Bad Password!!!"), 3, 1, state, false, 60, false), QList<DriverAction>{kInvalidate});
+    EXPECT_EQ(state.historyCountdown, 3);
+    EXPECT_EQ(step(screenWith("Bad Password!!!"), 3, 1, state),
+              (QList<DriverAction>{DriverAction{DriverAction::ReportBadPassword, {}}}));
+}
+
+TEST(ControlErrorText, ShowsTheCodeInParenthesesThenTheText) {
+    EXPECT_EQ(ControlErrorText(10061, QStringLiteral("Connection refused.")), QStringLiteral("(10061) Connection refused."));
+}
