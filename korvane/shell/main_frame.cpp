@@ -855,8 +855,16 @@ void CMainFrame::closeEvent(QCloseEvent* e)
         e->accept();
         return;
     }
-    // The close box only hides; Exit is the one way out.
     e->ignore();
+    if (!tray_ || !tray_->available()) {
+        // Without a notification area a hidden frame could never come back:
+        // the close box is then the Exit command.
+        triggerCommand(cmd::Exit);
+        if (exiting_)
+            e->accept();
+        return;
+    }
+    // The close box only hides; Exit is the one way out.
     HideToTray();
 }
 

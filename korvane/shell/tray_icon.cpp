@@ -6,10 +6,21 @@
 
 namespace korvane {
 
-CTrayIcon::CTrayIcon(const QString& tip, bool available, QObject* parent)
-    : QObject(parent), available_(available && QSystemTrayIcon::isSystemTrayAvailable()), tip_(cutTip(tip))
+namespace {
+int g_testTray = -1;
+}
+
+bool CTrayIcon::platformHasTray()
 {
-    if (!available_)
+    return g_testTray >= 0 ? g_testTray != 0 : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CTrayIcon::setPlatformHasTrayForTesting(int hasTray) { g_testTray = hasTray; }
+
+CTrayIcon::CTrayIcon(const QString& tip, bool available, QObject* parent)
+    : QObject(parent), available_(available && platformHasTray()), tip_(cutTip(tip))
+{
+    if (!available_ || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
     icon_ = std::make_unique<QSystemTrayIcon>();
     icon_->setIcon(trayIcon(0));

@@ -29,6 +29,10 @@ public:
     void SetTrayTip(const QString& tip);
 
     static QString cutTip(const QString& tip);
+    // Whether the platform has a notification area; tests set what they need
+    // (the icon object then behaves as available but shows nothing).
+    static bool platformHasTray();
+    static void setPlatformHasTrayForTesting(int hasTray);  // 0, 1, or -1 to ask the platform
 
 signals:
     void leftButtonDown();

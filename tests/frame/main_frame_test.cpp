@@ -26,10 +26,12 @@ struct Frame : ::testing::Test {
     std::unique_ptr<CMainFrame> frame;
     void SetUp() override
     {
+        CTrayIcon::setPlatformHasTrayForTesting(1);
         frame = std::make_unique<CMainFrame>(&store);
         frame->create(false);
         frame->show();
     }
+    void TearDown() override { CTrayIcon::setPlatformHasTrayForTesting(-1); }
     QRect screen() const { return QGuiApplication::primaryScreen()->geometry(); }
     QStringList menuTexts(const QString& title)
     {
@@ -222,6 +224,27 @@ TEST_F(Frame, CloseBoxHidesToTrayAndOnlyExitCloses)
     EXPECT_TRUE(unloaded);
     EXPECT_TRUE(frame->exiting());
     EXPECT_FALSE(frame->isVisible());
+}
+
+TEST(FrameWithoutTray, CloseBoxExitsSinceTheFrameCouldNotComeBack)
+{
+    CTrayIcon::setPlatformHasTrayForTesting(0);
+    MemoryStore store;
+    CMainFrame frame(&store);
+    frame.create(false);
+    frame.show();
+    int exits = 0;
+    frame.setCommandHandler(cmd::Exit, {[&] {
+                                           ++exits;
+                                           frame.closeForExit();
+                                       },
+                                       {},
+                                       {}});
+    frame.close();
+    EXPECT_EQ(exits, 1);
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_FALSE(frame.tray()->available());
+    CTrayIcon::setPlatformHasTrayForTesting(-1);
 }
 
 TEST_F(Frame, HiddenToTrayStartsTrueSoTheFirstDoubleClickShows)
