@@ -1,5 +1,6 @@
 #include "korvane/shell/main_frame.h"
 
+#include "korvane/help/help_topic.h"
 #include "korvane/shell/placement.h"
 #include "korvane/shell/tray_icon.h"
 #include "memory_store.h"
@@ -300,4 +301,17 @@ TEST_F(Frame, RealViewReplacesItsPlaceholder)
     frame->ShowView(View::Graph);
     EXPECT_TRUE(real->isVisible());
     EXPECT_FALSE(frame->viewWidget(View::Status)->isVisible());
+}
+
+TEST_F(Frame, HelpKeyOpensTheShownViewsTopicAndTheHelpCommandTheIntroduction)
+{
+    QStringList topics;
+    setHelpTopicHandler([&](const QString& t) { topics << t; });
+    frame->ShowView(View::Graph);
+    for (QAction* a : frame->actions())
+        if (a->shortcut() == QKeySequence(Qt::Key_F1))
+            a->trigger();
+    frame->triggerCommand(cmd::HelpContents);
+    setHelpTopicHandler({});
+    EXPECT_EQ(topics, QStringList({"Korvane.chm::/The_Graphs_View.htm", "Korvane.chm::/introduction.htm"}));
 }
