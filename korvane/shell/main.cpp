@@ -27,6 +27,7 @@
 #include <QSoundEffect>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -148,12 +149,39 @@ int main(int argc, char** argv) {
     std::unique_ptr<QTemporaryDir> demoSettings;
 #ifdef KORVANE_HAVE_SIMULATOR
     std::unique_ptr<prestige::Simulator> simulator;
+    std::unique_ptr<QThread> simulatorThread;
 #endif
+    auto stopSimulator = [&] {
+#ifdef KORVANE_HAVE_SIMULATOR
+        if (simulatorThread) {
+            if (simulator) {
+                QMetaObject::invokeMethod(simulator.get(), [&] { simulator.reset(); }, Qt::BlockingQueuedConnection);
+            }
+            simulatorThread->quit();
+            simulatorThread->wait();
+            simulatorThread.reset();
+        }
+#endif
+    };
     if (options.demo) {
 #ifdef KORVANE_HAVE_SIMULATOR
-        simulator = std::make_unique<prestige::Simulator>();
-        if (!simulator->listen(0)) {
+        // The simulator gets a thread of its own: the monitor blocks its
+        // thread while connecting and in a reconnect's pause, and a router
+        // on the same thread could not answer meanwhile.
+        simulatorThread = std::make_unique<QThread>();
+        simulatorThread->start();
+        // Made on that thread, so that its sockets and timers live there too.
+        auto* threadAnchor = new QObject;
+        threadAnchor->moveToThread(simulatorThread.get());
+        bool listening = false;
+        QMetaObject::invokeMethod(threadAnchor, [&] {
+            simulator = std::make_unique<prestige::Simulator>();
+            listening = simulator->listen(0);
+        }, Qt::BlockingQueuedConnection);
+        threadAnchor->deleteLater();
+        if (!listening) {
             std::fprintf(stderr, "korvane: the simulator could not start: %s\n", qPrintable(simulator->errorString()));
+            stopSimulator();
             return 1;
         }
         options.address = QStringLiteral("127.0.0.1:%1").arg(simulator->port());
@@ -168,6 +196,11 @@ int main(int argc, char** argv) {
         korvane::SettingsStore store;
         store.setRouterPassword(options.address, options.password);
         store.setConfigured(true);
+        // Show a call history read within the first minute.
+        if (!store.contains(QString::fromLatin1(korvane::settings::kSection),
+                            QString::fromLatin1(korvane::settings::kCallHistoryRefresh)))
+            store.writeInt(QString::fromLatin1(korvane::settings::kSection),
+                           QString::fromLatin1(korvane::settings::kCallHistoryRefresh), 20);
         store.sync();
 #else
         std::fprintf(stderr, "korvane: this build has no router simulator\n");
@@ -185,7 +218,9 @@ int main(int argc, char** argv) {
         }
         korvane::FrameOptions frame;
         frame.commandLine = options.address;
-        return korvane::runFrame(*static_cast<QApplication*>(app.get()), frame);
+        const int code = korvane::runFrame(*static_cast<QApplication*>(app.get()), frame);
+        stopSimulator();
+        return code;
     }
 #endif
 
@@ -229,5 +264,6 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &controller, [&controller] { controller.Connect(); });
     const int code = app->exec();
     controller.Disconnect();
+    stopSimulator();
     return code;
 }
