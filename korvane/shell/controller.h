@@ -9,6 +9,7 @@
 // replace them.
 
 #include "automation/variant.h"
+#include "korvane/router/driver.h"
 
 #include <QObject>
 #include <QString>
@@ -24,8 +25,6 @@ class CLines;
 
 namespace korvane {
 
-class CRouterDriver;
-class RouterTerminal;
 class CellTable;
 class ConfigSettings;
 

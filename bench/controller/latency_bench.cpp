@@ -1,0 +1,148 @@
+// Latency from a status repaint's bytes arriving over loopback to its status
+// cells written: the terminal control's screen, the driver's recognition, the
+// parser, change detection and the cell writes, all on the monitor's thread.
+// A raw router on another thread sends one repaint at a time and waits until
+// the monitor has written the last cell of it.
+#include "korvane/shell/controller.h"
+#include "korvane/views/list_cells.h"
+#include "tools/prestige-sim/router_state.h"
+#include "tools/prestige-sim/screens.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kRepaints = 600;
+constexpr int kWarmup = 50;
+
+std::atomic<long long> sentAt{0};
+std::atomic<int> written{0};
+
+long long nowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+
+class Settings : public korvane::MonitorSettings {
+public:
+    QString address;
+    QString ipAddress() const override { return address; }
+    QString password() const override { return QStringLiteral("1234"); }
+    bool isSoundOn() const override { return false; }
+    QString lineUpSound() const override { return {}; }
+    QString lineDownSound() const override { return {}; }
+    bool isScriptOn() const override { return false; }
+    QString scriptFile() const override { return {}; }
+    int connectionTimeout() const override { return 5000; }
+    int waitForConnect() const override { return 0; }
+    int callHistoryRefresh() const override { return 1 << 30; }
+};
+
+class Table : public korvane::CellTable {
+public:
+    std::vector<double> latenciesUs;
+    void SetCell(int row, int column, const QString&) override {
+        if (row == 1 && column == 7) {
+            latenciesUs.push_back(double(nowNs() - sentAt.load()) / 1000.0);
+            written.fetch_add(1);
+        }
+    }
+};
+
+void report(const char* name, std::vector<double> values) {
+    if (values.empty())
+        return;
+    std::sort(values.begin(), values.end());
+    const double median = values[values.size() / 2];
+    const double p99 = values[std::min(values.size() - 1, size_t(double(values.size()) * 0.99))];
+    std::printf("report: %s median_us=%.1f p99_us=%.1f samples=%zu\n", name, median, p99, values.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, 1) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        std::fprintf(stderr, "bench_controller_latency: no loopback listener\n");
+        return 1;
+    }
+
+    std::atomic<bool> done{false};
+    std::thread router([&] {
+        const int peer = ::accept(listener, nullptr, nullptr);
+        if (peer < 0)
+            return;
+        prestige::RouterState state;
+        prestige::CallSpec call;
+        call.line = 1;
+        call.node = QStringLiteral("Office");
+        call.peerIp = QStringLiteral("10.0.0.2");
+        state.startCall(call);
+        for (int i = 0; i < kRepaints + kWarmup && !done; ++i) {
+            state.advance();
+            const QByteArray bytes = prestige::paintStatusScreen(state, {}).toAnsi(i == 0);
+            const int before = written.load();
+            sentAt.store(nowNs());
+            if (::send(peer, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) != bytes.size())
+                break;
+            // One repaint at a time, so each measures the whole path alone.
+            const auto limit = Clock::now() + std::chrono::seconds(2);
+            while (written.load() == before && Clock::now() < limit && !done)
+                std::this_thread::yield();
+        }
+        ::shutdown(peer, SHUT_RDWR);
+        ::close(peer);
+    });
+
+    Settings settings;
+    settings.address = QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port));
+    korvane::CMonitorController controller(&settings);
+    Table table;
+    controller.setStatusTable(&table);
+    controller.Connect();
+
+    QElapsedTimer bound;
+    bound.start();
+    while (written.load() < kRepaints + kWarmup && bound.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    done = true;
+    router.join();
+    ::close(listener);
+    controller.Disconnect();
+
+    if (int(table.latenciesUs.size()) <= kWarmup) {
+        std::fprintf(stderr, "bench_controller_latency: only %zu repaints arrived\n", table.latenciesUs.size());
+        return 1;
+    }
+    report("controller repaint_to_cells", std::vector<double>(table.latenciesUs.begin() + kWarmup, table.latenciesUs.end()));
+
+    // The status tick alone, on one painted screen.
+    prestige::RouterState state;
+    const QString screen = QString::fromLatin1(prestige::paintStatusScreen(state, {}).text());
+    std::vector<double> tick;
+    for (int i = 0; i < 2000; ++i) {
+        const long long t0 = nowNs();
+        controller.OnStatusScreen(screen);
+        tick.push_back(double(nowNs() - t0) / 1000.0);
+    }
+    report("controller status_tick", tick);
+    return 0;
+}
