@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     QElapsedTimer bound;
     bound.start();
     while (written.load() < kRepaints + kWarmup && bound.elapsed() < 120000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     done = true;
     router.join();
     ::close(listener);
