@@ -23,6 +23,9 @@ ConsoleMonitor::ConsoleMonitor(CMonitorController* controller, FILE* out, bool j
         emitEvent(QStringLiteral("connected"), {{QStringLiteral("open"), open}},
                   open ? QStringLiteral("connected") : QStringLiteral("not connected"));
     });
+    connect(c, &CMonitorController::disconnected, this, [this] {
+        emitEvent(QStringLiteral("closed"), {}, QStringLiteral("connection closed"));
+    });
     connect(c, &CMonitorController::statusTick, this, [this] {
         ++ticks_;
         const int tray = controller_->trayIconIndex();

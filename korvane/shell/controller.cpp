@@ -81,7 +81,9 @@ public:
     bool connectionOpen() const override { return c_->connectionOpen_; }
     void setConnectionOpen(bool open) override {
         c_->setConnectionOpen(open);
-        emit c_->connected(open);
+        // Only the outcome of a connect; a disconnect has its own signal.
+        if (c_->statusText_ == QLatin1String("Connecting..."))
+            emit c_->connected(open);
     }
     void invalidateStatus() override { c_->setStatusValid(false); }
     bool driverViewActive() const override { return c_->telnetViewActive_; }

@@ -210,11 +210,10 @@ int main(int argc, char** argv) {
 
 #ifdef KORVANE_HAVE_FRAME
     if (!options.console) {
-        if (options.passwordGiven && !options.demo && !options.address.isEmpty()) {
-            // The frame reads the password from the store; a given one is
-            // kept only for this run's address.
-            korvane::SettingsStore store;
-            store.setRouterPassword(options.address, options.password);
+        if (options.passwordGiven && !options.demo) {
+            // The window takes the password from the settings (its sheet
+            // edits it there); one on the command line would be stored.
+            std::fprintf(stderr, "korvane: --password applies to --console; the window uses the stored password\n");
         }
         korvane::FrameOptions frame;
         frame.commandLine = options.address;
