@@ -25,3 +25,7 @@ if(TARGET korvane_controller AND TARGET korvane_status_view AND TARGET korvane_t
   target_link_libraries(korvane_frame PUBLIC korvane_controller korvane_status_view korvane_telnet_view)
   target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_MONITOR)
 endif()
+if(TARGET korvane_lan_packet_view AND TARGET korvane_controller)
+  target_link_libraries(korvane_frame PUBLIC korvane_lan_packet_view)
+  target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_LAN_PACKET_VIEW)
+endif()

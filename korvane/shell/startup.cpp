@@ -22,6 +22,9 @@
 
 #include <QMessageBox>
 #endif
+#ifdef KORVANE_HAVE_LAN_PACKET_VIEW
+#include "korvane/views/lan_packet_view.h"
+#endif
 
 namespace korvane {
 
@@ -159,7 +162,20 @@ struct FrameMonitor {
         telnet->setKeySender([this](const QString& keys) { controller.driver().SendKeys(keys); });
         QObject::connect(&controller, &CMonitorController::routerScreen, telnet, &CTelnetView::showScreen);
         QObject::connect(&controller, &CMonitorController::routerScreenCleared, telnet, &CTelnetView::clearScreen);
+#ifdef KORVANE_HAVE_LAN_PACKET_VIEW
+        auto* lanPacket = new CLanPacketView(&controller.application());
+        frame.setViewWidget(CMainFrame::View::LanPacket, lanPacket);
+        QObject::connect(&frame, &CMainFrame::viewActivated, lanPacket, [lanPacket](CMainFrame::View v) {
+            if (v == CMainFrame::View::LanPacket)
+                lanPacket->OnActivateView();
+        });
+        controller.setClearViews([telnet, lanPacket] {
+            telnet->clearScreen();
+            lanPacket->Clear();
+        });
+#else
         controller.setClearViews([telnet] { telnet->clearScreen(); });
+#endif
 
         QObject::connect(&controller, &CMonitorController::trayChanged, &frame, [&frame](int index, const QString& tip) {
             frame.SetTrayIcon(index);

@@ -83,15 +83,15 @@ struct Monitor {
         return waitUntil([&] { return ticks >= target; });
     }
     void call(int line, prestige::CallKind kind, const char* number) {
-        prestige::CallSpec spec;
-        spec.line = line;
-        spec.kind = kind;
-        spec.direction = kind == prestige::CallKind::Voice ? prestige::Direction::In : prestige::Direction::Out;
-        spec.number = QString::fromLatin1(number);
-        spec.node = QStringLiteral("Office");
-        spec.peerIp = QStringLiteral("10.0.0.2");
+        prestige::CallSpec callSpec;
+        callSpec.line = line;
+        callSpec.kind = kind;
+        callSpec.direction = kind == prestige::CallKind::Voice ? prestige::Direction::In : prestige::Direction::Out;
+        callSpec.number = QString::fromLatin1(number);
+        callSpec.node = QStringLiteral("Office");
+        callSpec.peerIp = QStringLiteral("10.0.0.2");
         QString error;
-        ASSERT_TRUE(router->state().startCall(spec, &error)) << error.toStdString();
+        ASSERT_TRUE(router->state().startCall(callSpec, &error)) << error.toStdString();
         router->step(1);
     }
 };

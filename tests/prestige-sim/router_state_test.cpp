@@ -107,11 +107,11 @@ TEST(RouterState, OutcallTimeCountsOutgoingCallsOnly)
 TEST(RouterState, HistoryGathersByNumberAndDirectionNewestFirstAndKeepsTen)
 {
     RouterState s;
-    auto call = [&](const CallSpec& spec, int seconds) {
-        ASSERT_TRUE(s.startCall(spec));
+    auto call = [&](const CallSpec& callSpec, int seconds) {
+        ASSERT_TRUE(s.startCall(callSpec));
         for (int i = 0; i < seconds; ++i)
             s.advance();
-        ASSERT_TRUE(s.hangup(spec.line));
+        ASSERT_TRUE(s.hangup(callSpec.line));
     };
     call(dataCall(1, 1, "40001"), 5);
     call(dataCall(1, 1, "40001", Direction::In), 7);
@@ -160,7 +160,7 @@ TEST(RouterState, UnusableCallsAreRefusedWithAReasonAndChangeNothing)
     ASSERT_TRUE(s.startCall(dataCall(1, 1, "1")));
     struct Case {
         const char* name;
-        CallSpec spec;
+        CallSpec callSpec;
     };
     CallSpec badIp = dataCall(2, 2, "2");
     badIp.peerIp = QStringLiteral("10.0.0.256");
@@ -183,7 +183,7 @@ TEST(RouterState, UnusableCallsAreRefusedWithAReasonAndChangeNothing)
     const QByteArray before = paintStatusScreen(s, {}).text();
     for (const Case& c : cases) {
         QString why;
-        EXPECT_FALSE(s.startCall(c.spec, &why)) << c.name;
+        EXPECT_FALSE(s.startCall(c.callSpec, &why)) << c.name;
         EXPECT_FALSE(why.isEmpty()) << c.name;
     }
     EXPECT_EQ(paintStatusScreen(s, {}).text(), before);

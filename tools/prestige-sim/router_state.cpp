@@ -85,55 +85,55 @@ int RouterState::totalOutcallSeconds() const
     return int(std::min<qint64>(total, kMaxDurationSeconds));
 }
 
-bool RouterState::startCall(const CallSpec& spec, QString* error)
+bool RouterState::startCall(const CallSpec& callSpec, QString* error)
 {
     auto fail = [error](const QString& why) {
         if (error)
             *error = why;
         return false;
     };
-    if (spec.line != 1 && spec.line != 2)
+    if (callSpec.line != 1 && callSpec.line != 2)
         return fail(QStringLiteral("line must be 1 or 2"));
-    if (line(spec.line).isUp())
-        return fail(QStringLiteral("line %1 already has a call").arg(spec.line));
-    const LineState& other = line(3 - spec.line);
-    int channel = spec.channel;
+    if (line(callSpec.line).isUp())
+        return fail(QStringLiteral("line %1 already has a call").arg(callSpec.line));
+    const LineState& other = line(3 - callSpec.line);
+    int channel = callSpec.channel;
     if (channel == 0)
         channel = other.channel == 1 ? 2 : 1;
     if (channel != 1 && channel != 2)
         return fail(QStringLiteral("channel must be 1 or 2"));
     if (other.channel == channel)
-        return fail(QStringLiteral("channel B%1 is in use by line %2").arg(channel).arg(3 - spec.line));
-    if (!validNumber(spec.number))
+        return fail(QStringLiteral("channel B%1 is in use by line %2").arg(channel).arg(3 - callSpec.line));
+    if (!validNumber(callSpec.number))
         return fail(QStringLiteral("a phone number of 1 to %1 characters without spaces is needed").arg(kMaxNumberLength));
-    if (spec.rate != 56 && spec.rate != 64)
+    if (callSpec.rate != 56 && callSpec.rate != 64)
         return fail(QStringLiteral("the rate is 56 or 64"));
     QHostAddress peer;
-    if (spec.kind == CallKind::Data) {
-        if (!validNode(spec.node))
+    if (callSpec.kind == CallKind::Data) {
+        if (!validNode(callSpec.node))
             return fail(QStringLiteral("a remote node name of 1 to %1 characters without spaces is needed").arg(kMaxLinkLength));
-        if (!peer.setAddress(spec.peerIp) || peer.protocol() != QAbstractSocket::IPv4Protocol)
-            return fail(QStringLiteral("'%1' is not an IPv4 address").arg(spec.peerIp));
+        if (!peer.setAddress(callSpec.peerIp) || peer.protocol() != QAbstractSocket::IPv4Protocol)
+            return fail(QStringLiteral("'%1' is not an IPv4 address").arg(callSpec.peerIp));
     }
 
     LineState l;
     l.channel = channel;
-    l.kind = spec.kind;
-    l.direction = spec.direction;
-    l.number = spec.number;
-    l.type = spec.rate;
+    l.kind = callSpec.kind;
+    l.direction = callSpec.direction;
+    l.number = callSpec.number;
+    l.type = callSpec.rate;
     l.callId = nextCallId_;
     nextCallId_ = nextCallId_ >= 999 ? 1 : nextCallId_ + 1;
-    if (spec.kind == CallKind::Data) {
-        l.link = spec.node;
+    if (callSpec.kind == CallKind::Data) {
+        l.link = callSpec.node;
         l.peerIp = peer.toString();
     } else {
         l.link = QStringLiteral("Voice");
     }
-    if (spec.direction == Direction::In)
-        l.callerId = spec.number;
+    if (callSpec.direction == Direction::In)
+        l.callerId = callSpec.number;
 
-    if (spec.kind == CallKind::Data && spec.direction == Direction::Out) {
+    if (callSpec.kind == CallKind::Data && callSpec.direction == Direction::Out) {
         if (hasPendingPacket_) {
             lanPacket_ = pendingPacket_;
             lanPacketIsIpx_ = pendingPacketIsIpx_;
@@ -144,9 +144,9 @@ bool RouterState::startCall(const CallSpec& spec, QString* error)
         }
     }
 
-    mutableLine(spec.line) = l;
-    emitEvent(CallEvent::Dialing, spec.line, l);
-    emitEvent(CallEvent::Connected, spec.line, l);
+    mutableLine(callSpec.line) = l;
+    emitEvent(CallEvent::Dialing, callSpec.line, l);
+    emitEvent(CallEvent::Connected, callSpec.line, l);
     return true;
 }
 
