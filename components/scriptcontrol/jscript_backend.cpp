@@ -1,0 +1,396 @@
+// JScript on QJSEngine. Automation objects reach JavaScript as proxies whose
+// traps go through one bridge object: names are looked up without regard to
+// case, properties read and written, methods called, and calling the object
+// itself calls its default member.
+
+#include "components/scriptcontrol/jscript_backend.h"
+
+#include "automation/errors.h"
+#include "components/scriptcontrol/host_objects.h"
+
+#include <QJSEngine>
+#include <QJSValueIterator>
+#include <QMetaObject>
+#include <QSet>
+
+namespace scriptcontrol {
+
+namespace {
+
+using automation::AutomationError;
+using automation::CallKind;
+using automation::DispatchRef;
+using automation::Variant;
+
+const char kPrelude[] = R"JS(
+(function (bridge) {
+    // The bridge answers a failure with an Error object instead of a value.
+    function check(r) { if (r instanceof Error) throw r; return r; }
+    function wrap(h) {
+        var target = function () {};
+        return new Proxy(target, {
+            get: function (t, name) {
+                if (typeof name !== 'string') return undefined;
+                if (name === '__korvaneHandle') return h;
+                return check(bridge.getMember(h, name));
+            },
+            set: function (t, name, value) {
+                check(bridge.putMember(h, name, [value]));
+                return true;
+            },
+            has: function (t, name) { return typeof name === 'string' && bridge.hasMember(h, name); },
+            apply: function (t, self, args) { return check(bridge.callMember(h, '', args)); }
+        });
+    }
+    function method(h, name) {
+        return function () { return check(bridge.callMember(h, name, Array.prototype.slice.call(arguments))); };
+    }
+    return { wrap: wrap, method: method, check: check };
+})
+)JS";
+
+class JScriptBackend;
+
+class Bridge : public QObject {
+    Q_OBJECT
+public:
+    Bridge(JScriptBackend* backend) : backend_(backend) {}
+    Q_INVOKABLE QJSValue getMember(int handle, const QString& name);
+    Q_INVOKABLE QJSValue putMember(int handle, const QString& name, const QJSValue& args);
+    Q_INVOKABLE bool hasMember(int handle, const QString& name);
+    Q_INVOKABLE QJSValue callMember(int handle, const QString& name, const QJSValue& args);
+    Q_INVOKABLE QJSValue createObject(const QString& programId);
+    Q_INVOKABLE int msgBox(const QJSValue& prompt, const QJSValue& buttons, const QJSValue& title);
+
+private:
+    JScriptBackend* backend_;
+};
+
+class JScriptBackend : public Backend {
+public:
+    JScriptBackend(MsgBox msgBox, Create create)
+        : msgBox_(std::move(msgBox)), create_(std::move(create)), bridge_(this) {
+        QJSValue factory = engine_.evaluate(QString::fromLatin1(kPrelude));
+        QJSValue helpers = factory.call({engine_.newQObject(&bridge_)});
+        wrap_ = helpers.property(QStringLiteral("wrap"));
+        method_ = helpers.property(QStringLiteral("method"));
+        engine_.globalObject().setProperty(QStringLiteral("__korvaneCheck"), helpers.property(QStringLiteral("check")));
+        QJSEngine::setObjectOwnership(&bridge_, QJSEngine::CppOwnership);
+        QJSValue global = engine_.globalObject();
+        global.setProperty(QStringLiteral("__korvaneBridge"), engine_.newQObject(&bridge_));
+        engine_.evaluate(QStringLiteral(
+            "function ActiveXObject(id) { return __korvaneCheck(__korvaneBridge.createObject(String(id))); }\n"
+            "function CreateObject(id) { return __korvaneCheck(__korvaneBridge.createObject(String(id))); }\n"
+            "function MsgBox(p, b, t) { return __korvaneBridge.msgBox(p, b, t); }\n"));
+        QJSValueIterator it(global);
+        while (it.hasNext()) {
+            it.next();
+            builtins_.insert(it.name());
+        }
+    }
+
+    bool addCode(const QString& code, Error* error) override {
+        QJSValue result = engine_.evaluate(code, QStringLiteral("script"), 1);
+        return !failed(result, error);
+    }
+
+    void addObject(const QString& name, DispatchRef object, bool addMembers) override {
+        QJSValue global = engine_.globalObject();
+        global.setProperty(name, toJs(Variant(object)));
+        builtins_.insert(name);
+        if (addMembers && object)
+            globalsWith_.append(object);
+        if (addMembers && object) {
+            // JavaScript has no fallback scope for unknown globals, so the
+            // members become accessor properties of the global object.
+            QObject* qobject = qobjectBehind(object);
+            if (!qobject)
+                return;
+            for (const automation::MemberInfo& m : automation::membersOf(qobject->metaObject())) {
+                if (builtins_.contains(m.name))
+                    continue;
+                builtins_.insert(m.name);
+                const int h = handleFor(object);
+                QJSValue define = engine_.evaluate(QStringLiteral(
+                    "(function (g, name, h, isProperty, bridge) {"
+                    " if (isProperty) Object.defineProperty(g, name, { configurable: true,"
+                    "   get: function () { return __korvaneCheck(bridge.getMember(h, name)); },"
+                    "   set: function (v) { __korvaneCheck(bridge.putMember(h, name, [v])); } });"
+                    " else g[name] = function () { return __korvaneCheck(bridge.callMember(h, name,"
+                    "   Array.prototype.slice.call(arguments))); }; })"));
+                define.call({global, m.name, h, m.isProperty && m.argumentCount == 0,
+                             engine_.newQObject(&bridge_)});
+            }
+        }
+    }
+
+    QList<Procedure> procedures() const override {
+        QList<Procedure> list;
+        QJSValueIterator it(engine_.globalObject());
+        while (it.hasNext()) {
+            it.next();
+            if (builtins_.contains(it.name()) || !it.value().isCallable())
+                continue;
+            list.append({it.name(), it.value().property(QStringLiteral("length")).toInt()});
+        }
+        return list;
+    }
+
+    bool run(const QString& name, const QList<Variant>& args, Variant* result, Error* error) override {
+        QJSValue fn = engine_.globalObject().property(name);
+        if (!fn.isCallable()) {
+            *error = {35, QStringLiteral("Sub or Function not defined"), 0, 0};
+            return false;
+        }
+        QJSValueList jsArgs;
+        for (const Variant& a : args)
+            jsArgs.append(toJs(a));
+        QJSValue value = fn.call(jsArgs);
+        if (failed(value, error))
+            return false;
+        if (result) {
+            try {
+                *result = fromJs(value);
+            } catch (const AutomationError& e) {
+                *error = {e.number(), e.description(), 0, 0};
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void interrupt() override { engine_.setInterrupted(true); }
+
+    // --- Used by the bridge
+    QJSValue toJs(const Variant& v) {
+        switch (v.type()) {
+        case automation::VarType::Empty:
+            return QJSValue(QJSValue::UndefinedValue);
+        case automation::VarType::Null:
+            return QJSValue(QJSValue::NullValue);
+        case automation::VarType::Boolean:
+            return QJSValue(v.toBool());
+        case automation::VarType::String:
+            return QJSValue(v.stringRef());
+        case automation::VarType::Date:
+            return engine_.toScriptValue(automation::fromOleDate(v.toDate()));
+        case automation::VarType::Dispatch: {
+            if (v.isNothing())
+                return QJSValue(QJSValue::NullValue);
+            return wrap_.call({handleFor(v.objectRef())});
+        }
+        case automation::VarType::Array: {
+            const QList<Variant>& items = v.arrayRef().elements();
+            QJSValue array = engine_.newArray(uint(items.size()));
+            for (qsizetype i = 0; i < items.size(); ++i)
+                array.setProperty(quint32(i), toJs(items[i]));
+            return array;
+        }
+        case automation::VarType::Error:
+            return QJSValue(QJSValue::UndefinedValue);
+        default:
+            return QJSValue(v.rawNumber());
+        }
+    }
+
+    Variant fromJs(const QJSValue& v) {
+        if (v.isUndefined())
+            return Variant();
+        if (v.isNull())
+            return Variant::null();
+        if (v.isBool())
+            return Variant(v.toBool());
+        if (v.isNumber()) {
+            const double d = v.toNumber();
+            if (d == double(qint32(d)) && d >= -2147483648.0 && d <= 2147483647.0)
+                return Variant(qint32(d));
+            return Variant(d);
+        }
+        if (v.isString())
+            return Variant(v.toString());
+        if (v.isDate())
+            return Variant::fromDateTime(v.toDateTime());
+        if (v.isObject() || v.isCallable()) {
+            QJSValue h = v.property(QStringLiteral("__korvaneHandle"));
+            if (h.isNumber()) {
+                auto it = handles_.find(h.toInt());
+                if (it != handles_.end())
+                    return Variant(it->second);
+            }
+            if (v.isArray()) {
+                QList<Variant> items;
+                const int n = qBound(0, v.property(QStringLiteral("length")).toInt(), 1 << 20);
+                for (int i = 0; i < n; ++i)
+                    items.append(fromJs(v.property(quint32(i))));
+                return Variant(automation::Array::fromList(items));
+            }
+        }
+        return Variant(v.toString());
+    }
+
+    int handleFor(const DispatchRef& object) {
+        const void* id = object->identity();
+        auto known = byIdentity_.find(id);
+        if (known != byIdentity_.end())
+            return known->second;
+        const int h = nextHandle_++;
+        handles_[h] = object;
+        byIdentity_[id] = h;
+        return h;
+    }
+    DispatchRef object(int handle) {
+        auto it = handles_.find(handle);
+        return it == handles_.end() ? DispatchRef() : it->second;
+    }
+    QJSValue raise(const AutomationError& e) {
+        QJSValue error = engine_.newErrorObject(QJSValue::GenericError, e.description());
+        error.setProperty(QStringLiteral("number"), e.number());
+        error.setProperty(QStringLiteral("description"), e.description());
+        return error;
+    }
+    QList<Variant> argList(const QJSValue& args) {
+        QList<Variant> list;
+        const int n = qBound(0, args.property(QStringLiteral("length")).toInt(), 1 << 16);
+        for (int i = 0; i < n; ++i)
+            list.append(fromJs(args.property(quint32(i))));
+        return list;
+    }
+    QJSValue method(int handle, const QString& name) { return method_.call({handle, name}); }
+
+    MsgBox msgBox_;
+    Create create_;
+
+private:
+    bool failed(const QJSValue& value, Error* error) {
+        if (engine_.isInterrupted()) {
+            engine_.setInterrupted(false);
+            *error = {kTimeoutError, QStringLiteral("User interrupt occurred"), 0, 0};
+            return true;
+        }
+        if (!value.isError())
+            return false;
+        const QString message = value.property(QStringLiteral("message")).toString();
+        QJSValue number = value.property(QStringLiteral("number"));
+        int code = number.isNumber() ? number.toInt() : 0;
+        if (code == 0) {
+            switch (value.errorType()) {
+            case QJSValue::SyntaxError: code = 1002; break;
+            case QJSValue::ReferenceError: code = 5009; break;
+            case QJSValue::TypeError: code = 5; break;
+            case QJSValue::RangeError: code = 5029; break;
+            default: code = 5; break;
+            }
+        }
+        *error = {code, message.isEmpty() ? value.toString() : message,
+                  value.property(QStringLiteral("lineNumber")).toInt(), 0};
+        return true;
+    }
+
+    QJSEngine engine_;
+    Bridge bridge_;
+    QJSValue wrap_;
+    QJSValue method_;
+    QSet<QString> builtins_;
+    QList<DispatchRef> globalsWith_;
+    std::map<int, DispatchRef> handles_;
+    std::map<const void*, int> byIdentity_;
+    int nextHandle_ = 1;
+};
+
+// Members are told apart by the layer's metadata where there is some: a
+// property without arguments reads at once, anything else becomes a function.
+QJSValue Bridge::getMember(int handle, const QString& name) {
+    DispatchRef obj = backend_->object(handle);
+    if (!obj) {
+        return backend_->raise(AutomationError(automation::error::kObjectRequired));
+    }
+    try {
+        const automation::DispId id = obj->memberId(name);
+        if (id == automation::kDispIdUnknown) {
+            if (name == QLatin1String("toString") || name == QLatin1String("valueOf"))
+                return backend_->method(handle, QString());
+            if (name == QLatin1String("then") || name == QLatin1String("constructor") ||
+                name == QLatin1String("prototype") || name == QLatin1String("toJSON"))
+                return QJSValue(QJSValue::UndefinedValue);
+            throw AutomationError(automation::error::kNoSuchMember);
+        }
+        if (QObject* q = qobjectBehind(obj)) {
+            for (const automation::MemberInfo& m : automation::membersOf(q->metaObject())) {
+                if (m.id != id)
+                    continue;
+                if (!m.isProperty || m.argumentCount > 0)
+                    return backend_->method(handle, name);
+                break;
+            }
+        }
+        QList<Variant> none;
+        try {
+            return backend_->toJs(obj->invoke(id, CallKind::PropertyGet, none));
+        } catch (const AutomationError& e) {
+            // A method, or a property that needs arguments.
+            if (e.number() == automation::error::kNoSuchMember || e.number() == automation::error::kWrongArgumentCount)
+                return backend_->method(handle, name);
+            throw;
+        }
+    } catch (const AutomationError& e) {
+        return backend_->raise(e);
+    }
+}
+
+QJSValue Bridge::putMember(int handle, const QString& name, const QJSValue& args) {
+    DispatchRef obj = backend_->object(handle);
+    try {
+        if (!obj)
+            throw AutomationError(automation::error::kObjectRequired);
+        QList<Variant> list = backend_->argList(args);
+        const automation::DispId id = obj->requireId(name);
+        obj->invoke(id, list.value(0).isObject() ? CallKind::PropertyPutRef : CallKind::PropertyPut, list);
+    } catch (const AutomationError& e) {
+        return backend_->raise(e);
+    }
+    return QJSValue(QJSValue::UndefinedValue);
+}
+
+bool Bridge::hasMember(int handle, const QString& name) {
+    DispatchRef obj = backend_->object(handle);
+    return obj && obj->memberId(name) != automation::kDispIdUnknown;
+}
+
+QJSValue Bridge::callMember(int handle, const QString& name, const QJSValue& args) {
+    DispatchRef obj = backend_->object(handle);
+    try {
+        if (!obj)
+            throw AutomationError(automation::error::kObjectRequired);
+        QList<Variant> list = backend_->argList(args);
+        const automation::DispId id = name.isEmpty() ? automation::kDispIdValue : obj->requireId(name);
+        return backend_->toJs(obj->invoke(id, CallKind::Method | CallKind::PropertyGet, list));
+    } catch (const AutomationError& e) {
+        return backend_->raise(e);
+    }
+}
+
+QJSValue Bridge::createObject(const QString& programId) {
+    DispatchRef obj = backend_->create_ ? backend_->create_(programId) : DispatchRef();
+    if (!obj) {
+        return backend_->raise(AutomationError(automation::error::kCannotCreateObject,
+                                               QStringLiteral("Automation server can't create object")));
+    }
+    return backend_->toJs(Variant(obj));
+}
+
+int Bridge::msgBox(const QJSValue& prompt, const QJSValue& buttons, const QJSValue& title) {
+    const QString text = prompt.isUndefined() ? QString() : prompt.toString();
+    const int b = buttons.isUndefined() ? 0 : buttons.toInt();
+    const QString caption = title.isUndefined() ? QString() : title.toString();
+    return backend_->msgBox_ ? backend_->msgBox_(text, b, caption) : 1;
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> makeJScriptBackend(Backend::MsgBox msgBox, Backend::Create create) {
+    return std::make_unique<JScriptBackend>(std::move(msgBox), std::move(create));
+}
+
+}  // namespace scriptcontrol
+
+#include "jscript_backend.moc"

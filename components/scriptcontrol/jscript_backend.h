@@ -1,0 +1,26 @@
+#pragma once
+// Internal: the engines behind the script control.
+
+#include "components/scriptcontrol/script_control.h"
+
+namespace scriptcontrol {
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual bool addCode(const QString& code, Error* error) = 0;
+    virtual void addObject(const QString& name, automation::DispatchRef object, bool addMembers) = 0;
+    virtual QList<Procedure> procedures() const = 0;
+    virtual bool run(const QString& name, const QList<automation::Variant>& args, automation::Variant* result,
+                     Error* error) = 0;
+    // May be called from another thread.
+    virtual void interrupt() = 0;
+
+    using MsgBox = std::function<int(const QString&, int, const QString&)>;
+    using Create = std::function<automation::DispatchRef(const QString&)>;
+};
+
+std::unique_ptr<Backend> makeVBScriptBackend(Backend::MsgBox msgBox, Backend::Create create);
+std::unique_ptr<Backend> makeJScriptBackend(Backend::MsgBox msgBox, Backend::Create create);
+
+}  // namespace scriptcontrol

@@ -1,0 +1,156 @@
+#include "korvane/script/script_host.h"
+
+#include <QFile>
+
+namespace korvane {
+
+namespace {
+const char* const kEventNames[] = {"OnConnect", "OnDisconnect", "OnCLIDChange", "OnAppLoad",
+                                   "OnAppUnload", "OnSysLog",   "OnTick",       "OnTtyChange"};
+const int kEventArgs[] = {1, 1, 1, 0, 0, 1, 0, 1};
+}  // namespace
+
+CScriptHost::CScriptHost(automation::DispatchRef application, std::function<bool()> scriptsEnabled,
+                         std::function<QString()> scriptFile)
+    : application_(std::move(application)),
+      scriptsEnabled_(std::move(scriptsEnabled)),
+      scriptFile_(std::move(scriptFile)) {
+    control_.setTimeout(30);
+}
+
+CScriptHost::~CScriptHost() = default;
+
+void CScriptHost::setMsgBoxHandler(scriptcontrol::ScriptControl::MsgBoxHandler handler) {
+    control_.setMsgBoxHandler(std::move(handler));
+}
+
+QString CScriptHost::eventName(Event event) { return QString::fromLatin1(kEventNames[int(event)]); }
+int CScriptHost::eventArgumentCount(Event event) { return kEventArgs[int(event)]; }
+bool CScriptHost::needsScriptsEnabled(Event event) {
+    return event == Event::AppUnload || event == Event::Connect || event == Event::Disconnect ||
+           event == Event::CLIDChange;
+}
+
+void CScriptHost::clearError() {
+    hasError_ = false;
+    errorText_.clear();
+}
+
+void CScriptHost::collectError() {
+    const scriptcontrol::Error& e = control_.error();
+    if (e.number == 0)
+        return;
+    hasError_ = true;
+    errorText_ = QString::asprintf("%s. Line %d, Column %d", e.description.toUtf8().constData(), e.line, e.column);
+    if (errorListener_)
+        errorListener_(errorText_);
+}
+
+bool CScriptHost::LoadScript(const QString& fileName, const automation::DispatchRef& application) {
+    clearError();
+    for (bool& flag : has_)
+        flag = false;
+    control_.clearError();
+
+    QFile file(fileName);
+    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        // The control has no error to tell here; the host records its own.
+        hasError_ = true;
+        errorText_ = QString::asprintf("%s. Line %d, Column %d",
+                                       QStringLiteral("Cannot open script file \"%1\"").arg(fileName).toUtf8().constData(), 0, 0);
+        if (errorListener_)
+            errorListener_(errorText_);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    const QString text = QString::fromUtf8(bytes);
+
+    const bool js = fileName.endsWith(QLatin1String(".js"), Qt::CaseSensitive);
+    control_.setLanguage(js ? QStringLiteral("JScript") : QStringLiteral("VBScript"));
+    control_.reset();
+    control_.setAllowUI(true);
+    control_.setUseSafeSubset(false);
+    if (!control_.addCode(text)) {
+        collectError();
+        return !hasError_;
+    }
+    control_.addObject(QStringLiteral("Application"), application, true);
+    for (const scriptcontrol::Procedure& p : control_.procedures()) {
+        for (int i = 0; i < int(Event::Count); ++i) {
+            if (p.name == QLatin1String(kEventNames[i]) && p.numArgs == kEventArgs[i])
+                has_[i] = true;
+        }
+    }
+    return !hasError_;
+}
+
+void CScriptHost::fire(Event event, const QList<automation::Variant>& args) {
+    if (!has_[int(event)])
+        return;
+    if (needsScriptsEnabled(event) && scriptsEnabled_ && !scriptsEnabled_())
+        return;
+    clearError();
+    if (!control_.run(eventName(event), args))
+        collectError();
+}
+
+void CScriptHost::FireOnAppUnload() { fire(Event::AppUnload, {}); }
+
+void CScriptHost::ListUserFunctions(QStringList& list) {
+    for (const scriptcontrol::Procedure& p : control_.procedures()) {
+        if (p.name.startsWith(QLatin1String("Run_"), Qt::CaseSensitive) && p.numArgs == 0)
+            list.append(p.name.mid(4));
+    }
+}
+
+void CScriptHost::RunUserFunction(const QString& name) {
+    clearError();
+    if (!control_.run(QStringLiteral("Run_") + name))
+        collectError();
+}
+
+void CScriptHost::loadConfigured(bool fromCompile) {
+    if (scriptsEnabled_ && !scriptsEnabled_())
+        return;
+    const QString file = scriptFile_ ? scriptFile_() : QString();
+    if (fromCompile && file.isEmpty())
+        return;
+    if (LoadScript(file, application_)) {
+        FireOnAppLoad();
+        return;
+    }
+    if (hasError_ && loadErrorBox_)
+        loadErrorBox_(QStringLiteral("%1 Korvane").arg(QLatin1String(kBrand)), errorText_);
+}
+
+bool CScriptHost::hasEvent(const QString& name) const {
+    for (int i = 0; i < int(Event::Count); ++i) {
+        if (name == QLatin1String(kEventNames[i]))
+            return has_[i];
+    }
+    return false;
+}
+
+void CScriptHost::fireEvent(const QString& name, const QList<automation::Variant>& args) {
+    for (int i = 0; i < int(Event::Count); ++i) {
+        if (name != QLatin1String(kEventNames[i]))
+            continue;
+        const Event event = Event(i);
+        QList<automation::Variant> passed = args.mid(0, kEventArgs[i]);
+        while (passed.size() < kEventArgs[i])
+            passed.append(automation::Variant());
+        fire(event, passed);
+        return;
+    }
+}
+
+QStringList CScriptHost::eventProcedures() const {
+    QStringList names;
+    for (int i = 0; i < int(Event::Count); ++i) {
+        if (has_[i])
+            names.append(QLatin1String(kEventNames[i]));
+    }
+    return names;
+}
+
+}  // namespace korvane
