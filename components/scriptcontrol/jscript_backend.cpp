@@ -11,7 +11,10 @@
 #include <QJSEngine>
 #include <QJSValueIterator>
 #include <QMetaObject>
+#include <QRegularExpression>
 #include <QSet>
+
+#include <algorithm>
 
 namespace scriptcontrol {
 
@@ -91,7 +94,16 @@ public:
 
     bool addCode(const QString& code, Error* error) override {
         QJSValue result = engine_.evaluate(code, QStringLiteral("script"), 1);
-        return !failed(result, error);
+        if (failed(result, error))
+            return false;
+        // The global object does not keep declaration order; the source does.
+        static const QRegularExpression declaration(QStringLiteral("\\bfunction\\s+([A-Za-z_$][\\w$]*)"));
+        for (auto it = declaration.globalMatch(code); it.hasNext();) {
+            const QString name = it.next().captured(1);
+            if (!order_.contains(name))
+                order_.append(name);
+        }
+        return true;
     }
 
     void addObject(const QString& name, DispatchRef object, bool addMembers) override {
@@ -133,6 +145,10 @@ public:
                 continue;
             list.append({it.name(), it.value().property(QStringLiteral("length")).toInt()});
         }
+        std::stable_sort(list.begin(), list.end(), [this](const Procedure& a, const Procedure& b) {
+            const qsizetype ia = order_.indexOf(a.name), ib = order_.indexOf(b.name);
+            return (ia < 0 ? order_.size() : ia) < (ib < 0 ? order_.size() : ib);
+        });
         return list;
     }
 
@@ -291,6 +307,7 @@ private:
     QJSValue wrap_;
     QJSValue method_;
     QSet<QString> builtins_;
+    QStringList order_;
     QList<DispatchRef> globalsWith_;
     std::map<int, DispatchRef> handles_;
     std::map<const void*, int> byIdentity_;
