@@ -1,0 +1,153 @@
+// The script control's front, its host objects, and the time limit.
+
+#include "components/scriptcontrol/script_control.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using scriptcontrol::ScriptControl;
+
+namespace {
+
+struct Case {
+    const char* language;
+};
+
+class ControlTest : public ::testing::TestWithParam<Case> {
+protected:
+    ControlTest() {
+        control_.setLanguage(QLatin1String(GetParam().language));
+        control_.setAllowUI(true);
+        control_.setMsgBoxHandler([this](const QString& p, int, const QString&) {
+            boxes_.append(p);
+            return 1;
+        });
+    }
+    bool js() const { return control_.language() == QLatin1String("JScript"); }
+    // Runs a procedure "Main" defined in the language under test.
+    automation::Variant main(const QString& vbs, const QString& jsText) {
+        EXPECT_TRUE(control_.addCode(js() ? jsText : vbs)) << control_.error().description.toStdString();
+        automation::Variant result;
+        EXPECT_TRUE(control_.run(QStringLiteral("Main"), {}, &result)) << control_.error().description.toStdString();
+        return result;
+    }
+
+    ScriptControl control_;
+    QStringList boxes_;
+    QTemporaryDir dir_;
+};
+
+TEST_P(ControlTest, ProceduresWithTheirArgumentCounts) {
+    ASSERT_TRUE(control_.addCode(js() ? QStringLiteral("function A(x, y) {}\nfunction B() {}\n")
+                                      : QStringLiteral("Sub A(x, y)\nEnd Sub\nFunction B()\nEnd Function\n")));
+    const auto procs = control_.procedures();
+    ASSERT_EQ(procs.size(), 2);
+    EXPECT_EQ(procs[0].name, QStringLiteral("A"));
+    EXPECT_EQ(procs[0].numArgs, 2);
+    EXPECT_EQ(procs[1].name, QStringLiteral("B"));
+    EXPECT_EQ(procs[1].numArgs, 0);
+    control_.reset();
+    EXPECT_TRUE(control_.procedures().isEmpty());
+    EXPECT_FALSE(control_.run(QStringLiteral("A")));
+    EXPECT_TRUE(control_.error().isError());
+}
+
+TEST_P(ControlTest, DictionaryKeepsOrderAndRefusesDuplicates) {
+    const automation::Variant r = main(
+        QStringLiteral("Function Main()\nSet d = CreateObject(\"Scripting.Dictionary\")\nd.Add \"b\", 1\nd.Add \"a\", 2\n"
+                       "d(\"c\") = 3\nd.Remove \"b\"\nk = d.Keys\nMain = d.Count & \":\" & k(0) & k(1) & \":\" & d.Item(\"c\") & d.Exists(\"b\")\n"
+                       "End Function\n"),
+        QStringLiteral("function Main() {\n var d = new ActiveXObject('Scripting.Dictionary');\n d.Add('b', 1); d.Add('a', 2);\n"
+                       " d.Add('c', 3); d.Remove('b');\n var k = d.Keys();\n"
+                       " return d.Count + ':' + k[0] + k[1] + ':' + d.Item('c') + (d.Exists('b') ? 'True' : 'False');\n}\n"));
+    EXPECT_EQ(r.toString(), QStringLiteral("2:ac:3False"));
+    control_.addCode(js() ? QStringLiteral("function Dup() { var d = new ActiveXObject('Scripting.Dictionary'); d.Add(1, 1); d.Add(1, 2); }")
+                          : QStringLiteral("Sub Dup\nSet d = CreateObject(\"Scripting.Dictionary\")\nd.Add 1, 1\nd.Add 1, 2\nEnd Sub\n"));
+    EXPECT_FALSE(control_.run(QStringLiteral("Dup")));
+    EXPECT_EQ(control_.error().number, 457);
+}
+
+TEST_P(ControlTest, TextFilesWrittenAppendedAndRead) {
+    const QString path = dir_.filePath(QStringLiteral("t.txt"));
+    const automation::Variant r = main(
+        QStringLiteral("Function Main()\nSet fso = CreateObject(\"Scripting.FileSystemObject\")\n"
+                       "Set f = fso.CreateTextFile(\"%1\")\nf.Write \"one\"\nf.WriteLine\nf.Close\n"
+                       "Set f = fso.OpenTextFile(\"%1\", 8)\nf.WriteLine \"two\"\nf.Close\n"
+                       "Set f = fso.OpenTextFile(\"%1\")\na = f.ReadLine\nb = f.ReadLine\nMain = a & \"+\" & b & \"+\" & f.AtEndOfStream & \"+\" & fso.FileExists(\"%1\") & fso.GetFile(\"%1\").Size\nf.Close\n"
+                       "End Function\n").arg(path),
+        QStringLiteral("function Main() {\n var fso = new ActiveXObject('Scripting.FileSystemObject');\n"
+                       " var f = fso.CreateTextFile('%1'); f.Write('one'); f.WriteLine(); f.Close();\n"
+                       " f = fso.OpenTextFile('%1', 8); f.WriteLine('two'); f.Close();\n"
+                       " f = fso.OpenTextFile('%1'); var a = f.ReadLine(), b = f.readline();\n"
+                       " var r = a + '+' + b + '+' + (f.AtEndOfStream ? 'True' : 'False') + '+' + (fso.FileExists('%1') ? 'True' : 'False') + fso.GetFile('%1').Size;\n"
+                       " f.Close(); return r;\n}\n").arg(path));
+    EXPECT_EQ(r.toString(), QStringLiteral("one+two+True+True10"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("one\r\ntwo\r\n"));
+    // Reading a missing file is error 53, not a crash or an empty stream.
+    control_.addCode(js() ? QStringLiteral("function Missing() { new ActiveXObject('Scripting.FileSystemObject').OpenTextFile('%1/none'); }").arg(dir_.path())
+                          : QStringLiteral("Sub Missing\nCreateObject(\"Scripting.FileSystemObject\").OpenTextFile \"%1/none\"\nEnd Sub\n").arg(dir_.path()));
+    EXPECT_FALSE(control_.run(QStringLiteral("Missing")));
+    EXPECT_EQ(control_.error().number, 53);
+}
+
+TEST_P(ControlTest, ShellExpandsAndRunsWithWait) {
+    qputenv("KORVANE_SC_TEST", "abc");
+    const automation::Variant r = main(
+        QStringLiteral("Function Main()\nSet sh = CreateObject(\"WScript.Shell\")\n"
+                       "Main = sh.ExpandEnvironmentStrings(\"x%KORVANE_SC_TEST%y%NOPE_NOT_SET%\") & sh.Run(\"sh -c \"\"exit 3\"\"\", 0, True) & sh.Popup(\"hi\")\n"
+                       "End Function\n"),
+        QStringLiteral("function Main() {\n var sh = new ActiveXObject('WScript.Shell');\n"
+                       " return sh.ExpandEnvironmentStrings('x%KORVANE_SC_TEST%y%NOPE_NOT_SET%') + sh.Run('sh -c \"exit 3\"', 0, true) + sh.Popup('hi');\n}\n"));
+    EXPECT_EQ(r.toString(), QStringLiteral("xabcy%NOPE_NOT_SET%31"));
+    EXPECT_EQ(boxes_, QStringList({"hi"}));
+}
+
+TEST_P(ControlTest, TimeInsideAMessageBoxDoesNotCount) {
+    control_.setTimeout(1);
+    control_.setMsgBoxHandler([](const QString&, int, const QString&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return 1;
+    });
+    main(QStringLiteral("Function Main()\nMsgBox \"wait\"\nEnd Function\n"), QStringLiteral("function Main() { MsgBox('wait'); }\n"));
+    EXPECT_FALSE(control_.error().isError());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ControlTest, ::testing::Values(Case{"VBScript"}, Case{"JScript"}),
+                         [](const auto& info) { return std::string(info.param.language); });
+
+TEST(ScriptControlFront, LanguagesAndDefaultButtons) {
+    ScriptControl control;
+    EXPECT_EQ(control.language(), QStringLiteral("VBScript"));
+    EXPECT_TRUE(control.setLanguage(QStringLiteral("jscript")));
+    EXPECT_EQ(control.language(), QStringLiteral("JScript"));
+    EXPECT_FALSE(control.setLanguage(QStringLiteral("Perl")));
+    EXPECT_EQ(control.language(), QStringLiteral("JScript"));
+    // MsgBox without UI: the default button answers.
+    EXPECT_EQ(ScriptControl::defaultButton(0), 1);           // OK
+    EXPECT_EQ(ScriptControl::defaultButton(4), 6);           // Yes
+    EXPECT_EQ(ScriptControl::defaultButton(4 | 0x100), 7);   // No as second default
+    EXPECT_EQ(ScriptControl::defaultButton(3 | 0x200), 2);   // Cancel as third
+    EXPECT_EQ(ScriptControl::defaultButton(9), 1);
+    ASSERT_TRUE(control.addCode(QStringLiteral("function Main() { return MsgBox('q', 4); }")));
+    automation::Variant r;
+    ASSERT_TRUE(control.run(QStringLiteral("Main"), {}, &r));
+    EXPECT_EQ(r.toLong(), 6);
+}
+
+TEST(ScriptControlFront, JScriptErrorsCarryTheirLine) {
+    ScriptControl control;
+    control.setLanguage(QStringLiteral("JScript"));
+    ASSERT_TRUE(control.addCode(QStringLiteral("function Main() {\n\n  throw new Error('boom');\n}\n")));
+    EXPECT_FALSE(control.run(QStringLiteral("Main")));
+    EXPECT_EQ(control.error().description, QStringLiteral("boom"));
+    EXPECT_EQ(control.error().line, 3);
+    EXPECT_NE(control.error().number, 0);
+}
+
+}  // namespace
