@@ -93,6 +93,7 @@ public:
     }
 
     bool addCode(const QString& code, Error* error) override {
+        engine_.setInterrupted(false);  // a late stop request from the previous call
         QJSValue result = engine_.evaluate(code, QStringLiteral("script"), 1);
         if (failed(result, error))
             return false;
@@ -161,6 +162,7 @@ public:
         QJSValueList jsArgs;
         for (const Variant& a : args)
             jsArgs.append(toJs(a));
+        engine_.setInterrupted(false);
         QJSValue value = fn.call(jsArgs);
         if (failed(value, error))
             return false;

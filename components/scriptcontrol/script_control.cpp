@@ -92,6 +92,11 @@ bool ScriptControl::setLanguage(const QString& language) {
         return false;
     }
     if (js != jscript_) {
+        // The engine of a running script stays until it returns.
+        if (objects_->running.load() != nullptr) {
+            error_ = {5, QStringLiteral("Invalid procedure call or argument"), 0, 0};
+            return false;
+        }
         jscript_ = js;
         makeBackend();
     }
