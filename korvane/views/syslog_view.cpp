@@ -4,6 +4,7 @@
 #include "automation/errors.h"
 #include "components/syslog/syslog_receiver.h"
 #include "korvane/help/help_topic.h"
+#include "korvane/settings/settings_store.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -109,6 +110,11 @@ void CSyslogView::OnInitialUpdate() {
     setFont(font);
     initialised_ = true;
     StartListening();
+}
+
+CSyslogView::Source CSyslogView::settingsSource(const SettingsStore* store, std::function<QString()> routerAddress) {
+    return {std::move(routerAddress),
+            [store] { return store ? store->syslogPort() : syslog::CSyslogReceiver::kDefaultPort; }};
 }
 
 void CSyslogView::StartListening() {

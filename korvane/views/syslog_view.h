@@ -17,6 +17,8 @@
 
 namespace korvane {
 
+class SettingsStore;
+
 // The program's side of the syslog receiver: property puts, the two listening
 // methods and the two events, all by dispatch id. Calls on a missing receiver
 // are skipped.
@@ -77,6 +79,10 @@ public:
     ~CSyslogView() override;
 
     void setSource(Source source) { source_ = std::move(source); }
+    // The router address as given, the port from the store's "Syslog Port"
+    // (read at each Start listening, so a changed port counts at the next
+    // reconnect). The store must outlive the view.
+    static Source settingsSource(const SettingsStore* store, std::function<QString()> routerAddress);
     // Each line goes here before it is logged (the controller's OnSyslogMessage).
     // Without one the view is not ready and messages are ignored.
     void setMessageHandler(std::function<void(const QString&)> handler) { handler_ = std::move(handler); }

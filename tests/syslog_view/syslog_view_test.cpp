@@ -4,8 +4,10 @@
 
 #include "components/syslog/syslog_receiver.h"
 #include "korvane/help/help_topic.h"
+#include "korvane/settings/settings_store.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QUdpSocket>
@@ -103,6 +105,25 @@ TEST(SyslogView, InitialUpdateMakesItReadOnlyAndListensOnTheSettingsAddress) {
     f.address = QStringLiteral("192.168.7.1");
     f.view.StartListening();
     EXPECT_EQ(f.receiver->calls, (QStringList{"stop", "address 192.168.7.1", "port 5514", "start"}));
+}
+
+TEST(SyslogView, PortComesFromTheStoreAtEachStart) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SettingsStore store(dir.path());
+    auto* receiver = new FakeReceiver;
+    CSyslogView view(std::make_unique<CSyslog>(receiver));
+    view.setSource(CSyslogView::settingsSource(&store, [] { return QStringLiteral("10.0.0.1"); }));
+    view.OnInitialUpdate();
+    EXPECT_EQ(receiver->calls, (QStringList{"address 10.0.0.1", "port 514", "start"}));
+    store.writeInt(QStringLiteral("Settings"), QStringLiteral("Syslog Port"), 1514);
+    receiver->calls.clear();
+    view.StartListening();
+    EXPECT_EQ(receiver->calls.value(1), QStringLiteral("port 1514"));
+    store.writeInt(QStringLiteral("Settings"), QStringLiteral("Syslog Port"), 70000);  // out of range
+    receiver->calls.clear();
+    view.StartListening();
+    EXPECT_EQ(receiver->calls.value(1), QStringLiteral("port 514"));
 }
 
 TEST(SyslogView, LinesKeepTheFirstFiveCharactersAndTheTextFrom33) {
