@@ -25,6 +25,11 @@
 #ifdef KORVANE_HAVE_LAN_PACKET_VIEW
 #include "korvane/views/lan_packet_view.h"
 #endif
+#ifdef KORVANE_HAVE_SCRIPT_HOST
+#include "automation/dispatch.h"
+#include "korvane/script/run_script_dialog.h"
+#include "korvane/script/script_host.h"
+#endif
 
 namespace korvane {
 
@@ -203,6 +208,79 @@ struct FrameMonitor {
         }
     }
 
+#ifdef KORVANE_HAVE_SCRIPT_HOST
+    // The user script: events from the controller, the Script menu, and
+    // "OnAppUnload" before Exit closes the frame.
+    void attachScriptHost(CMainFrame& frame, CConfigSheet& sheet)
+    {
+        host = std::make_unique<CScriptHost>(
+            automation::dispatchFor(&controller.application()), [&sheet] { return sheet.IsScriptOn(); },
+            [&sheet] { return sheet.GetScriptFile(); });
+        host->setTimeout(SettingsStore().scriptTimeout());
+        host->setMsgBoxHandler([&frame](const QString& prompt, int buttons, const QString& title) {
+            return showScriptMessageBox(&frame, prompt, buttons, title);
+        });
+        host->setLoadErrorBox(
+            [&frame](const QString& caption, const QString& text) { QMessageBox::information(&frame, caption, text); });
+        controller.setScriptEvents(host.get());
+        auto scriptsOn = [&sheet] { return sheet.IsScriptOn(); };
+        frame.setCommandHandler(cmd::ScriptEdit, {[&sheet] { ScriptCommands::edit(sheet.GetScriptFile()); },
+                                                  [&sheet] { return sheet.IsScriptOn() && !sheet.GetScriptFile().isEmpty(); },
+                                                  {}});
+        const CMainFrame::CommandHandler compile{[this] { host->compile(); }, scriptsOn, {}};
+        frame.setCommandHandler(cmd::ScriptCompile, compile);
+        frame.setCommandHandler(cmd::ScriptCompileToolbar, compile);
+        frame.setCommandHandler(cmd::ScriptRun,
+                                {[this, &sheet, &frame] { ScriptCommands::run(host.get(), sheet.IsScriptOn(), &frame); },
+                                 scriptsOn, {}});
+        frame.setCommandHandler(cmd::Exit, {[this, &frame] {
+                                                host->FireOnAppUnload();
+                                                frame.closeForExit();
+                                            },
+                                            {}, {}});
+    }
+
+    // A script's MsgBox as a real message box; the result is VBScript's button code.
+    static int showScriptMessageBox(QWidget* owner, const QString& prompt, int buttons, const QString& title)
+    {
+        using B = QMessageBox::StandardButton;
+        static const QList<QList<std::pair<B, int>>> sets = {
+            {{B::Ok, 1}},
+            {{B::Ok, 1}, {B::Cancel, 2}},
+            {{B::Abort, 3}, {B::Retry, 4}, {B::Ignore, 5}},
+            {{B::Yes, 6}, {B::No, 7}, {B::Cancel, 2}},
+            {{B::Yes, 6}, {B::No, 7}},
+            {{B::Retry, 4}, {B::Cancel, 2}},
+        };
+        const auto& set = sets.value(buttons & 7, sets.first());
+        QMessageBox box(owner);
+        box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
+        box.setText(prompt);
+        switch (buttons & 0x70) {
+        case 16: box.setIcon(QMessageBox::Critical); break;
+        case 32: box.setIcon(QMessageBox::Question); break;
+        case 48: box.setIcon(QMessageBox::Warning); break;
+        case 64: box.setIcon(QMessageBox::Information); break;
+        default: break;
+        }
+        QMessageBox::StandardButtons standard;
+        for (const auto& [b, code] : set)
+            standard |= b;
+        box.setStandardButtons(standard);
+        const int defaultIndex = (buttons >> 8) & 3;
+        if (defaultIndex < set.size())
+            box.setDefaultButton(set[defaultIndex].first);
+        const int chosen = box.exec();
+        for (const auto& [b, code] : set) {
+            if (chosen == b)
+                return code;
+        }
+        return set.last().second;
+    }
+
+    std::unique_ptr<CScriptHost> host;
+#endif
+
     ConfigMonitorSettings settings;
     CMonitorController controller;
     FrameMessageBoxes boxes;
@@ -259,7 +337,15 @@ int runFrame(QApplication& app, const FrameOptions& options)
     hooks.title = title;
 #ifdef KORVANE_HAVE_MONITOR
     std::unique_ptr<FrameMonitor> monitor;
-    hooks.createViews = [&] { monitor = std::make_unique<FrameMonitor>(frame, sheet, options); };
+    hooks.createViews = [&] {
+        monitor = std::make_unique<FrameMonitor>(frame, sheet, options);
+#ifdef KORVANE_HAVE_SCRIPT_HOST
+        monitor->attachScriptHost(frame, sheet);
+#endif
+    };
+#ifdef KORVANE_HAVE_SCRIPT_HOST
+    hooks.loadScript = [&] { monitor->host->loadConfigured(false); };
+#endif
     hooks.firstUpdates = [&] { monitor->controller.Connect(); };
 #elif defined(KORVANE_HAVE_SETTINGS)
     frame.setCommandHandler(cmd::Properties, {[&sheet, &frame, title] {
