@@ -30,6 +30,9 @@ int main(int argc, char** argv) {
     long handed = 0;
     view.setSource({[] { return QStringLiteral("127.0.0.1"); }, [] { return 0; }});
     view.setMessageHandler([&](const QString&) { ++handed; });
+    long errors = 0;
+    QString lastError;
+    view.setErrorHandler([&](const QString& text) { ++errors, lastError = text; });
     view.OnInitialUpdate();
     auto* receiver = qobject_cast<syslog::CSyslogReceiver*>(view.syslog()->receiver());
     if (!receiver || !receiver->isListening()) {
@@ -74,32 +77,32 @@ int main(int argc, char** argv) {
         done = true;
     });
 
-    // Run until the sender is done and the receiver has drained (bounded).
+    // The program's own event loop, as the monitor runs it, until the sender
+    // is done and the receiver has drained (bounded).
     QElapsedTimer drain;
     long lastHanded = -1;
-    while (true) {
-        app.processEvents(QEventLoop::AllEvents, 50);
-        if (done) {
-            if (!drain.isValid())
-                drain.start();
-            if (handed == lastHanded && drain.elapsed() > 500)
-                break;
-            if (drain.elapsed() > 10000)
-                break;
-            if (handed != lastHanded)
-                drain.restart();
-            lastHanded = handed;
-        }
-    }
-    sender.join();
-    QTimer::singleShot(view.kRefreshInterval * 2, &app, &QApplication::quit);
+    QTimer watch;
+    watch.setInterval(100);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!done)
+            return;
+        if (!drain.isValid() || handed != lastHanded)
+            drain.start();
+        lastHanded = handed;
+        if ((drain.elapsed() > 500 && !view.refreshPending()) || drain.elapsed() > 10000)
+            app.quit();
+    });
+    watch.start();
     app.exec();
+    sender.join();
 
     std::printf("report: syslog flood sent %ld datagrams at %d/s for %d s over loopback\n", sent.load(), rate, seconds);
     std::printf("report: syslog flood handed to the controller %ld (%.1f%% of sent)\n", handed,
                 sent ? 100.0 * double(handed) / double(sent.load()) : 0.0);
     std::printf("report: syslog flood text box rebuilt %ld times, log %d lines\n", refreshes, view.lineCount());
     std::printf("report: syslog flood longest event loop gap %lld ms\n", qlonglong(longestGap));
+    std::printf("report: syslog flood receiver errors %ld%s%s\n", errors, errors ? ", last " : "",
+                qPrintable(lastError));
     view.StopListening();
     return 0;
 }
