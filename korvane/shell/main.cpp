@@ -8,6 +8,13 @@
 #include "korvane/settings/settings_store.h"
 #include "korvane/shell/console_monitor.h"
 #include "korvane/shell/controller.h"
+#ifdef KORVANE_HAVE_SCRIPT_HOST
+#include "automation/dispatch.h"
+#include "components/scriptcontrol/script_control.h"
+#include "korvane/script/script_host.h"
+
+#include <QJsonObject>
+#endif
 #include "korvane/views/status_view.h"
 #include "korvane/views/telnet_view.h"
 
@@ -92,6 +99,7 @@ struct Options {
     bool demo = false;
     bool passwordGiven = false;
     int seconds = 0;
+    QString scriptFile;
 };
 
 }  // namespace
@@ -119,13 +127,15 @@ int main(int argc, char** argv) {
     const QCommandLineOption demoOption(QStringLiteral("demo"), QStringLiteral("Monitor the built-in router simulator on a free loopback port."));
     const QCommandLineOption forOption(QStringLiteral("for"), QStringLiteral("End the run after this many seconds."), QStringLiteral("seconds"));
     const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("Router password for this run (not stored)."), QStringLiteral("password"));
-    parser.addOptions({consoleOption, jsonOption, demoOption, forOption, passwordOption});
+    const QCommandLineOption scriptOption(QStringLiteral("script"), QStringLiteral("With --console: run this script instead of the configured one."), QStringLiteral("file"));
+    parser.addOptions({consoleOption, jsonOption, demoOption, forOption, passwordOption, scriptOption});
     parser.process(*app);
 
     Options options;
     options.console = parser.isSet(consoleOption);
     options.json = parser.isSet(jsonOption);
     options.demo = parser.isSet(demoOption);
+    options.scriptFile = parser.value(scriptOption);
     options.address = parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
     if (parser.isSet(passwordOption)) {
         options.password = parser.value(passwordOption);
@@ -259,9 +269,46 @@ int main(int argc, char** argv) {
         window->show();
     }
 
+#ifdef KORVANE_HAVE_SCRIPT_HOST
+    // The console runs the configured script (or --script FILE): MsgBox prints
+    // its text and takes the default button, errors become "script-error" events.
+    std::unique_ptr<korvane::CScriptHost> scriptHost;
+    if (!options.scriptFile.isEmpty()) {
+        // For this run only: nothing is written back to the settings.
+        config.script().setOn(true);
+        config.script().setScriptFile(options.scriptFile);
+    }
+    const bool scriptOn = config.IsScriptOn();
+    const QString scriptFile = config.GetScriptFile();
+    if (monitor && scriptOn && !scriptFile.isEmpty()) {
+        scriptHost = std::make_unique<korvane::CScriptHost>(automation::dispatchFor(&controller.application()),
+                                                            [scriptOn] { return scriptOn; },
+                                                            [scriptFile] { return scriptFile; });
+        scriptHost->setTimeout(korvane::SettingsStore().scriptTimeout());
+        korvane::ConsoleMonitor* console = monitor.get();
+        scriptHost->setMsgBoxHandler([console](const QString& prompt, int buttons, const QString&) {
+            console->emitEvent(QStringLiteral("msgbox"), QJsonObject{{QStringLiteral("text"), prompt}},
+                               QStringLiteral("msgbox: ") + prompt);
+            return scriptcontrol::ScriptControl::defaultButton(buttons);
+        });
+        auto reportError = [console](const QString& text) {
+            console->emitEvent(QStringLiteral("script-error"), QJsonObject{{QStringLiteral("text"), text}},
+                               QStringLiteral("script error: ") + text);
+        };
+        scriptHost->setErrorListener(reportError);
+        scriptHost->setLoadErrorBox([reportError](const QString&, const QString& text) { reportError(text); });
+        controller.setScriptEvents(scriptHost.get());
+        scriptHost->loadConfigured(false);
+    }
+#endif
+
     // The first connection, once the loop runs.
     QTimer::singleShot(0, &controller, [&controller] { controller.Connect(); });
     const int code = app->exec();
+#ifdef KORVANE_HAVE_SCRIPT_HOST
+    if (scriptHost)
+        scriptHost->FireOnAppUnload();
+#endif
     controller.Disconnect();
     stopSimulator();
     return code;
