@@ -33,3 +33,7 @@ if(TARGET korvane_script AND TARGET korvane_script_ui AND TARGET korvane_control
   target_link_libraries(korvane_frame PUBLIC korvane_script korvane_script_ui)
   target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_SCRIPT_HOST)
 endif()
+if(TARGET korvane_call_history_view AND TARGET korvane_graph_view AND TARGET korvane_syslog_view AND TARGET korvane_controller)
+  target_link_libraries(korvane_frame PUBLIC korvane_call_history_view korvane_graph_view korvane_syslog_view)
+  target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_MORE_VIEWS)
+endif()

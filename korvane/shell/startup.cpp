@@ -25,6 +25,11 @@
 #ifdef KORVANE_HAVE_LAN_PACKET_VIEW
 #include "korvane/views/lan_packet_view.h"
 #endif
+#ifdef KORVANE_HAVE_MORE_VIEWS
+#include "korvane/views/call_history_view.h"
+#include "korvane/views/graph_view.h"
+#include "korvane/views/syslog_view.h"
+#endif
 #ifdef KORVANE_HAVE_SCRIPT_HOST
 #include "automation/dispatch.h"
 #include "korvane/script/run_script_dialog.h"
@@ -167,6 +172,7 @@ struct FrameMonitor {
         telnet->setKeySender([this](const QString& keys) { controller.driver().SendKeys(keys); });
         QObject::connect(&controller, &CMonitorController::routerScreen, telnet, &CTelnetView::showScreen);
         QObject::connect(&controller, &CMonitorController::routerScreenCleared, telnet, &CTelnetView::clearScreen);
+        clearers.push_back([telnet] { telnet->clearScreen(); });
 #ifdef KORVANE_HAVE_LAN_PACKET_VIEW
         auto* lanPacket = new CLanPacketView(&controller.application());
         frame.setViewWidget(CMainFrame::View::LanPacket, lanPacket);
@@ -174,13 +180,31 @@ struct FrameMonitor {
             if (v == CMainFrame::View::LanPacket)
                 lanPacket->OnActivateView();
         });
-        controller.setClearViews([telnet, lanPacket] {
-            telnet->clearScreen();
-            lanPacket->Clear();
-        });
-#else
-        controller.setClearViews([telnet] { telnet->clearScreen(); });
+        clearers.push_back([lanPacket] { lanPacket->Clear(); });
 #endif
+#ifdef KORVANE_HAVE_MORE_VIEWS
+        auto* history = new CCallHistoryView(&controller.application().callInfos());
+        frame.setViewWidget(CMainFrame::View::CallHistory, history);
+        QObject::connect(&controller, &CMonitorController::callHistoryRead, history, &CCallHistoryView::ShowCallHistory);
+        clearers.push_back([history] { history->ClearCallHistory(); });
+
+        auto* graph = new CGraphView(&controller.application());
+        frame.setViewWidget(CMainFrame::View::Graph, graph);
+        clearers.push_back([graph] { graph->Clear(); });
+
+        syslogView = new CSyslogView;
+        frame.setViewWidget(CMainFrame::View::Syslog, syslogView);
+        syslogView->setSource(CSyslogView::settingsSource(&store, [this] { return controller.settings().ipAddress(); }));
+        syslogView->setMessageHandler([this](const QString& line) { controller.OnSyslogMessage(line); });
+        syslogView->setTitleSource([this] { return controller.title(true, true); });
+        controller.setSyslogListener(&syslogListener);
+        clearers.push_back([this] { syslogView->Clear(); });
+        syslogView->OnInitialUpdate();
+#endif
+        controller.setClearViews([this] {
+            for (const auto& clear : clearers)
+                clear();
+        });
 
         QObject::connect(&controller, &CMonitorController::trayChanged, &frame, [&frame](int index, const QString& tip) {
             frame.SetTrayIcon(index);
@@ -280,6 +304,28 @@ struct FrameMonitor {
 
     std::unique_ptr<CScriptHost> host;
 #endif
+
+#ifdef KORVANE_HAVE_MORE_VIEWS
+    // The controller's reconnect stops and restarts the syslog receiver.
+    struct SyslogAdapter : SyslogListener {
+        FrameMonitor* owner;
+        explicit SyslogAdapter(FrameMonitor* o) : owner(o) {}
+        void stopListening() override
+        {
+            if (owner->syslogView)
+                owner->syslogView->StopListening();
+        }
+        void startListening(const QString&) override
+        {
+            if (owner->syslogView)
+                owner->syslogView->StartListening();
+        }
+    };
+    SettingsStore store;
+    QPointer<CSyslogView> syslogView;
+    SyslogAdapter syslogListener{this};
+#endif
+    std::vector<std::function<void()>> clearers;
 
     ConfigMonitorSettings settings;
     CMonitorController controller;
