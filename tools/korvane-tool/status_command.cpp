@@ -1,81 +1,17 @@
 // korvane-tool status FILE: the status screen parser on a saved screen text
 // (the bytes of the control's Screen), printed as one JSON object.
 
-#include "tool_command.h"
+#include "screen_file.h"
 
 #include "korvane/model/application.h"
 #include "korvane/router/status_parser.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 
 namespace {
 
-// Far above any screen; keeps a device or a huge file from being read whole.
-constexpr qint64 kMaxInputBytes = 1 << 20;
-
-bool readScreen(const QString& path, QString* screen, QString* error)
-{
-    if (QFileInfo(path).isDir()) {
-        *error = QStringLiteral("is a directory");
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = file.read(kMaxInputBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return false;
-    }
-    if (bytes.size() > kMaxInputBytes) {
-        *error = QStringLiteral("larger than %1 bytes, not a screen text").arg(kMaxInputBytes);
-        return false;
-    }
-    // The control's screen holds one byte per character.
-    *screen = QString::fromLatin1(bytes);
-    return true;
-}
-
-// One JSON object, members in the order they are added (QJsonObject would
-// sort them). Texts are appended, never formatted: a screen may hold "%1".
-class JsonObject {
-public:
-    JsonObject& add(const char* key, int value) { return addRaw(key, QString::number(value)); }
-    JsonObject& add(const char* key, bool value)
-    {
-        return addRaw(key, value ? QStringLiteral("true") : QStringLiteral("false"));
-    }
-    JsonObject& add(const char* key, const QString& text)
-    {
-        const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-        return addRaw(key, QString::fromUtf8(array.mid(1, array.size() - 2)));
-    }
-    JsonObject& addRaw(const char* key, const QString& json)
-    {
-        text_ += text_.isEmpty() ? u'{' : u',';
-        text_ += u'"';
-        text_ += QLatin1String(key);
-        text_ += QLatin1String("\":");
-        text_ += json;
-        return *this;
-    }
-    QString text() const { return text_.isEmpty() ? QStringLiteral("{}") : text_ + u'}'; }
-
-private:
-    QString text_;
-};
-
-int readFailure(const char* command, const QString& path, const QString& error)
-{
-    toolErr(QLatin1String("korvane-tool ") + QLatin1String(command) + QLatin1String(": cannot read ") + path +
-            QLatin1String(": ") + error + u'\n');
-    return 2;
-}
+using tool::JsonObject;
+using tool::readFailure;
+using tool::readScreen;
 
 QString lineJson(const CLine& line)
 {
