@@ -60,13 +60,16 @@ public:
     }
 };
 
-void report(const char* name, std::vector<double> values) {
+// Two rows of the benchmark table (Benchmark | Measure | Korvane | Peer | Ratio):
+// the median and the 99th percentile.
+void report(const char* what, std::vector<double> values) {
     if (values.empty())
         return;
     std::sort(values.begin(), values.end());
     const double median = values[values.size() / 2];
     const double p99 = values[std::min(values.size() - 1, size_t(double(values.size()) * 0.99))];
-    std::printf("report: %s median_us=%.1f p99_us=%.1f samples=%zu\n", name, median, p99, values.size());
+    std::printf("report: Status tick latency | %s, median of %zu | %.1f µs | | \n", what, values.size(), median);
+    std::printf("report: Status tick latency | %s, 99th percentile | %.1f µs | | \n", what, p99);
 }
 
 }  // namespace
@@ -132,7 +135,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_controller_latency: only %zu repaints arrived\n", table.latenciesUs.size());
         return 1;
     }
-    report("controller repaint_to_cells", std::vector<double>(table.latenciesUs.begin() + kWarmup, table.latenciesUs.end()));
+    report("repaint bytes arriving over loopback to cells written and changes detected",
+           std::vector<double>(table.latenciesUs.begin() + kWarmup, table.latenciesUs.end()));
 
     // The status tick alone, on one painted screen.
     prestige::RouterState state;
@@ -143,6 +147,6 @@ int main(int argc, char** argv) {
         controller.OnStatusScreen(screen);
         tick.push_back(double(nowNs() - t0) / 1000.0);
     }
-    report("controller status_tick", tick);
+    report("status tick alone on a painted screen (parse, change detection, cells)", tick);
     return 0;
 }
