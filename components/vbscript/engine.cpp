@@ -135,5 +135,6 @@ void Engine::setInputBoxHandler(InputBoxHandler handler) { runtime_->inputBox = 
 void Engine::setCreateObjectHandler(CreateObjectHandler handler) { runtime_->createObject = std::move(handler); }
 void Engine::interrupt() { runtime_->interruptRequested.store(true); }
 void Engine::setRecursionLimit(int depth) { runtime_->maxDepth = std::max(1, depth); }
+void Engine::setStepLimit(qint64 steps) { runtime_->stepLimit = std::max<qint64>(0, steps); }
 
 }  // namespace vbscript

@@ -89,6 +89,11 @@ public:
     void interrupt();
     // Calls deeper than this end with 28 "Out of stack space".
     void setRecursionLimit(int depth);
+    // Ends an operation that takes more than this many loop steps and calls
+    // the way interrupt() does (error 18), so that a run is bounded without a
+    // clock. Each operation, and each call of a script object from the host,
+    // counts afresh. 0, the default, sets no limit.
+    void setStepLimit(qint64 steps);
 
 private:
     template <typename F>

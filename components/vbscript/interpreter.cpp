@@ -245,6 +245,7 @@ Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0)
     if (outermost) {
         char probe = 0;
         rt.stackBase_ = &probe;
+        rt.steps = 0;
     }
     ++rt.entries_;
 }

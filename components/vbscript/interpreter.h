@@ -157,6 +157,10 @@ public:
     std::function<DispatchRef(const QString& programId)> createObject;
 
     std::atomic<bool> interruptRequested{false};
+    // Loop steps and calls one outermost entry may take (0: no limit), and
+    // the ones taken so far; an entry from a host starts the count again.
+    qint64 stepLimit = 0;
+    qint64 steps = 0;
     // Rnd's generator state (24 bits) and its last result.
     quint32 rndState = 0x50000;
     float rndLast = 0;
@@ -193,6 +197,8 @@ public:
     void checkInterrupt()
     {
         if (interruptRequested.load(std::memory_order_relaxed))
+            throwInterrupted();
+        if (stepLimit > 0 && ++steps > stepLimit)
             throwInterrupted();
     }
     [[noreturn]] void throwInterrupted();

@@ -171,6 +171,43 @@ TEST(EngineTest, InterruptFromAnotherThread)
     EXPECT_EQ(engine.lastError().line, 2);  // the loop that noticed
 }
 
+TEST(EngineTest, StepLimitEndsEndlessLoopsAndCountsEachOperationAfresh)
+{
+    Engine engine;
+    engine.setStepLimit(1000);
+    // Neither On Error Resume Next nor a loop the script never leaves gets past it.
+    EXPECT_FALSE(engine.addCode(s("On Error Resume Next\nx = 0\nDo While True\nx = x + 1\nLoop\n")));
+    EXPECT_EQ(engine.lastError().number, 18);
+    EXPECT_EQ(engine.lastError().line, 3);
+    Variant x;
+    ASSERT_TRUE(engine.evaluate(s("x"), &x));
+    EXPECT_GT(x.toLong(), 900);
+    EXPECT_LT(x.toLong(), 1001);
+    // Calls count too: a loop of calls ends sooner than the bare loop.
+    ASSERT_TRUE(engine.addCode(s("Dim n\nSub Tick()\nn = n + 1\nEnd Sub\n"
+                                 "Sub Spin()\nn = 0\nDo\nTick\nLoop\nEnd Sub\n")));
+    EXPECT_FALSE(engine.run(s("Spin")));
+    EXPECT_EQ(engine.lastError().number, 18);
+    ASSERT_TRUE(engine.evaluate(s("n"), &x));
+    EXPECT_GT(x.toLong(), 400);
+    EXPECT_LT(x.toLong(), 501);
+    // Each operation starts with the whole allowance.
+    for (int round = 0; round < 3; ++round)
+        EXPECT_TRUE(engine.addCode(s("For i = 1 To 600\nNext\n"))) << round;
+    // A script object called from the host counts afresh as well.
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), true);
+    ASSERT_TRUE(engine.addCode(s("Class Counter\nPublic Sub Count()\nFor i = 1 To 600\nNext\nEnd Sub\nEnd Class\n"
+                                 "Set c = New Counter\nHost.Keep c\n")));
+    automation::DispatchRef counter = host.kept.objectRef();
+    QList<Variant> none;
+    for (int round = 0; round < 3; ++round)
+        EXPECT_NO_THROW(counter->invoke(counter->requireId(s("Count")), automation::CallKind::Method, none)) << round;
+    // 0 lifts the limit.
+    engine.setStepLimit(0);
+    EXPECT_TRUE(engine.addCode(s("For i = 1 To 5000\nNext\n")));
+}
+
 TEST(EngineTest, RecursionLimitGivesOutOfStackSpace)
 {
     Engine engine;
