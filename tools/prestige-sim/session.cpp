@@ -101,6 +101,21 @@ void Session::start()
     enter(ScreenId::Password);
 }
 
+bool Session::peerHasClosed() const
+{
+    const qintptr fd = socket_->socketDescriptor();
+    if (fd < 0 || socket_->state() != QAbstractSocket::ConnectedState)
+        return true;
+    // The socket is non-blocking: a peek answers at once. Nothing to read
+    // (0) after everything that was sent is the peer's close.
+    char byte = 0;
+#ifdef Q_OS_WIN
+    return ::recv(SOCKET(fd), &byte, 1, MSG_PEEK) == 0;
+#else
+    return ::recv(int(fd), &byte, 1, MSG_PEEK) == 0;
+#endif
+}
+
 void Session::readInput()
 {
     if (silent_ || finishing_) {

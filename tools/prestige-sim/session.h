@@ -32,6 +32,10 @@ public:
     ~Session() override;
 
     void start();
+    // Whether the peer has already closed its end, though the event loop has
+    // not told the socket yet: a monitor's reconnect can be noticed ahead of
+    // the end of its previous connection.
+    bool peerHasClosed() const;
     ScreenId screen() const { return screen_; }
     int screensPainted() const { return screens_; }
 

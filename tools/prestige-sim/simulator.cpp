@@ -179,6 +179,15 @@ void Simulator::acceptConnections()
         if (!socket)
             break;
         const QString peer = peerName(socket);
+        if (session_ && session_->peerHasClosed()) {
+            // Its end is only waiting to be noticed: end it now, so that the
+            // reconnect that follows it is not turned away.
+            Session* old = session_;
+            session_ = nullptr;
+            old->disconnect(this);
+            old->deleteLater();
+            emit sessionEnded();
+        }
         if (session_) {
             // One management session at a time, as on the router.
             socket->write("\r\nThe management terminal is in use by another session.\r\n");
