@@ -322,6 +322,13 @@ void CMonitorController::OnWatchdog() {
     BlankStatusCells();
     ResetTray();
     emit statusStale();
+    // A call history detour waits for screens the router paints only once. If
+    // one of them is never recognised (its closing cursor sequence cut between
+    // two received chunks, which the screen does not piece together), the
+    // router would stay in its menus for good. Reconnecting walks it back to
+    // the status screen; the next detour starts afresh.
+    if (driver_->walkStep() != 0 && connectionOpen_ && monitoringEnabled_)
+        Reconnect();
 }
 
 void CMonitorController::OnRouterScreen(const QString& screen) { fireScriptEvent("OnTtyChange", {Variant(screen)}, false); }
