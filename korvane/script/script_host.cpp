@@ -1,6 +1,8 @@
 #include "korvane/script/script_host.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
 
 namespace korvane {
 
@@ -46,24 +48,68 @@ void CScriptHost::collectError() {
         errorListener_(errorText_);
 }
 
+// Scripts are UTF-8 today, with or without a byte order mark; older ones
+// were written in the single-byte code page, whose letters beyond ASCII
+// would otherwise all turn into replacement characters.
+QString CScriptHost::scriptText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);  // skips a leading BOM
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    return QString::fromLatin1(bytes);
+}
+
+// Reads the whole script; returns why it cannot be loaded, or nothing.
+QString CScriptHost::readScriptFile(const QString& fileName, QByteArray& bytes) {
+    bytes.clear();
+    if (fileName.isEmpty())
+        return QStringLiteral("Cannot open script file \"\"");
+    const QFileInfo info(fileName);
+    // A pipe or a device would block the open or never end.
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("Cannot open script file \"%1\": it is not a file").arg(fileName);
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Cannot open script file \"%1\"").arg(fileName);
+    const auto tooLarge = [&] {
+        return QStringLiteral("Script file \"%1\" is larger than %2 MB").arg(fileName).arg(kMaxScriptBytes >> 20);
+    };
+    if (file.size() > kMaxScriptBytes)
+        return tooLarge();
+    // One byte past the limit tells a file that grew since it was measured.
+    bytes = file.read(kMaxScriptBytes + 1);
+    if (bytes.size() > kMaxScriptBytes) {
+        bytes.clear();
+        return tooLarge();
+    }
+    if (file.error() != QFileDevice::NoError) {
+        bytes.clear();
+        return QStringLiteral("Cannot read script file \"%1\": %2").arg(fileName, file.errorString());
+    }
+    return QString();
+}
+
+void CScriptHost::recordLoadError(const QString& description) {
+    hasError_ = true;
+    errorText_ = QString::asprintf("%s. Line %d, Column %d", description.toUtf8().constData(), 0, 0);
+    if (errorListener_)
+        errorListener_(errorText_);
+}
+
 bool CScriptHost::LoadScript(const QString& fileName, const automation::DispatchRef& application) {
     clearError();
     for (bool& flag : has_)
         flag = false;
     control_.clearError();
 
-    QFile file(fileName);
-    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    const QString problem = readScriptFile(fileName, bytes);
+    if (!problem.isEmpty()) {
         // The control has no error to tell here; the host records its own.
-        hasError_ = true;
-        errorText_ = QString::asprintf("%s. Line %d, Column %d",
-                                       QStringLiteral("Cannot open script file \"%1\"").arg(fileName).toUtf8().constData(), 0, 0);
-        if (errorListener_)
-            errorListener_(errorText_);
+        recordLoadError(problem);
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    const QString text = QString::fromUtf8(bytes);
+    const QString text = scriptText(bytes);
 
     const bool js = fileName.endsWith(QLatin1String(".js"), Qt::CaseSensitive);
     control_.setLanguage(js ? QStringLiteral("JScript") : QStringLiteral("VBScript"));

@@ -8,6 +8,7 @@
 #include "components/scriptcontrol/script_control.h"
 #include "korvane/shell/controller.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -66,11 +67,18 @@ public:
 
     enum class Event { Connect, Disconnect, CLIDChange, AppLoad, AppUnload, SysLog, Tick, TtyChange, Count };
     static QString eventName(Event event);
+    // Larger script files are refused: no real script comes near this, and
+    // the whole text is held in memory several times while it compiles.
+    static constexpr qint64 kMaxScriptBytes = qint64(16) << 20;
+    // The text of a script file: UTF-8, else the single-byte code page.
+    static QString scriptText(const QByteArray& bytes);
     static int eventArgumentCount(Event event);
     // Whether the event also needs "Use Scripts" on (the others only a host).
     static bool needsScriptsEnabled(Event event);
 
 private:
+    static QString readScriptFile(const QString& fileName, QByteArray& bytes);
+    void recordLoadError(const QString& description);
     void clearError();
     void collectError();
     void fire(Event event, const QList<automation::Variant>& args);
