@@ -79,7 +79,16 @@ TEST(Flood, FiftyMegabytesOfNoiseWithACaptureSetStayWithinTheCaptureLimit) {
     const qint64 growthKb = peakResidentKb() - peakBefore;
     std::printf("50 MB flood with a capture set: %lld ms, peak resident memory grew by %lld kB\n",
                 static_cast<long long>(elapsed), static_cast<long long>(growthKb));
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed blocks in quarantine, resident on purpose.
+    std::printf("(not checked under AddressSanitizer)\n");
+#elif defined(__has_feature)
+#if !__has_feature(address_sanitizer)
     EXPECT_LT(growthKb, 16 * 1024);
+#endif
+#else
+    EXPECT_LT(growthKb, 16 * 1024);
+#endif
 
     EXPECT_EQ(breaks, 0);
     ASSERT_FALSE(errors.isEmpty());
