@@ -69,6 +69,9 @@ bool CSyslogReceiver::StartListening()
         reportError(QStringLiteral("StartListening"), code);
         return false;
     }
+    // Room for a burst while the user interface is busy: the kernel's
+    // default buffer holds only a few hundred datagrams.
+    socket_->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBuffer);
     connect(socket_, &QUdpSocket::readyRead, this, &CSyslogReceiver::readPending);
     return true;
 }

@@ -49,6 +49,8 @@ public:
     // At most this many datagrams are taken per turn of the event loop, so a
     // flood cannot keep the user interface from running.
     static constexpr int kBatch = 64;
+    // The socket's receive buffer asked for, in bytes.
+    static constexpr int kReceiveBuffer = 4 * 1024 * 1024;
 
     explicit CSyslogReceiver(QObject* parent = nullptr);
     ~CSyslogReceiver() override;

@@ -7,6 +7,9 @@
 #include "korvane/settings/config_settings.h"
 #include "korvane/settings/settings_store.h"
 #include "korvane/shell/console_monitor.h"
+#ifdef KORVANE_HAVE_CONSOLE_SYSLOG
+#include "korvane/shell/console_syslog.h"
+#endif
 #include "korvane/shell/controller.h"
 #ifdef KORVANE_HAVE_SCRIPT_HOST
 #include "automation/dispatch.h"
@@ -36,6 +39,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QUdpSocket>
 #include <QUrl>
 
 #include <csignal>
@@ -90,6 +94,14 @@ public:
 private:
     QSoundEffect effect_;
 };
+
+// A UDP port nobody listens on now, for the demo's syslog; 0 if none is found.
+int freeUdpPort() {
+    QUdpSocket probe;
+    if (!probe.bind(QHostAddress::AnyIPv4, 0))
+        return 0;
+    return probe.localPort();
+}
 
 struct Options {
     QString address;
@@ -184,8 +196,14 @@ int main(int argc, char** argv) {
         auto* threadAnchor = new QObject;
         threadAnchor->moveToThread(simulatorThread.get());
         bool listening = false;
+        // The simulated router sends its call records to the monitor's
+        // syslog receiver on a free loopback port.
+        const int syslogPort = freeUdpPort();
+        prestige::SimulatorOptions routerOptions;
+        if (syslogPort > 0)
+            routerOptions.syslogTarget = QStringLiteral("127.0.0.1:%1").arg(syslogPort);
         QMetaObject::invokeMethod(threadAnchor, [&] {
-            simulator = std::make_unique<prestige::Simulator>();
+            simulator = std::make_unique<prestige::Simulator>(routerOptions);
             listening = simulator->listen(0);
         }, Qt::BlockingQueuedConnection);
         threadAnchor->deleteLater();
@@ -206,6 +224,9 @@ int main(int argc, char** argv) {
         korvane::SettingsStore store;
         store.setRouterPassword(options.address, options.password);
         store.setConfigured(true);
+        if (syslogPort > 0)
+            store.writeInt(QString::fromLatin1(korvane::settings::kSection),
+                           QString::fromLatin1(korvane::settings::kSyslogPort), syslogPort);
         // Show a call history read within the first minute.
         if (!store.contains(QString::fromLatin1(korvane::settings::kSection),
                             QString::fromLatin1(korvane::settings::kCallHistoryRefresh)))
@@ -240,12 +261,20 @@ int main(int argc, char** argv) {
     korvane::CMonitorController controller(&settings);
 
     std::unique_ptr<korvane::ConsoleMonitor> monitor;
+#ifdef KORVANE_HAVE_CONSOLE_SYSLOG
+    std::unique_ptr<korvane::ConsoleSyslog> syslog;
+#endif
     std::unique_ptr<QMainWindow> window;
     WidgetMessageBoxes boxes;
     EffectSoundPlayer sounds;
     if (options.console) {
         monitor = std::make_unique<korvane::ConsoleMonitor>(&controller, stdout, options.json);
         controller.setMessageBoxes(monitor.get());
+#ifdef KORVANE_HAVE_CONSOLE_SYSLOG
+        syslog = std::make_unique<korvane::ConsoleSyslog>(&controller, monitor.get(),
+                                                          [] { return korvane::SettingsStore().syslogPort(); });
+        controller.setSyslogListener(syslog.get());
+#endif
     } else {
         window = std::make_unique<QMainWindow>();
         window->setWindowTitle(controller.title(true, true));
@@ -303,13 +332,23 @@ int main(int argc, char** argv) {
 #endif
 
     // The first connection, once the loop runs.
-    QTimer::singleShot(0, &controller, [&controller] { controller.Connect(); });
+    QTimer::singleShot(0, &controller, [&] {
+#ifdef KORVANE_HAVE_CONSOLE_SYSLOG
+        if (syslog)
+            syslog->startListening(settings.ipAddress());
+#endif
+        controller.Connect();
+    });
     const int code = app->exec();
 #ifdef KORVANE_HAVE_SCRIPT_HOST
     if (scriptHost)
         scriptHost->FireOnAppUnload();
 #endif
     controller.Disconnect();
+#ifdef KORVANE_HAVE_CONSOLE_SYSLOG
+    controller.setSyslogListener(nullptr);
+    syslog.reset();
+#endif
     stopSimulator();
     return code;
 }

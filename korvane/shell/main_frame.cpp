@@ -441,13 +441,19 @@ void CMainFrame::placeOuter(const QRect& outer)
 
 void CMainFrame::SavePlacement()
 {
-    if (!placementReady_ || !store_ || restoring_ || !toolBar_)
+    if (!placementReady_)
+        return;
+    SavePlacementAs(QLatin1String(viewInfo(activeView_).registryName));
+}
+
+void CMainFrame::SavePlacementAs(const QString& registryName)
+{
+    if (!store_ || restoring_ || !toolBar_)
         return;
     const WindowPlacement p = currentPlacement();
     if (p.isMinimized())
         return;
-    store_->setValue(QStringLiteral("View"), placementValueName(QLatin1String(viewInfo(activeView_).registryName)),
-                     encodePlacement(p));
+    store_->setValue(QStringLiteral("View"), placementValueName(registryName), encodePlacement(p));
 }
 
 void CMainFrame::RestorePlacement()

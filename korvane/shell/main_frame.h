@@ -117,6 +117,10 @@ public:
 
     void ShowView(View v);
     void SavePlacement();
+    // Writes the current placement record under a view's registry name
+    // whether or not placement persistence is active yet (the call history
+    // list does this when it loses the focus).
+    void SavePlacementAs(const QString& registryName);
     void RestorePlacement();
     void HideToTray(bool minimising = false);
     void ShowFromTray();

@@ -187,6 +187,8 @@ struct FrameMonitor {
         frame.setViewWidget(CMainFrame::View::CallHistory, history);
         QObject::connect(&controller, &CMonitorController::callHistoryRead, history, &CCallHistoryView::ShowCallHistory);
         clearers.push_back([history] { history->ClearCallHistory(); });
+        QObject::connect(history, &CCallHistoryView::focusLost, &frame,
+                         [&frame] { frame.SavePlacementAs(CCallHistoryView::kPlacementName); });
 
         auto* graph = new CGraphView(&controller.application());
         frame.setViewWidget(CMainFrame::View::Graph, graph);

@@ -201,6 +201,23 @@ TEST_F(Frame, StoredValueOfWrongTypeGivesTheDefault)
     EXPECT_EQ(fresh.writes, 0);
 }
 
+TEST(FramePlacement, CallHistoryFocusLossWritesBeforePersistenceIsActive)
+{
+    // Placement persistence is not active before the first switch, yet the
+    // call history's record is written when its list loses the focus.
+    MemoryStore fresh;
+    CMainFrame frame(&fresh);
+    frame.create(false);
+    frame.show();
+    frame.setGeometry(40, 50, 600, 320);
+    ASSERT_FALSE(frame.placementReady());
+    frame.SavePlacementAs(QStringLiteral("CallHistoryView"));
+    const auto stored = placementFromValue(fresh.values.value("View/CallHistoryViewPlacement"));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->normalRect(), frame.frameGeometry());
+    EXPECT_FALSE(fresh.values.contains("View/StatusViewPlacement"));
+}
+
 TEST_F(Frame, CloseBoxHidesToTrayAndOnlyExitCloses)
 {
     frame->ShowFromTray();

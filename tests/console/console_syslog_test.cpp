@@ -1,0 +1,167 @@
+// The console monitor's syslog: the simulator's call records arrive as
+// "syslog" event lines and OnSysLog script events, across a reconnect.
+#include "../controller/recorders.h"
+
+#include "components/syslog/syslog_receiver.h"
+#include "korvane/shell/console_monitor.h"
+#include "korvane/shell/console_syslog.h"
+#include "korvane/shell/controller.h"
+#include "korvane/views/syslog_view.h"
+#include "tools/prestige-sim/simulator.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUdpSocket>
+
+#include <cstdio>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using namespace korvane::test;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int limitMs = 15000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
+int freeUdpPort() {
+    QUdpSocket probe;
+    return probe.bind(QHostAddress::AnyIPv4, 0) ? probe.localPort() : 0;
+}
+
+// The events written so far, as JSON objects.
+QList<QJsonObject> readEvents(FILE* out) {
+    QList<QJsonObject> events;
+    std::fflush(out);
+    std::rewind(out);
+    char buffer[8192];
+    while (std::fgets(buffer, sizeof buffer, out))
+        events.append(QJsonDocument::fromJson(QByteArray(buffer)).object());
+    std::fseek(out, 0, SEEK_END);
+    return events;
+}
+
+QList<QJsonObject> named(const QList<QJsonObject>& events, const QString& name) {
+    QList<QJsonObject> result;
+    for (const QJsonObject& e : events)
+        if (e.value(QStringLiteral("event")).toString() == name)
+            result.append(e);
+    return result;
+}
+
+struct SyslogRun {
+    int port = freeUdpPort();
+    Log log;
+    FakeSettings settings;
+    RecordingScript script{&log};
+    RecordingBoxes boxes{&log};
+    RecordingTable table;
+    std::unique_ptr<prestige::Simulator> router;
+    std::unique_ptr<CMonitorController> controller;
+    FILE* out = std::tmpfile();
+    std::unique_ptr<ConsoleMonitor> console;
+    std::unique_ptr<ConsoleSyslog> syslog;
+
+    SyslogRun() {
+        prestige::SimulatorOptions options;
+        options.repaintMs = 40;
+        options.clockMs = 0;
+        QString error;
+        options.scenario = prestige::Scenario::parse(QString(), &error);
+        options.syslogTarget = QStringLiteral("127.0.0.1:%1").arg(port);
+        router = std::make_unique<prestige::Simulator>(options);
+        EXPECT_TRUE(router->listen(0)) << router->errorString().toStdString();
+        settings.address = QStringLiteral("127.0.0.1:%1").arg(router->port());
+        settings.pass = options.password;
+        controller = std::make_unique<CMonitorController>(&settings);
+        controller->setScriptEvents(&script);
+        controller->setMessageBoxes(&boxes);
+        controller->setStatusTable(&table);
+        console = std::make_unique<ConsoleMonitor>(controller.get(), out, true);
+        syslog = std::make_unique<ConsoleSyslog>(controller.get(), console.get(), [this] { return port; });
+        controller->setSyslogListener(syslog.get());
+    }
+    ~SyslogRun() {
+        controller->Disconnect();
+        controller->setSyslogListener(nullptr);
+        syslog.reset();
+        console.reset();
+        controller.reset();
+        router->close();
+        std::fclose(out);
+    }
+    bool listening() const {
+        auto* receiver = qobject_cast<syslog::CSyslogReceiver*>(syslog->syslog()->receiver());
+        return receiver && receiver->isListening();
+    }
+    void call(int line, const char* number) {
+        prestige::CallSpec spec;
+        spec.line = line;
+        spec.kind = prestige::CallKind::Data;
+        spec.direction = prestige::Direction::Out;
+        spec.number = QString::fromLatin1(number);
+        spec.node = QStringLiteral("Office");
+        spec.peerIp = QStringLiteral("10.0.0.2");
+        QString error;
+        ASSERT_TRUE(router->state().startCall(spec, &error)) << error.toStdString();
+        router->step(1);
+    }
+};
+
+}  // namespace
+
+TEST(ConsoleSyslog, CallRecordsBecomeSyslogEventsAndScriptEvents) {
+    SyslogRun run;
+    ASSERT_GT(run.port, 0);
+    run.syslog->startListening(run.settings.address);
+    ASSERT_TRUE(run.listening());
+    run.controller->Connect();
+    run.call(1, "0301234");
+    ASSERT_TRUE(waitUntil([&] { return run.syslog->messages() >= 1; }));
+
+    const QList<QJsonObject> lines = named(readEvents(run.out), QStringLiteral("syslog"));
+    ASSERT_FALSE(lines.isEmpty());
+    const QString message = lines[0].value(QStringLiteral("message")).toString();
+    const QString line = lines[0].value(QStringLiteral("line")).toString();
+    // The line is the one the window's view logs: priority, then the text from index 33.
+    EXPECT_TRUE(line.endsWith(message.left(5) + u' ' + message.mid(33))) << line.toStdString();
+    EXPECT_TRUE(message.mid(33).contains(QStringLiteral("0301234"))) << message.toStdString();
+    ASSERT_TRUE(waitUntil([&] {
+        return run.log.entries.filter(QStringLiteral("OnSysLog(")).size() >= 1;
+    }));
+    EXPECT_EQ(run.log.entries.filter(QStringLiteral("OnSysLog(")).first(),
+              QStringLiteral("OnSysLog(%1)").arg(line));
+}
+
+TEST(ConsoleSyslog, ReconnectStopsAndRestartsTheReceiver) {
+    SyslogRun run;
+    run.syslog->startListening(run.settings.address);
+    run.controller->Connect();
+    ASSERT_TRUE(waitUntil([&] { return run.controller->statusValid(); }));
+    run.controller->Reconnect();
+    ASSERT_TRUE(run.listening());
+    run.call(2, "0409");
+    EXPECT_TRUE(waitUntil([&] { return run.syslog->messages() >= 1; }));
+}
+
+TEST(ConsoleSyslog, ABusyPortIsReportedAsASyslogError) {
+    SyslogRun run;
+    QUdpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, quint16(run.port)));
+    run.syslog->startListening(run.settings.address);
+    EXPECT_FALSE(run.listening());
+    const QList<QJsonObject> errors = named(readEvents(run.out), QStringLiteral("syslog-error"));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0].value(QStringLiteral("code")).toInt(), 10048);
+    EXPECT_EQ(errors[0].value(QStringLiteral("method")).toString(), QStringLiteral("StartListening"));
+    EXPECT_FALSE(errors[0].value(QStringLiteral("text")).toString().isEmpty());
+}
