@@ -130,6 +130,18 @@ bool CRouterDriver::SendKeys(const QString& keys) {
     return terminal_ && terminal_->sendKeys(keys);
 }
 
+bool CRouterDriver::DetourStalled() {
+    // The title of the screen each step of the walk waits for.
+    static const char* const awaited[] = {nullptr,      "Menu 24 ", "Menu 24.9 ", "Menu 24.9.4 ",
+                                          "Menu 24.9 ", "Menu 24 "};
+    const int step = state_.walkStep;
+    if (!terminal_ || step < 1 || step > 5 || !screenText_.contains(QLatin1String(awaited[step])))
+        return false;
+    const ScreenRecognition screen = RecognizeScreen(screenText_, terminal_->row(), terminal_->column());
+    const bool recognised = (step == 1 || step == 5) ? screen.menu24 : step == 3 ? screen.callHistory : screen.menu249;
+    return !recognised;
+}
+
 void CRouterDriver::OnViewActivation(bool active) {
     if (!active) {
         // Put the router back on the status screen after the user walked its

@@ -115,6 +115,12 @@ public:
     void Disconnect();
     bool SendKeys(const QString& keys);
 
+    // Whether the call history detour waits for a screen that is shown but
+    // was not recognised because the cursor is not where that screen leaves
+    // it (its closing cursor sequence was cut between two received chunks).
+    // The router paints that screen only once, so the walk would wait for good.
+    bool DetourStalled();
+
     // The router screens view lost (false) or gained (true) activation.
     void OnViewActivation(bool active);
 

@@ -323,11 +323,12 @@ void CMonitorController::OnWatchdog() {
     ResetTray();
     emit statusStale();
     // A call history detour waits for screens the router paints only once. If
-    // one of them is never recognised (its closing cursor sequence cut between
-    // two received chunks, which the screen does not piece together), the
-    // router would stay in its menus for good. Reconnecting walks it back to
-    // the status screen; the next detour starts afresh.
-    if (driver_->walkStep() != 0 && connectionOpen_ && monitoringEnabled_)
+    // one of them came but was not recognised (its closing cursor sequence cut
+    // between two received chunks, which the screen does not piece together),
+    // the router would stay in its menus for good. Reconnecting walks it back
+    // to the status screen; the next detour starts afresh. A router that
+    // merely stopped answering stays stale, as before.
+    if (connectionOpen_ && monitoringEnabled_ && driver_->DetourStalled())
         Reconnect();
 }
 

@@ -75,3 +75,31 @@ TEST(DetourStall, NoReconnectAfterTheUserDisconnected) {
     ASSERT_TRUE(waitUntil([&] { return stale >= 2; }));
     EXPECT_TRUE(log.entries.isEmpty()) << log.entries.join(QLatin1Char(',')).toStdString();
 }
+
+TEST(DetourStall, ARouterThatStopsAnsweringMidDetourOnlyGoesStale) {
+    Log log;
+    FakeSettings settings;
+    settings.timeout = 100;
+    auto terminal = std::make_unique<FakeTerminal>(&log);
+    FakeTerminal* tty = terminal.get();
+    CMonitorController controller(&settings, nullptr, std::move(terminal));
+    int stale = 0;
+    QObject::connect(&controller, &CMonitorController::statusStale, [&] { ++stale; });
+    controller.Connect();
+    prestige::RouterState state;
+    for (int i = 0; i < kInitialHistoryCountdown + 1; ++i)
+        paint(*tty, prestige::paintStatusScreen(state, {}));
+    // Menu 24 was recognised and answered; menu 24.9 never comes.
+    paint(*tty, prestige::paintSystemMaintenanceMenu({}));
+    ASSERT_EQ(controller.driver().walkStep(), 2);
+    EXPECT_FALSE(controller.driver().DetourStalled());
+    log.entries.clear();
+    ASSERT_TRUE(waitUntil([&] { return stale >= 2; }));
+    EXPECT_TRUE(log.entries.isEmpty()) << log.entries.join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(controller.driver().walkStep(), 2);
+
+    // Menu 24.9 arriving with its cursor lost is the stall.
+    tty->paint(QString::fromLatin1(prestige::paintCallControlMenu({}).text()), 24, 1);
+    EXPECT_EQ(controller.driver().walkStep(), 2);
+    EXPECT_TRUE(controller.driver().DetourStalled());
+}
