@@ -5,7 +5,6 @@
 
 #include <QHostInfo>
 #include <QNetworkDatagram>
-#include <QTimer>
 #include <QUdpSocket>
 
 namespace syslog {
@@ -97,17 +96,6 @@ bool CSyslogReceiver::accepts(const QHostAddress& sender) const
     return sender.isEqual(router_, QHostAddress::TolerantConversion);
 }
 
-void CSyslogReceiver::scheduleRead()
-{
-    if (readScheduled_)
-        return;
-    readScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-        readScheduled_ = false;
-        readPending();
-    });
-}
-
 void CSyslogReceiver::readPending()
 {
     QPointer<CSyslogReceiver> self(this);
@@ -128,9 +116,10 @@ void CSyslogReceiver::readPending()
         if (!self)
             return;  // a handler destroyed the receiver
     }
-    // More are waiting: take them on the next turn, after other events.
-    if (socket_ && socket_->hasPendingDatagrams())
-        scheduleRead();
+    // More may be waiting: the socket stays readable, so the next turn of
+    // the loop, after the other events, brings the next batch. A read of our
+    // own in between could drain the socket just before Qt's queued
+    // notification, and Qt stops notifying after a readyRead nobody read.
 }
 
 void CSyslogReceiver::reportError(const QString& method, int code)

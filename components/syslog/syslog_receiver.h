@@ -72,7 +72,6 @@ Q_SIGNALS:
 
 private:
     void readPending();
-    void scheduleRead();
     bool accepts(const QHostAddress& sender) const;
     void reportError(const QString& method, int code);
 
@@ -80,7 +79,6 @@ private:
     QHostAddress router_;
     int port_ = kDefaultPort;
     QUdpSocket* socket_ = nullptr;
-    bool readScheduled_ = false;
 };
 
 // The Windows Sockets code for a failed bind or receive.

@@ -5,6 +5,10 @@
 #include <QElapsedTimer>
 #include <QUdpSocket>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 using namespace syslog;
@@ -116,4 +120,32 @@ TEST(SyslogReceiverTest, ABindThatFailsRaisesTheErrorEventWithTheSocketCode)
     EXPECT_FALSE(receiver.StartListening());
     ASSERT_EQ(recorder.errors.size(), 1);
     EXPECT_TRUE(recorder.errors[0].startsWith(QStringLiteral("(10048) "))) << recorder.errors[0].toStdString();
+}
+
+TEST(SyslogReceiverTest, DatagramsArrivingWhileBatchesAreTakenAreAllDelivered)
+{
+    // A steady stream from another thread, so that datagrams arrive while the
+    // receiver is between two batches: it must never stop reading.
+    CSyslogReceiver receiver;
+    Recorder recorder;
+    auto connection = automation::connectEvents(&receiver, &recorder);
+    receiver.setRouterAddress(QStringLiteral("127.0.0.1"));
+    receiver.setPort(0);
+    ASSERT_TRUE(receiver.StartListening());
+    const quint16 port = quint16(receiver.boundPort());
+    const int count = 5000;
+    std::atomic<int> sent{0};
+    std::thread sender([&] {
+        QUdpSocket socket;
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < count; ++i) {
+            std::this_thread::sleep_until(start + std::chrono::microseconds(i * 50));
+            if (socket.writeDatagram(QByteArray("<6>stream ") + QByteArray::number(i), QHostAddress::LocalHost, port) > 0)
+                ++sent;
+        }
+    });
+    const bool all = waitFor([&] { return recorder.texts.size() >= count; }, 20000);
+    sender.join();
+    ASSERT_EQ(sent.load(), count);
+    EXPECT_TRUE(all) << recorder.texts.size() << " of " << count;
 }
