@@ -37,3 +37,12 @@ if(TARGET korvane_call_history_view AND TARGET korvane_graph_view AND TARGET kor
   target_link_libraries(korvane_frame PUBLIC korvane_call_history_view korvane_graph_view korvane_syslog_view)
   target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_MORE_VIEWS)
 endif()
+
+# The sound player's fragment is read after this one.
+function(korvane_frame_sound_player)
+  if(TARGET korvane_sound_player AND TARGET korvane_controller AND TARGET korvane_settings_ui)
+    target_link_libraries(korvane_frame PUBLIC korvane_sound_player)
+    target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_SOUND_PLAYER)
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL korvane_frame_sound_player)

@@ -11,6 +11,12 @@
 #include "korvane/shell/console_syslog.h"
 #endif
 #include "korvane/shell/controller.h"
+#ifdef KORVANE_HAVE_SOUND_PLAYER
+#include "korvane/shell/sound_player.h"
+#endif
+#ifdef KORVANE_HAVE_TESSEN_REGISTRATION
+#include "korvane/shell/tessen_registration.h"
+#endif
 #ifdef KORVANE_HAVE_SCRIPT_HOST
 #include "automation/dispatch.h"
 #include "components/scriptcontrol/script_control.h"
@@ -34,13 +40,11 @@
 #include <QStatusBar>
 #include <QMessageBox>
 #include <QSocketNotifier>
-#include <QSoundEffect>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
-#include <QUrl>
 
 #include <csignal>
 #include <cstdio>
@@ -83,18 +87,6 @@ public:
     }
 };
 
-// Asynchronous, by file name; a missing file or audio device stays silent.
-class EffectSoundPlayer : public korvane::SoundPlayer {
-public:
-    void play(const QString& file) override {
-        effect_.setSource(QUrl::fromLocalFile(file));
-        effect_.play();
-    }
-
-private:
-    QSoundEffect effect_;
-};
-
 // A UDP port nobody listens on now, for the demo's syslog; 0 if none is found.
 int freeUdpPort() {
     QUdpSocket probe;
@@ -117,12 +109,14 @@ struct Options {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool console = false;
+    // The console, --help and --version need no display.
+    bool windowless = false;
     for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--console") == 0)
-            console = true;
+        for (const char* option : {"--console", "--help", "-h", "--help-all", "--version", "-v"})
+            if (qstrcmp(argv[i], option) == 0)
+                windowless = true;
     std::unique_ptr<QCoreApplication> app;
-    if (console)
+    if (windowless)
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
@@ -163,6 +157,11 @@ int main(int argc, char** argv) {
     }
 
     installSignalHandlers(app.get());
+#ifdef KORVANE_HAVE_TESSEN_REGISTRATION
+    // The user's class registry must name a terminal control that exists:
+    // registered on the first run, repaired after a removal or a move.
+    korvane::ensureTessenRegistered();
+#endif
     if (options.seconds > 0)
         QTimer::singleShot(options.seconds * 1000, app.get(), &QCoreApplication::quit);
 
@@ -266,7 +265,9 @@ int main(int argc, char** argv) {
 #endif
     std::unique_ptr<QMainWindow> window;
     WidgetMessageBoxes boxes;
-    EffectSoundPlayer sounds;
+#ifdef KORVANE_HAVE_SOUND_PLAYER
+    korvane::WaveSoundPlayer sounds;
+#endif
     if (options.console) {
         monitor = std::make_unique<korvane::ConsoleMonitor>(&controller, stdout, options.json);
         controller.setMessageBoxes(monitor.get());
@@ -286,7 +287,12 @@ int main(int argc, char** argv) {
         window->setCentralWidget(tabs);
         controller.setStatusTable(status);
         controller.setMessageBoxes(&boxes);
+#ifdef KORVANE_HAVE_SOUND_PLAYER
         controller.setSoundPlayer(&sounds);
+        sounds.setFailureListener([&window](const QString&, const QString& reason) {
+            window->statusBar()->showMessage(reason, 5000);
+        });
+#endif
         telnet->setKeySender([&controller](const QString& keys) { controller.driver().SendKeys(keys); });
         QObject::connect(&controller, &korvane::CMonitorController::routerScreen, telnet, &korvane::CTelnetView::showScreen);
         QObject::connect(&controller, &korvane::CMonitorController::routerScreenCleared, telnet, &korvane::CTelnetView::clearScreen);

@@ -25,6 +25,9 @@
 #ifdef KORVANE_HAVE_LAN_PACKET_VIEW
 #include "korvane/views/lan_packet_view.h"
 #endif
+#ifdef KORVANE_HAVE_SOUND_PLAYER
+#include "korvane/shell/sound_player.h"
+#endif
 #ifdef KORVANE_HAVE_MORE_VIEWS
 #include "korvane/views/call_history_view.h"
 #include "korvane/views/graph_view.h"
@@ -158,6 +161,11 @@ struct FrameMonitor {
     {
         (void)options;
         controller.setMessageBoxes(&boxes);
+#ifdef KORVANE_HAVE_SOUND_PLAYER
+        controller.setSoundPlayer(&sounds);
+        // A sound that cannot play says why in the status bar; monitoring goes on.
+        sounds.setFailureListener([&frame](const QString&, const QString& reason) { frame.SetStatusText(reason); });
+#endif
         controller.setPropertiesSheet([&sheet] { return sheet.exec() == QDialog::Accepted; });
 
         auto* status = new CStatusView;
@@ -332,6 +340,9 @@ struct FrameMonitor {
     ConfigMonitorSettings settings;
     CMonitorController controller;
     FrameMessageBoxes boxes;
+#ifdef KORVANE_HAVE_SOUND_PLAYER
+    WaveSoundPlayer sounds;
+#endif
 };
 
 }  // namespace
