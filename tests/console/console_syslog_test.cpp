@@ -104,15 +104,15 @@ struct SyslogRun {
         return receiver && receiver->isListening();
     }
     void call(int line, const char* number) {
-        prestige::CallSpec spec;
-        spec.line = line;
-        spec.kind = prestige::CallKind::Data;
-        spec.direction = prestige::Direction::Out;
-        spec.number = QString::fromLatin1(number);
-        spec.node = QStringLiteral("Office");
-        spec.peerIp = QStringLiteral("10.0.0.2");
+        prestige::CallSpec record;
+        record.line = line;
+        record.kind = prestige::CallKind::Data;
+        record.direction = prestige::Direction::Out;
+        record.number = QString::fromLatin1(number);
+        record.node = QStringLiteral("Office");
+        record.peerIp = QStringLiteral("10.0.0.2");
         QString error;
-        ASSERT_TRUE(router->state().startCall(spec, &error)) << error.toStdString();
+        ASSERT_TRUE(router->state().startCall(record, &error)) << error.toStdString();
         router->step(1);
     }
 };
