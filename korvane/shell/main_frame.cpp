@@ -19,6 +19,7 @@
 #include <QPainterPath>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
@@ -456,6 +457,24 @@ void CMainFrame::SavePlacementAs(const QString& registryName)
     store_->setValue(QStringLiteral("View"), placementValueName(registryName), encodePlacement(p));
 }
 
+QSize CMainFrame::defaultOuterSize(View v, const QSize& screenSize) const
+{
+    QSize size = viewInfo(v).defaultSize;
+    // A view that scrolls a form laid out in dialog units gets room for the
+    // whole form: with this platform's fonts it can be larger than the
+    // default size, which was chosen for the other platform's.
+    const auto* scroller = qobject_cast<const QScrollArea*>(views_[int(v)]);
+    if (scroller && scroller->widget() && stack_) {
+        const int edge = 2 * scroller->frameWidth();
+        const QSize form = scroller->widget()->size() + QSize(edge, edge);
+        if (QLayout* l = layout())
+            l->activate();
+        const QSize chrome = (frameGeometry().size() - geometry().size()) + (geometry().size() - stack_->size());
+        size = size.expandedTo((form + chrome).boundedTo(screenSize));
+    }
+    return size;
+}
+
 void CMainFrame::RestorePlacement()
 {
     placementReady_ = true;
@@ -470,7 +489,7 @@ void CMainFrame::RestorePlacement()
         QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
         const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
         // The default size is the outer size, as the record holds it.
-        placeOuter(centredRect(info.defaultSize, area));
+        placeOuter(centredRect(defaultOuterSize(activeView_, area.size()), area));
     }
     restoring_ = false;
 }

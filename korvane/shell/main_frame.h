@@ -183,6 +183,9 @@ private:
     void showAbout();
     void openWeb();
     WindowPlacement currentPlacement() const;
+    // A view's size on first use: its default size, grown to show the whole
+    // form of a view that scrolls one, within the screen.
+    QSize defaultOuterSize(View v, const QSize& screenSize) const;
     void applyPlacement(const WindowPlacement& p);
     void placeOuter(const QRect& outer);
 

@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -149,6 +151,32 @@ TEST_F(Frame, FirstUseOfEachViewIsCentredAtItsDefaultSize)
     EXPECT_EQ(frame->frameGeometry().size(), QSize(492, 481));
     frame->ShowView(View::Status);
     EXPECT_EQ(frame->frameGeometry(), centredRect(QSize(492, 138).expandedTo(frame->minimumSizeHint()), screen()));
+}
+
+TEST_F(Frame, AFormViewLargerThanItsDefaultSizeIsShownWhole)
+{
+    // Fonts wider than the ones the default sizes were made for make a form
+    // in dialog units larger than the default: the first use shows it whole.
+    auto* graph = new QScrollArea;
+    auto* form = new QWidget;
+    form->setFixedSize(760, 330);
+    graph->setWidget(form);
+    frame->setViewWidget(View::Graph, graph);
+    frame->ShowView(View::Graph);
+    QCoreApplication::processEvents();
+    EXPECT_GE(graph->viewport()->width(), 760);
+    EXPECT_GE(graph->viewport()->height(), 330);
+    EXPECT_FALSE(graph->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(frame->frameGeometry().center(), screen().center());
+
+    // A form that fits keeps the default size.
+    auto* packet = new QScrollArea;
+    auto* small = new QWidget;
+    small->setFixedSize(200, 100);
+    packet->setWidget(small);
+    frame->setViewWidget(View::LanPacket, packet);
+    frame->ShowView(View::LanPacket);
+    EXPECT_EQ(frame->frameGeometry().size(), QSize(492, 481));
 }
 
 TEST_F(Frame, EachViewKeepsItsOwnPlacementAcrossSwitches)
