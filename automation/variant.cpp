@@ -4,6 +4,7 @@
 #include "automation/errors.h"
 
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -189,6 +190,68 @@ QDateTime fromOleDate(double oleDate)
     return QDateTime(oleEpoch().addDays(qint64(days)), QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
+namespace {
+
+// The conversion is slow on long digit strings (a tenth of a microsecond a
+// digit), which a script comparing a growing text with a number in a loop
+// turns into minutes. No double needs more significant digits than this to be
+// rounded right, so longer texts are cut to them first.
+constexpr qsizetype kMaxConvertedDigits = 800;
+
+// A checked number text (digits, at most one point, an optional exponent) as
+// "0.<digits>e<exponent>" with at most kMaxConvertedDigits significant digits;
+// a 1 stands for any non-zero digit cut off, so the rounding stays the same.
+QString boundedDigits(QStringView s)
+{
+    QString digits;
+    bool significant = false;
+    bool cutNonZero = false;
+    qint64 exponent = 0;  // of the point before the first significant digit
+    bool inFraction = false;
+    qsizetype i = 0;
+    for (; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c == u'.') {
+            inFraction = true;
+            continue;
+        }
+        if (!c.isDigit())
+            break;
+        if (!significant && c == u'0') {
+            if (inFraction)
+                --exponent;
+            continue;
+        }
+        significant = true;
+        if (!inFraction)
+            ++exponent;
+        if (digits.size() < kMaxConvertedDigits)
+            digits.append(c);
+        else if (c != u'0')
+            cutNonZero = true;
+    }
+    if (!significant)
+        return QStringLiteral("0");
+    if (cutNonZero)
+        digits.append(u'1');
+    if (i < s.size()) {
+        // The exponent, held short of overflow: anything this far out is
+        // infinite or zero anyway.
+        ++i;
+        bool negative = false;
+        if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+            negative = s[i++] == u'-';
+        qint64 e = 0;
+        for (; i < s.size(); ++i)
+            e = std::min<qint64>(e * 10 + s[i].digitValue(), 1000000000);
+        exponent += negative ? -e : e;
+    }
+    exponent = std::clamp<qint64>(exponent, -2000000000, 2000000000);
+    return QStringLiteral("0.") + digits + u'e' + QString::number(exponent);
+}
+
+}  // namespace
+
 bool parseNumericText(const QString& text, double* value)
 {
     QStringView s = QStringView(text).trimmed();
@@ -236,7 +299,7 @@ bool parseNumericText(const QString& text, double* value)
     }
     if (i != s.size())
         return false;
-    QString normal = s.toString();
+    QString normal = s.size() > kMaxConvertedDigits ? boundedDigits(s) : s.toString();
     normal.replace(u'd', u'e').replace(u'D', u'e');
     bool ok = false;
     const double v = normal.toDouble(&ok);

@@ -65,6 +65,32 @@ TEST(VariantTest, NumericTextConvertsAndBadTextIsATypeMismatch)
     EXPECT_EQ(Variant().toLong(), 0);
 }
 
+TEST(VariantTest, LongDigitTextsConvertToTheCorrectlyRoundedNumber)
+{
+    // Long texts are cut to their significant digits before the conversion;
+    // the value must be the one the whole text stands for.
+    auto number = [](const QString& text) {
+        double v = 0;
+        EXPECT_TRUE(parseNumericText(text, &v)) << text.left(40).toStdString();
+        return v;
+    };
+    EXPECT_EQ(number(QString(20000, u'0')), 0.0);
+    EXPECT_EQ(number(QString(5000, u'0') + QStringLiteral("1.5")), 1.5);
+    EXPECT_EQ(number(QStringLiteral("-0.") + QString(3000, u'0') + QStringLiteral("25e3002")), -25.0);
+    EXPECT_EQ(number(QStringLiteral("123456789012345678901234567890") + QString(900, u'0') + QStringLiteral("7e-920")),
+              12345678901.234568);
+    // Just above the halfway point between two doubles, by a digit 1000 places
+    // on: it must round up, not to even.
+    EXPECT_EQ(number(QStringLiteral("9007199254740993.") + QString(1000, u'0') + QStringLiteral("1")),
+              9007199254740994.0);
+    EXPECT_EQ(number(QStringLiteral("9007199254740993.") + QString(1000, u'0')), 9007199254740992.0);
+    EXPECT_TRUE(std::isinf(number(QStringLiteral("1") + QString(5000, u'0'))));
+    EXPECT_TRUE(std::isinf(number(QStringLiteral("1.") + QString(900, u'5') + QStringLiteral("e99999999999999"))));
+    double v = 0;
+    EXPECT_FALSE(parseNumericText(QString(3000, u'1') + QStringLiteral("x"), &v));
+    EXPECT_FALSE(parseNumericText(QString(3000, u'1') + QStringLiteral("e"), &v));
+}
+
 TEST(VariantTest, IntegerConversionsRoundHalfToEvenAndCheckRange)
 {
     EXPECT_EQ(Variant(2.5).toLong(), 2);

@@ -208,6 +208,19 @@ TEST(EngineTest, StepLimitEndsEndlessLoopsAndCountsEachOperationAfresh)
     EXPECT_TRUE(engine.addCode(s("For i = 1 To 5000\nNext\n")));
 }
 
+TEST(EngineTest, ComparingAGrowingDigitTextWithANumberStaysCheapUnderTheStepLimit)
+{
+    // Found by the fuzzer as a time-out: every comparison converted the whole
+    // text, slowly, so 20000 steps took minutes.
+    Engine engine;
+    engine.setStepLimit(20000);
+    EXPECT_FALSE(engine.addCode(s("i = \"\"\nDo\n  i = i & +0\n  If i > 20 Then Exit Do\nLoop\n")));
+    EXPECT_EQ(engine.lastError().number, 18);
+    Variant answer;
+    ASSERT_TRUE(engine.evaluate(s("Len(i) > 9000 And (String(3000, \"0\") & \"25\" = 25)"), &answer));
+    EXPECT_TRUE(answer.toBool());
+}
+
 TEST(EngineTest, RecursionLimitGivesOutOfStackSpace)
 {
     Engine engine;
