@@ -9,16 +9,64 @@
 #include "components/scriptcontrol/host_objects.h"
 #include "components/vbscript/engine.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
 // Enough for the corpus' loops, small enough that a run stays well under the
 // fuzzer's time limit.
-constexpr qint64 kStepLimit = 20000;
+constexpr qint64 kStepLimit = 10000;
+// The step limit bounds how often a loop turns, not what one turn costs: a
+// loop over a text of millions of characters may take minutes in as few
+// steps. Past this much time for one input, every operation is interrupted
+// (error 18 as well), so that only a real hang, one that never reaches a loop
+// step or call again, is left for the fuzzer's time-out.
+constexpr auto kBackstop = std::chrono::seconds(3);
+
+class Backstop {
+public:
+    Backstop() : thread_([this] { watch(); }) {}
+    ~Backstop()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    void watch(vbscript::Engine* engine)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        engine_ = engine;
+        started_ = std::chrono::steady_clock::now();
+    }
+
+private:
+    void watch()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stop_) {
+            wake_.wait_for(lock, std::chrono::milliseconds(20));
+            if (engine_ && std::chrono::steady_clock::now() - started_ > kBackstop)
+                engine_->interrupt();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    vbscript::Engine* engine_ = nullptr;
+    std::chrono::steady_clock::time_point started_;
+    bool stop_ = false;
+    std::thread thread_;
+};
 
 void check(bool condition)
 {
@@ -55,7 +103,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
 
+    static Backstop backstop;
     vbscript::Engine engine;
+    backstop.watch(&engine);
+    struct Unwatch {
+        ~Unwatch() { backstop.watch(nullptr); }
+    } unwatch;
     engine.setStepLimit(kStepLimit);
     engine.setMsgBoxHandler([](const QString&, int, const QString&) { return 1; });
     engine.setInputBoxHandler([](const QString&, const QString&, const QString& initial) {
