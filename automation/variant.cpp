@@ -108,6 +108,12 @@ Variant& Array::at(const QList<qint32>& indexes)
 const QList<Variant>& Array::elements() const { return d->items; }
 QList<Variant>& Array::elements() { return d->items; }
 
+bool Array::isShared() const
+{
+    // An empty list has no storage to share, though Qt calls it not detached.
+    return !d->items.isEmpty() && (d->ref.loadRelaxed() > 1 || !d->items.isDetached());
+}
+
 void Array::redim(const QList<qint32>& upperBounds, bool preserve)
 {
     Array fresh(upperBounds, QList<qint32>(upperBounds.size(), 0));

@@ -49,6 +49,9 @@ public:
     // ReDim: new bounds; with preserve only the last dimension may change and
     // the elements inside both shapes are kept.
     void redim(const QList<qint32>& upperBounds, bool preserve);
+    // True when another array value shares the elements, so that the next
+    // write copies all of them first (callers that budget memory ask this).
+    bool isShared() const;
 
 private:
     qsizetype offsetOf(const QList<qint32>& indexes) const;
