@@ -143,7 +143,7 @@ Variant fnInStrRev(Runtime&, Frame&, Args& a)
     return longResult(s.lastIndexOf(find, from, cs(text)) + 1);
 }
 
-Variant fnReplace(Runtime&, Frame&, Args& a)
+Variant fnReplace(Runtime& rt, Frame&, Args& a)
 {
     if (anyNull(a, {0, 1, 2}))
         return Variant::null();
@@ -174,6 +174,7 @@ Variant fnReplace(Runtime&, Frame&, Args& a)
         ++done;
     }
     out += QStringView(source).mid(pos);
+    rt.chargeText(out.size());
     return Variant(out);
 }
 
@@ -228,17 +229,18 @@ Variant fnLCase(Runtime&, Frame&, Args& a)
     return Variant(str(a, 0).toLower());
 }
 
-Variant fnSpace(Runtime&, Frame&, Args& a)
+Variant fnSpace(Runtime& rt, Frame&, Args& a)
 {
     const qint32 n = lng(a, 0);
     if (n < 0)
         invalid();
     if (n > kMaxString)
         throw AutomationError(error::kOutOfMemory);
+    rt.chargeText(n);
     return Variant(QString(n, u' '));
 }
 
-Variant fnString(Runtime&, Frame&, Args& a)
+Variant fnString(Runtime& rt, Frame&, Args& a)
 {
     if (anyNull(a, {0, 1}))
         return Variant::null();
@@ -247,6 +249,7 @@ Variant fnString(Runtime&, Frame&, Args& a)
         invalid();
     if (n > kMaxString)
         throw AutomationError(error::kOutOfMemory);
+    rt.chargeText(n);
     const Variant c = arg(a, 1);
     QChar ch;
     if (c.isString()) {
@@ -317,7 +320,7 @@ Variant stringArray(const QStringList& items)
     return Variant(Array::fromList(values));
 }
 
-Variant fnSplit(Runtime&, Frame&, Args& a)
+Variant fnSplit(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
@@ -333,6 +336,14 @@ Variant fnSplit(Runtime&, Frame&, Args& a)
     if (delimiter.isEmpty()) {
         parts.append(s);
         return stringArray(parts);
+    }
+    // The pieces are counted before they are made: a long text of delimiters
+    // splits into more elements than its own size.
+    if (qint64(s.size() / delimiter.size() + 1) * qint64(sizeof(Variant)) >= Runtime::kChargeFrom) {
+        qint64 pieces = qint64(s.count(delimiter, cs(text))) + 1;
+        if (count > 0)
+            pieces = std::min<qint64>(pieces, count);
+        rt.chargeElements(pieces);
     }
     qsizetype pos = 0;
     while (count == -1 || parts.size() + 1 < count) {
@@ -354,7 +365,7 @@ const Array& arrayArg(const Args& a, qsizetype i)
     return v.arrayRef();
 }
 
-Variant fnJoin(Runtime&, Frame&, Args& a)
+Variant fnJoin(Runtime& rt, Frame&, Args& a)
 {
     const Array& list = arrayArg(a, 0);
     if (list.dimensions() > 1)
@@ -369,11 +380,14 @@ Variant fnJoin(Runtime&, Frame&, Args& a)
         const Variant d = dereference(v);
         if (!d.isNull())
             out += d.toString();
+        if (out.size() > kMaxString)
+            throw AutomationError(14, QStringLiteral("Out of string space"));
     }
+    rt.chargeText(out.size());
     return Variant(out);
 }
 
-Variant fnFilter(Runtime&, Frame&, Args& a)
+Variant fnFilter(Runtime& rt, Frame&, Args& a)
 {
     const Array& list = arrayArg(a, 0);
     if (list.dimensions() > 1)
@@ -390,6 +404,7 @@ Variant fnFilter(Runtime&, Frame&, Args& a)
         if (s.contains(value, cs(text)) == include)
             kept.append(s);
     }
+    rt.chargeElements(kept.size());
     return stringArray(kept);
 }
 

@@ -136,5 +136,6 @@ void Engine::setCreateObjectHandler(CreateObjectHandler handler) { runtime_->cre
 void Engine::interrupt() { runtime_->interruptRequested.store(true); }
 void Engine::setRecursionLimit(int depth) { runtime_->maxDepth = std::max(1, depth); }
 void Engine::setStepLimit(qint64 steps) { runtime_->stepLimit = std::max<qint64>(0, steps); }
+void Engine::setAllocationLimit(qint64 bytes) { runtime_->allocationLimit = std::max<qint64>(0, bytes); }
 
 }  // namespace vbscript

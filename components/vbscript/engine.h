@@ -94,6 +94,12 @@ public:
     // clock. Each operation, and each call of a script object from the host,
     // counts afresh. 0, the default, sets no limit.
     void setStepLimit(qint64 steps);
+    // Ends an operation whose large allocations (arrays made, resized or
+    // copied on write; texts built) add up to more than this many bytes, with
+    // 7 "Out of memory", which On Error Resume Next does not catch. Counted
+    // afresh like the steps; allocations under 64 KB are not counted.
+    // The default is 512 MB; 0 sets no limit.
+    void setAllocationLimit(qint64 bytes);
 
 private:
     template <typename F>

@@ -246,6 +246,7 @@ Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0)
         char probe = 0;
         rt.stackBase_ = &probe;
         rt.steps = 0;
+        rt.allocated = 0;
     }
     ++rt.entries_;
 }
@@ -260,6 +261,13 @@ Runtime::Entry::~Entry()
 void Runtime::throwInterrupted()
 {
     throw AbortError(runtime::kInterrupted, describeError(runtime::kInterrupted));
+}
+
+void Runtime::chargeLarge(qint64 bytes)
+{
+    allocated += bytes;
+    if (allocated > allocationLimit)
+        throw AbortError(error::kOutOfMemory, describeError(error::kOutOfMemory));
 }
 
 void Runtime::checkDepth()
@@ -725,7 +733,7 @@ void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& ar
                         }
                         if (!p->isArray())
                             throw AutomationError(error::kTypeMismatch);
-                        args.add(p->arrayRef().at(indexes));
+                        args.add(std::as_const(*p).arrayRef().at(indexes));
                         args.writebacks.push_back({int(i), p, indexes});
                         continue;
                     }
@@ -948,7 +956,15 @@ Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
     case BinaryOp::IntDiv:
     case BinaryOp::Mod:
     case BinaryOp::Sub: return arithmetic(op, a, b);
-    case BinaryOp::Concat: return concatenate(a, b);
+    case BinaryOp::Concat: {
+        Variant joined = concatenate(a, b);
+        // Only what the text adds is counted: s = s & line keeps one text
+        // growing, and charging each whole copy would fail such loops.
+        const qsizetype kept = std::max(a.isString() ? a.stringRef().size() : 0, b.isString() ? b.stringRef().size() : 0);
+        if (joined.isString())
+            rt.chargeText(joined.stringRef().size() - kept);
+        return joined;
+    }
     case BinaryOp::Eq:
     case BinaryOp::Ne:
     case BinaryOp::Lt:
@@ -1003,7 +1019,7 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
         if (!proc->params[size_t(w.index)].byRef || !w.array->isArray())
             continue;
         try {
-            store(w.array->arrayRef().at(w.indexes), f.storage[size_t(w.index)]);
+            store(writableArray(*w.array).at(w.indexes), f.storage[size_t(w.index)]);
         } catch (const AutomationError&) {
             // The array changed shape during the call: nothing to write back to.
         }
@@ -1034,7 +1050,7 @@ Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const Dispa
             QList<qint32> indexes;
             for (qsizetype i = 0; i + 1 < args.size(); ++i)
                 indexes.append(dereference(args.at(i)).toLong());
-            store(field.arrayRef().at(indexes), std::move(value));
+            store(writableArray(field).at(indexes), std::move(value));
             return {};
         }
         const Variant value = field;
@@ -1104,9 +1120,12 @@ Variant Runtime::newInstance(const QString& className)
     data->fields.resize(e->cls->fields.size());
     for (size_t i = 0; i < e->cls->fields.size(); ++i) {
         const ClassField& f = e->cls->fields[i];
-        if (f.isArray)
+        if (f.isArray) {
+            if (!f.bounds.empty())
+                chargeElements(elementCount(QList<qint32>(f.bounds.begin(), f.bounds.end())));
             data->fields[i] = f.bounds.empty() ? Variant(automation::Array())
                                                : Variant(automation::Array(QList<qint32>(f.bounds.begin(), f.bounds.end())));
+        }
     }
     auto object = std::make_shared<ClassObject>(data);
     if (e->cls->initialize) {
@@ -1181,7 +1200,7 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
             QList<qint32> indexes;
             for (qsizetype i = 0; i < a.size(); ++i)
                 indexes.append(dereference(a.at(i)).toLong());
-            store(container.arrayRef().at(indexes), std::move(value));
+            store(writableArray(container).at(indexes), std::move(value));
             return;
         }
         if (container.isObject()) {
@@ -1233,7 +1252,7 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
                 QList<qint32> indexes;
                 for (qsizetype i = 0; i < innerArgs.size(); ++i)
                     indexes.append(dereference(innerArgs.at(i)).toLong());
-                storeElement(p->arrayRef().at(indexes));
+                storeElement(writableArray(*p).at(indexes));
                 return;
             }
         }

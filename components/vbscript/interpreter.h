@@ -144,6 +144,20 @@ inline void store(Variant& slot, Variant value)
     Variant old = std::exchange(slot, std::move(value));
 }
 
+// Elements of an array with these upper bounds (from 0), for charging before
+// it is made; 0 when the shape is one the array itself refuses.
+inline qint64 elementCount(const QList<qint32>& upperBounds)
+{
+    qint64 total = upperBounds.isEmpty() ? 0 : 1;
+    for (qint32 upper : upperBounds) {
+        const qint64 count = qint64(upper) + 1;
+        if (count < 0 || (count > 0 && total > (qint64(1) << 26) / count))
+            return 0;
+        total *= count;
+    }
+    return total;
+}
+
 class Runtime {
 public:
     Runtime();
@@ -161,6 +175,14 @@ public:
     // the ones taken so far; an entry from a host starts the count again.
     qint64 stepLimit = 0;
     qint64 steps = 0;
+    // Bytes of large allocations (arrays, built texts) one outermost entry may
+    // make (0: no limit), and the ones made so far; counted afresh like the
+    // steps. Allocations below kChargeFrom are not counted: they cannot add up
+    // to much before the step limit or the loop's own cost does.
+    static constexpr qint64 kDefaultAllocationLimit = qint64(512) << 20;
+    static constexpr qint64 kChargeFrom = 64 * 1024;
+    qint64 allocationLimit = kDefaultAllocationLimit;
+    qint64 allocated = 0;
     // Rnd's generator state (24 bits) and its last result.
     quint32 rndState = 0x50000;
     float rndLast = 0;
@@ -202,6 +224,24 @@ public:
             throwInterrupted();
     }
     [[noreturn]] void throwInterrupted();
+    // Counts an allocation against the budget; past it the operation ends with
+    // 7 "Out of memory", which On Error Resume Next does not catch.
+    void charge(qint64 bytes)
+    {
+        if (allocationLimit > 0 && bytes >= kChargeFrom)
+            chargeLarge(bytes);
+    }
+    void chargeElements(qint64 count) { charge(count * qint64(sizeof(Variant))); }
+    void chargeText(qint64 length) { charge(length * qint64(sizeof(QChar))); }
+    // The array of a variable, ready for a write: a copy it is about to make of
+    // shared elements is charged first.
+    automation::Array& writableArray(Variant& value)
+    {
+        automation::Array& array = value.arrayRef();
+        if (allocationLimit > 0 && array.isShared())
+            chargeElements(array.size());
+        return array;
+    }
 
     Target resolve(const NameExpr& name, Frame& frame, bool forWrite);
     Variant* refOf(const NameExpr& name, Frame& frame, bool create);
@@ -236,6 +276,7 @@ private:
     void bind(NameExpr& name, const Scope& scope, const Unit& unit);
     int ensureGlobal(const QString& name, GlobalEntry::Kind kind);
     void checkDepth();
+    void chargeLarge(qint64 bytes);
 
     std::deque<GlobalEntry> globals_;
     QHash<QString, int> globalIndex_;

@@ -55,11 +55,17 @@ Flow DimStmt::exec(Runtime& rt, Frame& frame) const
             continue;
         }
         if (redim && preserve && slot->isArray()) {
+            // Growing an array step by step is the common idiom: the old
+            // elements go when the new array takes their place, so only the
+            // growth counts, unless another value keeps them alive.
+            const automation::Array& old = slot->arrayRef();
+            rt.chargeElements(elementCount(upper) - (old.isShared() ? 0 : old.size()));
             automation::Array copy = slot->arrayRef();
             copy.redim(upper, true);
             store(*slot, Variant(copy));
             continue;
         }
+        rt.chargeElements(elementCount(upper));
         store(*slot, Variant(automation::Array(upper)));
     }
     return Flow::Normal;
@@ -73,6 +79,7 @@ Flow EraseStmt::exec(Runtime& rt, Frame& frame) const
     if (rt.isFixedArray(*name, frame)) {
         // A fixed array keeps its size; its elements go back to Empty.
         automation::Array cleared = slot->arrayRef();
+        rt.chargeElements(cleared.size());
         for (Variant& v : cleared.elements())
             v = Variant();
         store(*slot, Variant(cleared));

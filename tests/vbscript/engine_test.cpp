@@ -221,6 +221,76 @@ TEST(EngineTest, ComparingAGrowingDigitTextWithANumberStaysCheapUnderTheStepLimi
     EXPECT_TRUE(answer.toBool());
 }
 
+TEST(EngineTest, AllocationBudgetEndsHugeArraysWithOutOfMemoryAndTheEngineStaysUsable)
+{
+    // Each array is under the per-array cap, but the copies together would
+    // take gigabytes; the default budget ends the operation on the first one.
+    Engine engine;
+    EXPECT_FALSE(engine.addCode(s("ReDim a(60000000)\nReDim Preserve a(60000001)\nb = a\nb(1) = 2\n")));
+    EXPECT_EQ(engine.lastError().number, 7);
+    EXPECT_EQ(engine.lastError().description, s("Out of memory"));
+    EXPECT_EQ(engine.lastError().line, 1);
+    // On Error Resume Next does not turn it into a loop of further tries,
+    // even when each try alone fits.
+    EXPECT_FALSE(engine.addCode(s("On Error Resume Next\nn = 0\nDo\nn = n + 1\nReDim c(1000000)\nLoop\n")));
+    EXPECT_EQ(engine.lastError().number, 7);
+    Variant n;
+    ASSERT_TRUE(engine.evaluate(s("n"), &n));
+    EXPECT_GT(n.toLong(), 1);
+    EXPECT_LT(n.toLong(), 100);
+    // The next operation has the whole budget again.
+    EXPECT_TRUE(engine.addCode(s("ReDim d(1000000)\nd(5) = 1\n")));
+    // An array over the per-array cap is still the script's own, catchable error.
+    ASSERT_TRUE(engine.addCode(s("On Error Resume Next\nReDim e(100000000)\nk = Err.Number\n")));
+    ASSERT_TRUE(engine.evaluate(s("k"), &n));
+    EXPECT_EQ(n.toLong(), 7);
+}
+
+TEST(EngineTest, AllocationBudgetCountsCopiesOnWriteAndBuiltTexts)
+{
+    Engine engine;
+    const qint64 arrayBytes = 100001 * qint64(sizeof(Variant));
+    engine.setAllocationLimit(3 * arrayBytes + 1000);
+    // Made once, copied twice on write: three arrays fit; writes to an array
+    // no other value shares cost nothing.
+    ASSERT_TRUE(engine.addCode(s("ReDim a(100000)\nb = a\nb(1) = 2\nc = a\nc(1) = 3\n"
+                                 "For i = 0 To 100000\na(i) = i\nb(i) = i\nNext\n")));
+    // The fourth array does not.
+    EXPECT_FALSE(engine.addCode(s("ReDim a(100000)\nb = a\nb(1) = 2\nc = a\nc(1) = 3\nd = a\nd(1) = 4\n")));
+    EXPECT_EQ(engine.lastError().number, 7);
+    EXPECT_EQ(engine.lastError().line, 7);
+
+    // Built texts: 2 bytes a character.
+    engine.setAllocationLimit(1 << 20);
+    EXPECT_TRUE(engine.addCode(s("x = Space(400000)\n")));
+    EXPECT_FALSE(engine.addCode(s("x = Space(400000)\ny = String(400000, \"a\")\n")));
+    EXPECT_EQ(engine.lastError().number, 7);
+    EXPECT_FALSE(engine.addCode(s("x = Space(300000)\ny = x & x\n")));
+    EXPECT_EQ(engine.lastError().number, 7);
+    EXPECT_FALSE(engine.addCode(s("p = Split(String(200000, \",\"), \",\")\n")));
+    EXPECT_EQ(engine.lastError().number, 7);
+    // 0 lifts the budget.
+    engine.setAllocationLimit(0);
+    EXPECT_TRUE(engine.addCode(s("x = Space(400000)\ny = String(400000, \"a\")\nz = x & y\n")));
+}
+
+TEST(EngineTest, GrowingTextsAndArraysAreCountedByWhatTheyKeep)
+{
+    // Charging every whole copy would take several times this budget.
+    Engine engine;
+    engine.setAllocationLimit(32 << 20);
+    // A text grown line by line and an array grown by ReDim Preserve count by
+    // what each step adds, so a long report or list is no problem.
+    ASSERT_TRUE(engine.addCode(s("r = \"\"\nFor i = 1 To 5000\nr = r & String(99, \"x\") & vbLf\nNext\n"
+                                 "parts = Split(r, vbLf)\nj = Join(parts, \",\")\n"
+                                 "ReDim g(0)\nFor i = 1 To 200000 Step 10000\nReDim Preserve g(i)\ng(i) = i\nNext\n"
+                                 "h = g\nh(0) = 1\n")));
+    Variant answer;
+    ASSERT_TRUE(engine.evaluate(s("Len(r) = 500000 And UBound(parts) = 5000 And Len(j) = 500000 And g(190001) = 190001"),
+                                &answer));
+    EXPECT_TRUE(answer.toBool());
+}
+
 TEST(EngineTest, RecursionLimitGivesOutOfStackSpace)
 {
     Engine engine;
