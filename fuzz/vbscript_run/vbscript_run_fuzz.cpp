@@ -23,6 +23,10 @@ namespace {
 // Enough for the corpus' loops, small enough that a run stays well under the
 // fuzzer's time limit.
 constexpr qint64 kStepLimit = 10000;
+// Large arrays and texts each operation may make, well under the fuzzer's
+// memory limit (a few array copies of tens of millions of elements would
+// pass it long before the step limit does).
+constexpr qint64 kAllocationLimit = qint64(256) << 20;
 // The step limit bounds how often a loop turns, not what one turn costs: a
 // loop over a text of millions of characters may take minutes in as few
 // steps. Past this much time for one input, every operation is interrupted
@@ -110,6 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ~Unwatch() { backstop.watch(nullptr); }
     } unwatch;
     engine.setStepLimit(kStepLimit);
+    engine.setAllocationLimit(kAllocationLimit);
     engine.setMsgBoxHandler([](const QString&, int, const QString&) { return 1; });
     engine.setInputBoxHandler([](const QString&, const QString&, const QString& initial) {
         return automation::Variant(initial + QStringLiteral("!"));
