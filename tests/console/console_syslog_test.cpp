@@ -1,6 +1,7 @@
 // The console monitor's syslog: the simulator's call records arrive as
 // "syslog" event lines and OnSysLog script events, across a reconnect.
 #include "../controller/recorders.h"
+#include "../controller/simulated_calls.h"
 
 #include "components/syslog/syslog_receiver.h"
 #include "korvane/shell/console_monitor.h"
@@ -24,14 +25,6 @@ using namespace korvane;
 using namespace korvane::test;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int limitMs = 15000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
 
 int freeUdpPort() {
     QUdpSocket probe;
@@ -104,16 +97,8 @@ struct SyslogRun {
         return receiver && receiver->isListening();
     }
     void call(int line, const char* number) {
-        prestige::CallSpec record;
-        record.line = line;
-        record.kind = prestige::CallKind::Data;
-        record.direction = prestige::Direction::Out;
-        record.number = QString::fromLatin1(number);
-        record.node = QStringLiteral("Office");
-        record.peerIp = QStringLiteral("10.0.0.2");
-        QString error;
-        ASSERT_TRUE(router->state().startCall(record, &error)) << error.toStdString();
-        router->step(1);
+        const QString error = startCall(*router, line, prestige::CallKind::Data, QString::fromLatin1(number));
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     }
 };
 

@@ -1,6 +1,7 @@
 // The monitor against the router simulator over loopback: the real terminal
 // control, driver and controller, with recorders for what would be shown.
 #include "../controller/recorders.h"
+#include "../controller/simulated_calls.h"
 
 #include "korvane/model/application.h"
 #include "korvane/model/call_info.h"
@@ -26,14 +27,6 @@ using namespace korvane;
 using namespace korvane::test;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int limitMs = 15000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
 
 prestige::SimulatorOptions quietRouter() {
     prestige::SimulatorOptions options;
@@ -83,16 +76,8 @@ struct Monitor {
         return waitUntil([&] { return ticks >= target; });
     }
     void call(int line, prestige::CallKind kind, const char* number) {
-        prestige::CallSpec callSpec;
-        callSpec.line = line;
-        callSpec.kind = kind;
-        callSpec.direction = kind == prestige::CallKind::Voice ? prestige::Direction::In : prestige::Direction::Out;
-        callSpec.number = QString::fromLatin1(number);
-        callSpec.node = QStringLiteral("Office");
-        callSpec.peerIp = QStringLiteral("10.0.0.2");
-        QString error;
-        ASSERT_TRUE(router->state().startCall(callSpec, &error)) << error.toStdString();
-        router->step(1);
+        const QString error = startCall(*router, line, kind, QString::fromLatin1(number));
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     }
 };
 

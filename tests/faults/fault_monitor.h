@@ -4,6 +4,7 @@
 // would be shown, and a snapshot of what each status tick left behind.
 
 #include "../controller/recorders.h"
+#include "../controller/simulated_calls.h"
 #include "../prestige-sim/qt_print.h"
 
 #include "korvane/model/application.h"
@@ -26,15 +27,6 @@
 namespace korvane::test {
 
 using Cells = std::array<std::array<QString, 8>, 2>;
-
-// Runs the event loop until done() holds or limitMs has passed.
-inline bool waitUntil(const std::function<bool()>& done, int limitMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
 
 // A router that repaints quickly and whose time moves only when told.
 inline prestige::SimulatorOptions quickRouter() {
@@ -123,16 +115,8 @@ struct FaultMonitor {
     }
     // A data call on line 1, so that the router commands have something to drop.
     void callOnLine1() {
-        prestige::CallSpec call;
-        call.line = 1;
-        call.kind = prestige::CallKind::Data;
-        call.direction = prestige::Direction::Out;
-        call.number = QStringLiteral("0301234");
-        call.node = QStringLiteral("Office");
-        call.peerIp = QStringLiteral("10.0.0.2");
-        QString error;
-        EXPECT_TRUE(router->state().startCall(call, &error)) << error.toStdString();
-        router->step(1);
+        const QString error = startCall(*router, 1, prestige::CallKind::Data, QStringLiteral("0301234"));
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     }
     QStringList boxTexts() const { return log.entries.filter(QStringLiteral("box ")); }
 };
