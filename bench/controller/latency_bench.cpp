@@ -5,8 +5,8 @@
 // the monitor has written the last cell of it.
 #include "korvane/shell/controller.h"
 #include "korvane/views/list_cells.h"
-#include "tools/prestige-sim/router_state.h"
-#include "tools/prestige-sim/screens.h"
+#include "components/prestige/router_state.h"
+#include "components/prestige/screens.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -14,7 +14,7 @@
 //   KORVANE_SOAK_SETTLE_SECONDS  wait after the first tick before measuring (default 10)
 //   KORVANE_SOAK_PROGRAM         the korvane program (default: the one of this build)
 
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -31,7 +31,7 @@
 #include "korvane/shell/startup.h"
 #endif
 #ifdef KORVANE_HAVE_SIMULATOR
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/simulator.h"
 #endif
 
 #include <QApplication>

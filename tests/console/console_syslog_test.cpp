@@ -8,7 +8,7 @@
 #include "korvane/shell/console_syslog.h"
 #include "korvane/shell/controller.h"
 #include "korvane/views/syslog_view.h"
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

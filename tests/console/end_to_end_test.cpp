@@ -9,7 +9,7 @@
 #include "korvane/router/driver.h"
 #include "korvane/shell/console_monitor.h"
 #include "korvane/shell/controller.h"
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

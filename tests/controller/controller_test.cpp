@@ -7,8 +7,8 @@
 #include "korvane/model/lines.h"
 #include "korvane/router/driver.h"
 #include "korvane/shell/controller.h"
-#include "tools/prestige-sim/router_state.h"
-#include "tools/prestige-sim/screens.h"
+#include "components/prestige/router_state.h"
+#include "components/prestige/screens.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // Helpers for tests that run the monitor against the router simulator: a
 // bounded wait on the event loop and a call started on the router.
 
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -11,8 +11,8 @@
 #include "korvane/model/lines.h"
 #include "korvane/router/status_parser.h"
 #include "korvane/shell/controller.h"
-#include "tools/prestige-sim/screens.h"
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/screens.h"
+#include "components/prestige/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

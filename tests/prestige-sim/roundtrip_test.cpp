@@ -7,7 +7,7 @@
 #include "tessen/screen.h"
 #include "tests/prestige-sim/qt_print.h"
 #include "tests/prestige-sim/sim_client.h"
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/simulator.h"
 
 #include <QHostAddress>
 #include <QRandomGenerator>

@@ -1,7 +1,7 @@
 // The simulated router's lines, calls, counters and call history.
-#include "tools/prestige-sim/router_state.h"
+#include "components/prestige/router_state.h"
 #include "tests/prestige-sim/qt_print.h"
-#include "tools/prestige-sim/screens.h"
+#include "components/prestige/screens.h"
 
 #include <QHostAddress>
 #include <QtEndian>

@@ -1,6 +1,6 @@
 // Scenario files and the built-in cycle.
 #include "tests/prestige-sim/qt_print.h"
-#include "tools/prestige-sim/scenario.h"
+#include "components/prestige/scenario.h"
 
 #include <QTemporaryDir>
 
@@ -173,7 +173,7 @@ TEST(Scenario, EventsThatCannotApplyAreSkippedAndReported)
 TEST(Scenario, ShippedExampleRunsWithoutSkippingAndFillsTheHistory)
 {
     QString error;
-    const auto s = Scenario::load(QStringLiteral(KORVANE_SOURCE_DIR "/tools/prestige-sim/scenarios/office-day.txt"), &error);
+    const auto s = Scenario::load(QStringLiteral(KORVANE_SOURCE_DIR "/components/prestige/scenarios/office-day.txt"), &error);
     ASSERT_TRUE(s) << error.toStdString();
     ASSERT_TRUE(s->loopSeconds());
     RouterState state(3);

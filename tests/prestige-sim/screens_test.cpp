@@ -3,7 +3,7 @@
 // and each screen carries its own marker text and nobody else's.
 #include "tessen/screen.h"
 #include "tests/prestige-sim/qt_print.h"
-#include "tools/prestige-sim/screens.h"
+#include "components/prestige/screens.h"
 
 #include <QRandomGenerator>
 

@@ -4,7 +4,7 @@
 #include "tests/prestige-sim/raw_client.h"
 #include "tests/prestige-sim/qt_print.h"
 #include "tests/prestige-sim/sim_client.h"
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/simulator.h"
 
 #include <gtest/gtest.h>
 

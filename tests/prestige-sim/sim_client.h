@@ -4,7 +4,7 @@
 // which is what the router screen driver looks at.
 
 #include "tessen/telnet_client.h"
-#include "tools/prestige-sim/screens.h"
+#include "components/prestige/screens.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -3,9 +3,9 @@
 #include "tests/prestige-sim/raw_client.h"
 #include "tests/prestige-sim/qt_print.h"
 #include "tests/prestige-sim/sim_client.h"
-#include "tools/prestige-sim/session.h"
-#include "tools/prestige-sim/simulator.h"
-#include "tools/prestige-sim/syslog_sender.h"
+#include "components/prestige/session.h"
+#include "components/prestige/simulator.h"
+#include "components/prestige/syslog_sender.h"
 
 #include <QProcess>
 #include <QRegularExpression>

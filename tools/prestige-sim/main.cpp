@@ -1,6 +1,6 @@
 // prestige-sim: the simulated ZyXEL Prestige management terminal as a program.
-#include "tools/prestige-sim/simulator.h"
-#include "tools/prestige-sim/syslog_sender.h"
+#include "components/prestige/simulator.h"
+#include "components/prestige/syslog_sender.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

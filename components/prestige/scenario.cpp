@@ -1,4 +1,4 @@
-#include "tools/prestige-sim/scenario.h"
+#include "components/prestige/scenario.h"
 
 #include <QFile>
 #include <QHostAddress>

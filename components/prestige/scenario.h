@@ -14,7 +14,7 @@
 // <time> is seconds from the start (or minutes:seconds), never earlier than
 // the line before; <channel> is 1, 2, B1, B2 or "any".
 
-#include "tools/prestige-sim/router_state.h"
+#include "components/prestige/router_state.h"
 
 #include <QByteArray>
 #include <QList>

@@ -5,9 +5,9 @@
 // tests. Tests and the monitor's demo mode run it in-process; prestige-sim is
 // the same as a program.
 
-#include "tools/prestige-sim/router_state.h"
-#include "tools/prestige-sim/scenario.h"
-#include "tools/prestige-sim/screens.h"
+#include "components/prestige/router_state.h"
+#include "components/prestige/scenario.h"
+#include "components/prestige/screens.h"
 
 #include <QHostAddress>
 #include <QObject>

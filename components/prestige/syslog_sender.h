@@ -2,7 +2,7 @@
 // The router's side of syslog: each call event becomes one UDP datagram in the
 // BSD form, "<PRI>Mmm dd hh:mm:ss HOSTNAME MESSAGE".
 
-#include "tools/prestige-sim/router_state.h"
+#include "components/prestige/router_state.h"
 
 #include <QByteArray>
 #include <QDateTime>

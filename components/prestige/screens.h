@@ -3,7 +3,7 @@
 // them on a terminal that knows clear screen, cursor position and erase to end
 // of line. Every text and position here is what the monitor looks for.
 
-#include "tools/prestige-sim/router_state.h"
+#include "components/prestige/router_state.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

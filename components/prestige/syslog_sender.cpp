@@ -1,4 +1,4 @@
-#include "tools/prestige-sim/syslog_sender.h"
+#include "components/prestige/syslog_sender.h"
 
 #include <QHostInfo>
 

@@ -1,4 +1,4 @@
-#include "tools/prestige-sim/session.h"
+#include "components/prestige/session.h"
 
 #include <QTcpSocket>
 

@@ -3,8 +3,8 @@
 // from the password prompt to the status and call history screens, the status
 // repaints and the faults of the session's connection.
 
-#include "tools/prestige-sim/screens.h"
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/screens.h"
+#include "components/prestige/simulator.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,7 +1,7 @@
-#include "tools/prestige-sim/simulator.h"
+#include "components/prestige/simulator.h"
 
-#include "tools/prestige-sim/session.h"
-#include "tools/prestige-sim/syslog_sender.h"
+#include "components/prestige/session.h"
+#include "components/prestige/syslog_sender.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

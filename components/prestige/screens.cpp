@@ -1,4 +1,4 @@
-#include "tools/prestige-sim/screens.h"
+#include "components/prestige/screens.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tools/prestige-sim/router_state.h"
+#include "components/prestige/router_state.h"
 
 #include <QHostAddress>
 
