@@ -103,6 +103,11 @@ bool ScriptControl::setLanguage(const QString& language) {
     return true;
 }
 
+void ScriptControl::interruptRunning() {
+    if (Backend* b = objects_->running.load())
+        b->interrupt();
+}
+
 QString ScriptControl::language() const {
     return jscript_ ? QStringLiteral("JScript") : QStringLiteral("VBScript");
 }

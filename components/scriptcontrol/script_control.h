@@ -62,6 +62,10 @@ public:
     const Error& error() const { return error_; }
     void clearError() { error_ = Error(); }
 
+    // Ends the call running now as its time limit would; safe from any
+    // thread. Without a running call nothing happens.
+    void interruptRunning();
+
     // Seconds a call may run (0: no limit).
     void setTimeout(int seconds) { timeoutSeconds_ = seconds < 0 ? 0 : seconds; }
     int timeout() const { return timeoutSeconds_; }

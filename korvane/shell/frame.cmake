@@ -10,7 +10,7 @@ korvane_library(korvane_frame
     about.h about.cpp
     main_frame.h main_frame.cpp
     startup.h startup.cpp
-  LIBS korvane_help_topic Qt6::Widgets)
+  LIBS korvane_help_topic korvane_stop_watcher Qt6::Widgets)
 
 if(TARGET korvane_help)
   target_link_libraries(korvane_frame PUBLIC korvane_help)

@@ -11,6 +11,7 @@
 #include "korvane/shell/console_syslog.h"
 #endif
 #include "korvane/shell/controller.h"
+#include "korvane/shell/stop_watcher.h"
 #ifdef KORVANE_HAVE_SOUND_PLAYER
 #include "korvane/shell/sound_player.h"
 #endif
@@ -39,43 +40,16 @@
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QMessageBox>
-#include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGINT and SIGTERM end the event loop, so the router connection closes cleanly.
-void installSignalHandlers(QCoreApplication* app) {
-    if (::pipe(signalPipe) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, app);
-    QObject::connect(notifier, &QSocketNotifier::activated, app, [app] {
-        char byte;
-        [[maybe_unused]] ssize_t got = ::read(signalPipe[0], &byte, 1);
-        app->quit();
-    });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 class WidgetMessageBoxes : public korvane::MessageBoxes {
 public:
@@ -156,14 +130,17 @@ int main(int argc, char** argv) {
         }
     }
 
-    installSignalHandlers(app.get());
+    // SIGINT, SIGTERM and the end of --for stop the run, even while a script
+    // keeps the loop busy (the watcher interrupts it).
+    korvane::StopWatcher stops;
+    stops.installSignalHandlers();
 #ifdef KORVANE_HAVE_TESSEN_REGISTRATION
     // The user's class registry must name a terminal control that exists:
     // registered on the first run, repaired after a removal or a move.
     korvane::ensureTessenRegistered();
 #endif
     if (options.seconds > 0)
-        QTimer::singleShot(options.seconds * 1000, app.get(), &QCoreApplication::quit);
+        stops.setDeadline(qint64(options.seconds) * 1000);
 
     // The demo keeps its settings in a folder of its own, so it never touches
     // the user's profile.
@@ -247,6 +224,7 @@ int main(int argc, char** argv) {
         }
         korvane::FrameOptions frame;
         frame.commandLine = options.address;
+        frame.stops = &stops;
         const int code = korvane::runFrame(*static_cast<QApplication*>(app.get()), frame);
         stopSimulator();
         return code;
@@ -333,9 +311,13 @@ int main(int argc, char** argv) {
         scriptHost->setErrorListener(reportError);
         scriptHost->setLoadErrorBox([reportError](const QString&, const QString& text) { reportError(text); });
         controller.setScriptEvents(scriptHost.get());
+        korvane::CScriptHost* host = scriptHost.get();
+        stops.setInterrupter([host] { host->control().interruptRunning(); });
         scriptHost->loadConfigured(false);
     }
 #endif
+    // Script calls made until the loop has ended are still interrupted.
+    QObject::connect(&stops, &korvane::StopWatcher::stopRequested, app.get(), &QCoreApplication::quit);
 
     // The first connection, once the loop runs.
     QTimer::singleShot(0, &controller, [&] {
@@ -343,12 +325,15 @@ int main(int argc, char** argv) {
         if (syslog)
             syslog->startListening(settings.ipAddress());
 #endif
-        controller.Connect();
+        controller.OpenConnection();
     });
     const int code = app->exec();
+    stops.stopTaken();
 #ifdef KORVANE_HAVE_SCRIPT_HOST
-    if (scriptHost)
+    if (scriptHost) {
+        scriptHost->setTimeout(korvane::unloadTimeLimit(korvane::SettingsStore().scriptTimeout()));
         scriptHost->FireOnAppUnload();
+    }
 #endif
     controller.Disconnect();
 #ifdef KORVANE_HAVE_CONSOLE_SYSLOG

@@ -910,8 +910,10 @@ void CMainFrame::resizeEvent(QResizeEvent* e)
 void CMainFrame::changeEvent(QEvent* e)
 {
     QMainWindow::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange && isMinimized() && !exiting_) {
+    if (e->type() == QEvent::WindowStateChange && isMinimized() && !exiting_ && tray_ && tray_->available()) {
         // Minimising goes to the tray too, without saving the minimised state.
+        // Without a tray the frame only minimises: hidden, nothing could
+        // bring it back.
         setWindowState(windowState() & ~Qt::WindowMinimized);
         HideToTray(true);
     } else if (e->type() == QEvent::ActivationChange) {

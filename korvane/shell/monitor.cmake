@@ -4,7 +4,7 @@
 add_executable(korvane main.cpp)
 target_include_directories(korvane PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(korvane PRIVATE korvane_controller korvane_status_view korvane_telnet_view
-  korvane_settings Qt6::Widgets Qt6::Multimedia korvane_warnings)
+  korvane_settings korvane_stop_watcher Qt6::Widgets Qt6::Multimedia korvane_warnings)
 if(TARGET tessen)
   add_dependencies(korvane tessen)
 endif()

@@ -2,6 +2,7 @@
 
 #include "korvane/help/help_topic.h"
 #include "korvane/shell/splash.h"
+#include "korvane/shell/stop_watcher.h"
 
 #include <QApplication>
 #include <QDir>
@@ -405,7 +406,7 @@ int runFrame(QApplication& app, const FrameOptions& options)
 #ifdef KORVANE_HAVE_SCRIPT_HOST
     hooks.loadScript = [&] { monitor->host->loadConfigured(false); };
 #endif
-    hooks.firstUpdates = [&] { monitor->controller.Connect(); };
+    hooks.firstUpdates = [&] { monitor->controller.OpenConnection(); };
 #elif defined(KORVANE_HAVE_SETTINGS)
     frame.setCommandHandler(cmd::Properties, {[&sheet, &frame, title] {
                                                   sheet.exec();
@@ -419,7 +420,40 @@ int runFrame(QApplication& app, const FrameOptions& options)
 #ifdef KORVANE_HAVE_SETTINGS
     frame.SetTrayTip(korvaneProductTitle() + QLatin1String(" on ") + sheet.GetIpAddress());
 #endif
+    if (options.stops) {
+        // A signal ends the program as Exit does, every time: a script busy
+        // in a loop is interrupted first, and the unload event gets at most
+        // kUnloadSeconds.
+#if defined(KORVANE_HAVE_MONITOR) && defined(KORVANE_HAVE_SCRIPT_HOST)
+        options.stops->setInterrupter([&monitor] {
+            if (monitor && monitor->host)
+                monitor->host->control().interruptRunning();
+        });
+#endif
+        QObject::connect(options.stops, &StopWatcher::stopRequested, &frame, [&] {
+            options.stops->stopTaken();
+#if defined(KORVANE_HAVE_MONITOR) && defined(KORVANE_HAVE_SCRIPT_HOST)
+            if (monitor && monitor->host)
+                monitor->host->setTimeout(unloadTimeLimit(SettingsStore().scriptTimeout()));
+#endif
+            // A modal box or the first-run sheet would keep its own loop
+            // turning after Exit; close them first.
+            for (int i = 0; i < 16; ++i) {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (!modal)
+                    break;
+                modal->close();
+                if (QApplication::activeModalWidget() == modal)
+                    break;
+            }
+            frame.triggerCommand(cmd::Exit);
+        });
+    }
     runStartupSteps(frame, store, hooks, options.startHidden);
+    // A stop taken while the first-run sheet was open ran Exit before there
+    // was a loop to end.
+    if (options.stops && options.stops->stopRequestedAlready())
+        return 0;
     return app.exec();
 }
 

@@ -19,6 +19,8 @@ struct FrameOptions {
     QString commandLine;
     // Start minimised to the tray instead of showing the frame.
     bool startHidden = false;
+    // SIGINT and SIGTERM: each stop it requests runs the Exit command.
+    class StopWatcher* stops = nullptr;
 };
 
 // Runs the monitor with its frame window until the Exit command; returns the

@@ -121,14 +121,16 @@ TEST(ConnectionFaults, ASilentRouterGivesAStaleStatusEveryConnectionTimeout) {
 
 TEST(ConnectionFaults, SmallChunksAndNoiseBetweenRepaintsStillGiveCorrectTicks) {
     prestige::SimulatorOptions options = quickRouter();
-    options.repaintMs = 150;
+    // Slow enough that the chopped output keeps up with the repaints on a
+    // busy machine; a backlog would show the monitor screens long gone.
+    options.repaintMs = 400;
     options.faults.chunkBytes = 37;  // cuts escape sequences and rows anywhere
     options.faults.chunkDelayMs = 1;
     options.faults.noiseBytes = 400;
     options.seed = 7;
     FaultMonitor m(options);
     // Long enough for a chopped repaint, short enough to notice a stalled detour.
-    m.settings.timeout = 800;
+    m.settings.timeout = 1500;
     m.callOnLine1();
     const Cells expected = expectedCells(m.router->state());
     m.controller->Connect();

@@ -1,5 +1,5 @@
 // korvane-tool screen: feeds standard input to a fresh terminal screen, in
-// chunks each parsed on its own as the connection would, and prints the
+// chunks as the connection would hand them over, and prints the
 // screen's text form and the cursor.
 
 #include "tessen/screen.h"
