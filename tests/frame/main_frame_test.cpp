@@ -293,6 +293,30 @@ TEST(FrameWithoutTray, CloseBoxExitsSinceTheFrameCouldNotComeBack)
     CTrayIcon::setPlatformHasTrayForTesting(-1);
 }
 
+TEST(FrameWithoutTray, MinimisingOnlyMinimises)
+{
+    CTrayIcon::setPlatformHasTrayForTesting(0);
+    MemoryStore store;
+    CMainFrame frame(&store);
+    frame.create(false);
+    frame.ShowFromTray();
+    frame.setWindowState(frame.windowState() | Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    // Hidden, nothing could bring it back.
+    EXPECT_FALSE(frame.isHidden());
+    EXPECT_FALSE(frame.hiddenToTray());
+    CTrayIcon::setPlatformHasTrayForTesting(-1);
+}
+
+TEST_F(Frame, MinimisingWithATrayHidesToIt)
+{
+    frame->ShowFromTray();
+    frame->setWindowState(frame->windowState() | Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(frame->isHidden());
+    EXPECT_TRUE(frame->hiddenToTray());
+}
+
 TEST_F(Frame, HiddenToTrayStartsTrueSoTheFirstDoubleClickShows)
 {
     EXPECT_TRUE(frame->hiddenToTray());
