@@ -1,6 +1,7 @@
 #include "components/vbscript/builtins.h"
 
 #include "components/vbscript/operators.h"
+#include "components/vbscript/regexp.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -1066,6 +1067,8 @@ Variant fnInputBox(Runtime& rt, Frame&, Args& a)
 Variant fnCreateObject(Runtime& rt, Frame&, Args& a)
 {
     const QString id = str(a, 0);
+    if (isRegExpProgramId(id))
+        return Variant(makeRegExp());
     DispatchRef object = rt.createObject ? rt.createObject(id) : DispatchRef();
     if (!object)
         throw AutomationError(error::kCannotCreateObject,

@@ -1,4 +1,5 @@
 #include "components/vbscript/interpreter.h"
+#include "components/vbscript/regexp.h"
 
 #include "components/vbscript/builtins.h"
 #include "components/vbscript/operators.h"
@@ -1121,6 +1122,10 @@ Variant Runtime::invokeMember(const Variant& objectValue, const QString& name, C
 Variant Runtime::newInstance(const QString& className)
 {
     const GlobalEntry* e = findGlobal(className);
+    // RegExp is the one class the language brings; a script's own class of
+    // that name comes first.
+    if ((!e || e->kind != GlobalEntry::Class) && className.compare(QLatin1String("RegExp"), Qt::CaseInsensitive) == 0)
+        return Variant(makeRegExp());
     if (!e || e->kind != GlobalEntry::Class)
         throw named(runtime::kClassNotDefined, className);
     auto data = std::make_shared<InstanceData>();
