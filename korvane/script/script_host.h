@@ -70,7 +70,8 @@ public:
     // Larger script files are refused: no real script comes near this, and
     // the whole text is held in memory several times while it compiles.
     static constexpr qint64 kMaxScriptBytes = qint64(16) << 20;
-    // The text of a script file: UTF-8, else the single-byte code page.
+    // The text of a script file: UTF-16 or UTF-32 after a byte order mark,
+    // else UTF-8, else the single-byte code page.
     static QString scriptText(const QByteArray& bytes);
     static int eventArgumentCount(Event event);
     // Whether the event also needs "Use Scripts" on (the others only a host).
