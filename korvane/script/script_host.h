@@ -36,6 +36,8 @@ public:
     void setErrorListener(std::function<void(const QString& text)> listener) { errorListener_ = std::move(listener); }
     // Seconds one call into the script may run; 0 turns the limit off.
     void setTimeout(int seconds) { control_.setTimeout(seconds); }
+    // Megabytes one call may add to what the monitor holds; 0 turns it off.
+    void setMemoryLimit(int megabytes) { control_.setMemoryLimit(megabytes); }
 
     bool LoadScript(const QString& fileName, const automation::DispatchRef& application);
     void FireOnConnect(int line) { fireLine(Event::Connect, line); }

@@ -257,6 +257,13 @@ int SettingsStore::scriptTimeout() const
     return v >= 0 ? v : settings::kDefaultScriptTimeout;
 }
 
+int SettingsStore::scriptMemoryLimit() const
+{
+    const int v = readInt(kSettingsSection, QString::fromLatin1(settings::kScriptMemoryLimit),
+                          settings::kDefaultScriptMemoryLimit);
+    return v >= 0 ? v : settings::kDefaultScriptMemoryLimit;
+}
+
 bool SettingsStore::showSplashScreen() const
 {
     return readInt(kSettingsSection, QString::fromLatin1(settings::kShowSplashScreen), 1) != 0;
