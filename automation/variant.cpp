@@ -456,6 +456,7 @@ bool Variant::isNothing() const
 }
 
 const QString& Variant::stringRef() const { return std::get<QString>(value_); }
+QString& Variant::stringRef() { return std::get<QString>(value_); }
 const DispatchRef& Variant::objectRef() const { return std::get<DispatchRef>(value_); }
 const Array& Variant::arrayRef() const { return std::get<Array>(value_); }
 Array& Variant::arrayRef() { return std::get<Array>(value_); }

@@ -13,8 +13,53 @@ Flow CallStmt::exec(Runtime& rt, Frame& frame) const
     return Flow::Normal;
 }
 
+// x = x & y on a text only x holds appends to it in place: a loop that
+// builds a text this way takes linear time, as the same loop does on Windows.
+static bool appendInPlace(Runtime& rt, Frame& frame, const NameExpr& name, const Expr& appended)
+{
+    Variant* slot = name.binding == Binding::Local ? frame.vars[size_t(name.index)] : rt.refOf(name, frame, false);
+    if (!slot || !slot->isString())
+        return false;
+    // A shallow copy keeps the value read first, should the right side
+    // change the variable (a function that writes it); it goes before the
+    // append, so that the text is not shared then and grows where it is.
+    QString before = slot->stringRef();
+    const Variant piece = appended.eval(rt, frame);
+    if (!slot->isString() || slot->stringRef().constData() != before.constData()
+        || slot->stringRef().size() != before.size()) {
+        store(*slot, concatenate(Variant(std::move(before)), piece));
+        return true;
+    }
+    before = QString();
+    if (piece.isString()) {
+        rt.chargeText(piece.stringRef().size());
+        slot->stringRef().append(piece.stringRef());
+    } else {
+        const Variant text = concatenate(Variant(QString()), piece);
+        if (text.isString()) {
+            rt.chargeText(text.stringRef().size());
+            slot->stringRef().append(text.stringRef());
+        }
+    }
+    return true;
+}
+
 Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
 {
+    if (!appendChecked) {
+        appendChecked = true;
+        const auto* n = dynamic_cast<const NameExpr*>(target.get());
+        const auto* b = dynamic_cast<const BinaryExpr*>(value.get());
+        const auto* left = b && b->op == BinaryOp::Concat ? dynamic_cast<const NameExpr*>(b->left.get()) : nullptr;
+        if (!isSet && n && left && n->lower == left->lower && n->binding == left->binding && n->index == left->index
+            && (n->binding == Binding::Local || n->binding == Binding::Global) && !n->selfName && !left->selfName) {
+            auto* self = const_cast<AssignStmt*>(this);
+            self->appendTo = n;
+            self->appended = b->right.get();
+        }
+    }
+    if (appendTo && appendInPlace(rt, frame, *appendTo, *appended))
+        return Flow::Normal;
     Variant v = value->eval(rt, frame);
     if (isSet) {
         if (!v.isObject())
