@@ -456,6 +456,7 @@ bool Variant::isNothing() const
 }
 
 const QString& Variant::stringRef() const { return std::get<QString>(value_); }
+QString& Variant::stringRef() { return std::get<QString>(value_); }
 const DispatchRef& Variant::objectRef() const { return std::get<DispatchRef>(value_); }
 const Array& Variant::arrayRef() const { return std::get<Array>(value_); }
 Array& Variant::arrayRef() { return std::get<Array>(value_); }
@@ -605,6 +606,7 @@ double Variant::toDate() const
         static const char* const formats[] = {
             "M/d/yyyy h:mm:ss AP", "M/d/yyyy h:mm AP", "M/d/yyyy H:mm:ss", "M/d/yyyy H:mm", "M/d/yyyy",
             "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd", "MMMM d, yyyy", "MMM d, yyyy", "d MMMM yyyy", "d MMM yyyy",
+            "yyyy-M-d H:mm:ss", "yyyy-M-d", "yyyy/M/d H:mm:ss", "yyyy/M/d", "d-MMM-yyyy", "d-MMMM-yyyy", "M-d-yyyy",
         };
         for (const char* format : formats) {
             const QDateTime dt = QDateTime::fromString(s, QLatin1String(format));

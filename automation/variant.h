@@ -110,6 +110,7 @@ public:
 
     // Direct access without conversion; only valid for the matching type.
     const QString& stringRef() const;
+    QString& stringRef();  // for appending in place; only valid for a String
     const DispatchRef& objectRef() const;
     const Array& arrayRef() const;
     Array& arrayRef();

@@ -1,4 +1,5 @@
 #include "components/scriptcontrol/host_objects.h"
+#include "components/vbscript/regexp.h"
 
 #include "components/scriptcontrol/script_control.h"
 
@@ -301,6 +302,8 @@ automation::DispatchRef createHostObject(const QString& programId, ScriptControl
         return owningDispatch(std::make_unique<FileSystemObject>());
     if (id == QLatin1String("scripting.dictionary"))
         return owningDispatch(std::make_unique<Dictionary>());
+    if (vbscript::isRegExpProgramId(id))
+        return vbscript::makeRegExp();
     if (id == QLatin1String("wscript.shell")) {
         auto shell = std::make_unique<Shell>();
         shell->popup = std::move(popup);

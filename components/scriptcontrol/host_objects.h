@@ -38,6 +38,8 @@ public:
     Q_INVOKABLE automation::Variant Items() const;
     Q_INVOKABLE void Remove(const automation::Variant& key);
     Q_INVOKABLE void RemoveAll();
+    // For Each and Enumerator walk the keys.
+    Q_INVOKABLE automation::Variant _NewEnum() const { return Keys(); }
 
 private:
     qsizetype find(const automation::Variant& key) const;

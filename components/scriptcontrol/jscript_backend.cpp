@@ -25,6 +25,79 @@ using automation::CallKind;
 using automation::DispatchRef;
 using automation::Variant;
 
+// What Windows' JScript adds for automation: Enumerator over collections,
+// VBArray over the arrays automation objects return, Date's getVarDate, and
+// errors that carry an HRESULT "number" and a "description".
+const char kWindowsExtras[] = R"JS(
+(function (g, bridge, check) {
+    function hresult(n) { return n > 0 && n <= 0xFFFF ? (0x800A0000 | n) : n; }
+    function fail(n, text) {
+        var e = new Error(text);
+        e.number = hresult(n);
+        e.description = text;
+        return e;
+    }
+    function hidden(o, name, value) {
+        Object.defineProperty(o, name, { value: value, writable: true, enumerable: false, configurable: true });
+    }
+    function Enumerator(c) {
+        if (!(this instanceof Enumerator)) return new Enumerator(c);
+        var items;
+        if (c === undefined || c === null) items = [];
+        else if (Array.isArray(c)) items = c.slice();
+        else if (c instanceof VBArray) items = c.toArray();
+        else if ((typeof c === 'object' || typeof c === 'function') && typeof c.__korvaneHandle === 'number')
+            items = check(bridge.enumerate(c.__korvaneHandle));
+        else throw fail(451, 'Object not a collection');
+        hidden(this, '_items', items);
+        hidden(this, '_at', 0);
+    }
+    Enumerator.prototype.atEnd = function () { return this._at >= this._items.length; };
+    Enumerator.prototype.moveNext = function () { if (this._at < this._items.length) this._at++; };
+    Enumerator.prototype.moveFirst = function () { this._at = 0; };
+    Enumerator.prototype.item = function () { return this._at < this._items.length ? this._items[this._at] : undefined; };
+    function VBArray(a) {
+        if (!(this instanceof VBArray)) return new VBArray(a);
+        if (a instanceof VBArray) {
+            hidden(this, '_items', a._items); hidden(this, '_bounds', a._bounds);
+            return;
+        }
+        if (!Array.isArray(a)) throw fail(5025, 'VBArray expected');
+        hidden(this, '_items', a.slice());
+        hidden(this, '_bounds', a.__vbBounds || [[0, a.length - 1]]);
+    }
+    function dimension(self, d) {
+        d = d === undefined ? 1 : Number(d);
+        if (!(d >= 1 && d <= self._bounds.length)) throw fail(9, 'Subscript out of range');
+        return self._bounds[d - 1];
+    }
+    VBArray.prototype.dimensions = function () { return this._bounds.length; };
+    VBArray.prototype.lbound = function (d) { return dimension(this, d)[0]; };
+    VBArray.prototype.ubound = function (d) { return dimension(this, d)[1]; };
+    VBArray.prototype.toArray = function () { return this._items.slice(); };
+    // Elements are stored first index fastest, as automation arrays are.
+    VBArray.prototype.getItem = function () {
+        var offset = 0, scale = 1;
+        for (var k = 0; k < this._bounds.length; k++) {
+            var lb = this._bounds[k][0], ub = this._bounds[k][1], i = Number(arguments[k]);
+            if (!(i >= lb && i <= ub)) throw fail(9, 'Subscript out of range');
+            offset += (i - lb) * scale;
+            scale *= ub - lb + 1;
+        }
+        return this._items[offset];
+    };
+    hidden(g, 'Enumerator', Enumerator);
+    hidden(g, 'VBArray', VBArray);
+    hidden(Date.prototype, 'getVarDate', function () { return new Date(this.getTime()); });
+    Object.defineProperty(Error.prototype, 'description', {
+        configurable: true, enumerable: false,
+        get: function () { return this._description !== undefined ? this._description : this.message; },
+        set: function (v) { hidden(this, '_description', v); }
+    });
+    return { fail: fail, bounds: function (a, b) { hidden(a, '__vbBounds', b); return a; } };
+})
+)JS";
+
 const char kPrelude[] = R"JS(
 (function (bridge) {
     // The bridge answers a failure with an Error object instead of a value.
@@ -63,6 +136,7 @@ public:
     Q_INVOKABLE bool hasMember(int handle, const QString& name);
     Q_INVOKABLE QJSValue callMember(int handle, const QString& name, const QJSValue& args);
     Q_INVOKABLE QJSValue createObject(const QString& programId);
+    Q_INVOKABLE QJSValue enumerate(int handle);
     Q_INVOKABLE int msgBox(const QJSValue& prompt, const QJSValue& buttons, const QJSValue& title);
 
 private:
@@ -85,6 +159,10 @@ public:
             "function ActiveXObject(id) { return __korvaneCheck(__korvaneBridge.createObject(String(id))); }\n"
             "function CreateObject(id) { return __korvaneCheck(__korvaneBridge.createObject(String(id))); }\n"
             "function MsgBox(p, b, t) { return __korvaneBridge.msgBox(p, b, t); }\n"));
+        QJSValue extras = engine_.evaluate(QString::fromLatin1(kWindowsExtras))
+                              .call({global, engine_.newQObject(&bridge_), helpers.property(QStringLiteral("check"))});
+        fail_ = extras.property(QStringLiteral("fail"));
+        bounds_ = extras.property(QStringLiteral("bounds"));
         QJSValueIterator it(global);
         while (it.hasNext()) {
             it.next();
@@ -198,10 +276,22 @@ public:
             return wrap_.call({handleFor(v.objectRef())});
         }
         case automation::VarType::Array: {
-            const QList<Variant>& items = v.arrayRef().elements();
+            const automation::Array& source = v.arrayRef();
+            const QList<Variant>& items = source.elements();
             QJSValue array = engine_.newArray(uint(items.size()));
             for (qsizetype i = 0; i < items.size(); ++i)
                 array.setProperty(quint32(i), toJs(items[i]));
+            // VBArray needs the shape of arrays that are not one 0-based row.
+            if (source.dimensions() > 1 || (source.dimensions() == 1 && source.lowerBound(1) != 0)) {
+                QJSValue shape = engine_.newArray(uint(source.dimensions()));
+                for (int d = 1; d <= source.dimensions(); ++d) {
+                    QJSValue pair = engine_.newArray(2);
+                    pair.setProperty(0, source.lowerBound(d));
+                    pair.setProperty(1, source.upperBound(d));
+                    shape.setProperty(quint32(d - 1), pair);
+                }
+                bounds_.call({array, shape});
+            }
             return array;
         }
         case automation::VarType::Error:
@@ -260,11 +350,11 @@ public:
         auto it = handles_.find(handle);
         return it == handles_.end() ? DispatchRef() : it->second;
     }
+    // Errors of automation objects as Windows' JScript shows them: number is
+    // the HRESULT (0x800A0000 | n, a negative number), description the text.
     QJSValue raise(const AutomationError& e) {
-        QJSValue error = engine_.newErrorObject(QJSValue::GenericError, e.description());
-        error.setProperty(QStringLiteral("number"), e.number());
-        error.setProperty(QStringLiteral("description"), e.description());
-        return error;
+        const QString text = e.description().isEmpty() ? automation::standardDescription(e.number()) : e.description();
+        return fail_.call({e.number(), text});
     }
     QList<Variant> argList(const QJSValue& args) {
         QList<Variant> list;
@@ -290,6 +380,9 @@ private:
         const QString message = value.property(QStringLiteral("message")).toString();
         QJSValue number = value.property(QStringLiteral("number"));
         int code = number.isNumber() ? number.toInt() : 0;
+        // The host sees the error's own number, as VBScript gives it.
+        if ((quint32(code) & 0xFFFF0000u) == 0x800A0000u)
+            code = int(quint32(code) & 0xFFFFu);
         if (code == 0) {
             switch (value.errorType()) {
             case QJSValue::SyntaxError: code = 1002; break;
@@ -308,6 +401,8 @@ private:
     Bridge bridge_;
     QJSValue wrap_;
     QJSValue method_;
+    QJSValue fail_;
+    QJSValue bounds_;
     QSet<QString> builtins_;
     QStringList order_;
     QList<DispatchRef> globalsWith_;
@@ -395,6 +490,20 @@ QJSValue Bridge::createObject(const QString& programId) {
                                                QStringLiteral("Automation server can't create object")));
     }
     return backend_->toJs(Variant(obj));
+}
+
+QJSValue Bridge::enumerate(int handle) {
+    DispatchRef obj = backend_->object(handle);
+    try {
+        if (!obj)
+            throw AutomationError(automation::error::kObjectRequired);
+        std::optional<QList<Variant>> items = obj->enumerate();
+        if (!items)
+            throw AutomationError(451, QStringLiteral("Object not a collection"));
+        return backend_->toJs(Variant(automation::Array::fromList(*items)));
+    } catch (const AutomationError& e) {
+        return backend_->raise(e);
+    }
 }
 
 int Bridge::msgBox(const QJSValue& prompt, const QJSValue& buttons, const QJSValue& title) {

@@ -15,6 +15,8 @@ public:
                      Error* error) = 0;
     // May be called from another thread.
     virtual void interrupt() = 0;
+    // The budget of one call's allocations the engine itself checks, if any.
+    virtual void setMemoryLimit(qint64 bytes) { (void)bytes; }
 
     using MsgBox = std::function<int(const QString&, int, const QString&)>;
     using Create = std::function<automation::DispatchRef(const QString&)>;

@@ -1,6 +1,7 @@
 #include "components/scriptcontrol/script_control.h"
 
 #include "components/scriptcontrol/jscript_backend.h"
+#include "components/scriptcontrol/memory_guard.h"
 #include "components/scriptcontrol/watchdog.h"
 #include "components/vbscript/engine.h"
 
@@ -39,6 +40,7 @@ public:
         return false;
     }
     void interrupt() override { engine_.interrupt(); }
+    void setMemoryLimit(qint64 bytes) override { engine_.setAllocationLimit(bytes); }
 
 private:
     void copyError(Error* error) {
@@ -57,9 +59,14 @@ std::unique_ptr<Backend> makeVBScriptBackend(Backend::MsgBox msgBox, Backend::Cr
 // Named objects are kept so that a change of language can hand them on.
 struct ScriptControl::Objects {
     Watchdog watchdog;
+    MemoryGuard memory;
     std::atomic<Backend*> running{nullptr};
     explicit Objects(ScriptControl* owner)
         : watchdog([owner] {
+              if (Backend* b = owner->objects_->running.load())
+                  b->interrupt();
+          }),
+          memory([owner] {
               if (Backend* b = owner->objects_->running.load())
                   b->interrupt();
           }) {}
@@ -69,7 +76,13 @@ ScriptControl::ScriptControl() : objects_(std::make_unique<Objects>(this)) { mak
 
 ScriptControl::~ScriptControl() {
     objects_->watchdog.disarm();
+    objects_->memory.disarm();
     backend_.reset();
+}
+
+void ScriptControl::setMemoryLimit(int megabytes) {
+    memoryLimitMB_ = megabytes < 0 ? 0 : megabytes;
+    backend_->setMemoryLimit(qint64(memoryLimitMB_) << 20);
 }
 
 void ScriptControl::makeBackend() {
@@ -78,6 +91,7 @@ void ScriptControl::makeBackend() {
     };
     auto create = [this](const QString& id) { return this->create(id); };
     backend_ = jscript_ ? makeJScriptBackend(msgBox, create) : makeVBScriptBackend(msgBox, create);
+    backend_->setMemoryLimit(qint64(memoryLimitMB_) << 20);
 }
 
 bool ScriptControl::setLanguage(const QString& language) {
@@ -123,13 +137,19 @@ bool ScriptControl::timed(F&& body) {
     error_ = Error();
     Backend* outer = objects_->running.exchange(backend_.get());
     const bool nested = outer != nullptr;
-    if (!nested)
+    if (!nested) {
         objects_->watchdog.arm(timeoutSeconds_ * 1000);
+        objects_->memory.arm(qint64(memoryLimitMB_) << 20);
+    }
     bool ok = body();
     if (!nested) {
         objects_->watchdog.disarm();
+        objects_->memory.disarm();
         objects_->running.store(nullptr);
-        if (objects_->watchdog.expired()) {
+        if (objects_->memory.exceeded() || (!ok && error_.number == kOutOfMemoryError)) {
+            ok = false;
+            error_ = {kOutOfMemoryError, QStringLiteral("Out of memory"), error_.line, error_.column};
+        } else if (objects_->watchdog.expired()) {
             ok = false;
             const int line = error_.line;
             error_ = {kTimeoutError,

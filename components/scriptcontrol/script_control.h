@@ -31,6 +31,9 @@ struct Error {
 
 // The error number of a call stopped by the timeout.
 inline constexpr int kTimeoutError = 18;
+// The error number of a call stopped by the memory budget ("Out of memory").
+inline constexpr int kOutOfMemoryError = 7;
+inline constexpr int kDefaultMemoryLimitMB = 512;
 
 class Backend;
 
@@ -69,6 +72,10 @@ public:
     // Seconds a call may run (0: no limit).
     void setTimeout(int seconds) { timeoutSeconds_ = seconds < 0 ? 0 : seconds; }
     int timeout() const { return timeoutSeconds_; }
+    // Megabytes a call may add to what the process holds (0: no limit); past
+    // it the call ends with 7 "Out of memory" and the script stays loaded.
+    void setMemoryLimit(int megabytes);
+    int memoryLimit() const { return memoryLimitMB_; }
 
     // MsgBox(prompt, buttons, title) -> the button pressed (vbOK = 1 ...).
     // Without a handler, or with AllowUI off, MsgBox answers with the default
@@ -96,6 +103,7 @@ private:
     bool allowUI_ = false;
     bool useSafeSubset_ = false;
     int timeoutSeconds_ = 0;
+    int memoryLimitMB_ = kDefaultMemoryLimitMB;
     Error error_;
     MsgBoxHandler msgBox_;
     CreateObjectHandler createObject_;

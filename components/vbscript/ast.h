@@ -143,6 +143,11 @@ struct AssignStmt final : Stmt {
     ExprPtr target;
     ExprPtr value;
     bool isSet = false;
+    // Set when the statement has the form x = x & y: the text then grows
+    // where it is, not copied whole on each append.
+    const NameExpr* appendTo = nullptr;
+    const Expr* appended = nullptr;
+    mutable bool appendChecked = false;
     Flow exec(Runtime& rt, Frame& frame) const override;
 };
 

@@ -1,10 +1,12 @@
 #include "components/vbscript/builtins.h"
 
 #include "components/vbscript/operators.h"
+#include "components/vbscript/regexp.h"
 
 #include <QDateTime>
 #include <QLocale>
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -415,8 +417,27 @@ Variant fnCInt(Runtime&, Frame&, Args& a) { return Variant::fromInteger(arg(a, 0
 Variant fnCLng(Runtime&, Frame&, Args& a) { return Variant(arg(a, 0).toLong()); }
 Variant fnCDbl(Runtime&, Frame&, Args& a) { return Variant(arg(a, 0).toDouble()); }
 Variant fnCSng(Runtime&, Frame&, Args& a) { return Variant::fromSingle(arg(a, 0).toSingle()); }
-Variant fnCByte(Runtime&, Frame&, Args& a) { return Variant::fromByte(arg(a, 0).toByte()); }
-Variant fnCBool(Runtime&, Frame&, Args& a) { return Variant(arg(a, 0).toBool()); }
+Variant fnCByte(Runtime&, Frame&, Args& a)
+{
+    // True is all bits set: 255 as a Byte.
+    const Variant v = arg(a, 0);
+    if (v.type() == VarType::Boolean)
+        return Variant::fromByte(v.toBool() ? 255 : 0);
+    return Variant::fromByte(v.toByte());
+}
+Variant fnCBool(Runtime&, Frame&, Args& a)
+{
+    // The texts Write # gives Booleans read back: #TRUE#, #FALSE#.
+    const Variant v = arg(a, 0);
+    if (v.isString()) {
+        const QString t = v.stringRef().trimmed();
+        if (t.compare(QLatin1String("#TRUE#"), Qt::CaseInsensitive) == 0)
+            return Variant(true);
+        if (t.compare(QLatin1String("#FALSE#"), Qt::CaseInsensitive) == 0)
+            return Variant(false);
+    }
+    return Variant(v.toBool());
+}
 Variant fnCDate(Runtime&, Frame&, Args& a) { return Variant::fromDate(arg(a, 0).toDate()); }
 Variant fnCCur(Runtime&, Frame&, Args& a)
 {
@@ -1046,6 +1067,8 @@ Variant fnInputBox(Runtime& rt, Frame&, Args& a)
 Variant fnCreateObject(Runtime& rt, Frame&, Args& a)
 {
     const QString id = str(a, 0);
+    if (isRegExpProgramId(id))
+        return Variant(makeRegExp());
     DispatchRef object = rt.createObject ? rt.createObject(id) : DispatchRef();
     if (!object)
         throw AutomationError(error::kCannotCreateObject,
@@ -1084,13 +1107,176 @@ Variant fnRGB(Runtime&, Frame&, Args& a)
     return Variant(qint32(part(0) + part(1) * 256 + part(2) * 65536));
 }
 
+// ------------------------------------------------------------ bytes
+// Texts are UTF-16: the byte functions count two bytes to a character, the
+// low byte first. A text of an odd number of bytes cannot be held, so a
+// half character rounds down (ChrB gives a whole character).
+
+Variant fnLenB(Runtime&, Frame&, Args& a)
+{
+    if (a.values[0].isNull())
+        return Variant::null();
+    return longResult(str(a, 0).size() * 2);
+}
+
+Variant fnLeftB(Runtime&, Frame&, Args& a)
+{
+    if (a.values[0].isNull())
+        return Variant::null();
+    const qint32 n = lng(a, 1);
+    if (n < 0)
+        invalid();
+    return Variant(str(a, 0).left(n / 2));
+}
+
+Variant fnRightB(Runtime&, Frame&, Args& a)
+{
+    if (a.values[0].isNull())
+        return Variant::null();
+    const qint32 n = lng(a, 1);
+    if (n < 0)
+        invalid();
+    return Variant(str(a, 0).right(n / 2));
+}
+
+Variant fnMidB(Runtime&, Frame&, Args& a)
+{
+    if (a.values[0].isNull())
+        return Variant::null();
+    const qint32 start = lng(a, 1);
+    if (start < 1)
+        invalid();
+    const QString s = str(a, 0);
+    const qsizetype from = (start - 1) / 2;
+    if (!given(a, 2))
+        return Variant(s.mid(from));
+    const qint32 n = lng(a, 2);
+    if (n < 0)
+        invalid();
+    return Variant(s.mid(from, n / 2));
+}
+
+Variant fnAscB(Runtime&, Frame&, Args& a)
+{
+    const QString s = str(a, 0);
+    if (s.isEmpty())
+        invalid();
+    return Variant::fromInteger(qint16(s.front().unicode() & 0xFF));
+}
+
+Variant fnInStrB(Runtime&, Frame&, Args& a)
+{
+    qsizetype first = 0;
+    qint32 start = 1;
+    if (a.size() >= 3) {
+        if (a.values[0].isNull())
+            throw AutomationError(error::kInvalidUseOfNull);
+        start = lng(a, 0);
+        if (start < 1)
+            invalid();
+        first = 1;
+    }
+    if (anyNull(a, {first, first + 1}))
+        return Variant::null();
+    const bool text = a.size() >= 4 && textMode(a, 3);
+    const QString s = str(a, first);
+    const QString find = str(a, first + 1);
+    const qsizetype from = (start - 1 + 1) / 2;
+    if (from > s.size())
+        return longResult(0);
+    if (find.isEmpty())
+        return longResult(start);
+    const qsizetype at = s.indexOf(find, from, cs(text));
+    return longResult(at < 0 ? 0 : at * 2 + 1);
+}
+
+// ------------------------------------------------------------ Escape, locale
+
+Variant fnEscape(Runtime&, Frame&, Args& a)
+{
+    if (a.values[0].isNull())
+        return Variant::null();
+    const QString s = str(a, 0);
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s) {
+        const ushort u = c.unicode();
+        const bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')
+                        || (u != 0 && u < 128 && std::strchr("@*_+-./", char(u)));
+        if (plain)
+            out.append(c);
+        else if (u < 256)
+            out.append(u'%' + QStringLiteral("%1").arg(u, 2, 16, QChar(u'0')).toUpper());
+        else
+            out.append(QStringLiteral("%u") + QStringLiteral("%1").arg(u, 4, 16, QChar(u'0')).toUpper());
+    }
+    return Variant(out);
+}
+
+Variant fnUnescape(Runtime&, Frame&, Args& a)
+{
+    if (a.values[0].isNull())
+        return Variant::null();
+    const QString s = str(a, 0);
+    QString out;
+    out.reserve(s.size());
+    auto hex = [&](qsizetype from, int count, ushort* value) {
+        if (from + count > s.size())
+            return false;
+        for (int i = 0; i < count; ++i) {
+            const ushort c = s[from + i].unicode();
+            if (c >= 128 || !std::isxdigit(c))
+                return false;
+        }
+        *value = ushort(s.mid(from, count).toUInt(nullptr, 16));
+        return true;
+    };
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        ushort u = 0;
+        if (s[i] == u'%' && i + 1 < s.size() && s[i + 1] == u'u' && hex(i + 2, 4, &u)) {
+            out.append(QChar(u));
+            i += 5;
+        } else if (s[i] == u'%' && hex(i + 1, 2, &u)) {
+            out.append(QChar(u));
+            i += 2;
+        } else {
+            out.append(s[i]);
+        }
+    }
+    return Variant(out);
+}
+
+Variant fnGetLocale(Runtime& rt, Frame&, Args&) { return Variant(rt.locale); }
+
+Variant fnSetLocale(Runtime& rt, Frame&, Args& a)
+{
+    const qint32 previous = rt.locale;
+    if (!given(a, 0))
+        return Variant(previous);
+    const Variant v = arg(a, 0);
+    qint32 lcid = 0;
+    if (v.isString()) {
+        double number = 0;
+        if (!automation::parseNumericText(v.stringRef(), &number))
+            invalid();
+        lcid = qint32(number);
+    } else {
+        lcid = v.toLong();
+    }
+    if (lcid < 0 || lcid > 0xFFFF)
+        invalid();
+    // 0 and 1024 stand for the user's and the system's default.
+    rt.locale = lcid == 0 || lcid == 1024 ? Runtime::kDefaultLocale : lcid;
+    return Variant(previous);
+}
+
 constexpr int kMany = 1 << 16;
 
 const BuiltinInfo kBuiltins[] = {
     {"abs", 1, 1, fnAbs},
     {"array", 0, kMany, fnArray},
     {"asc", 1, 1, fnAsc},
-    {"ascb", 1, 1, fnAsc},
+    {"ascb", 1, 1, fnAscB},
     {"ascw", 1, 1, fnAscW},
     {"atn", 1, 1, fnAtn},
     {"cbool", 1, 1, fnCBool},
@@ -1142,13 +1328,13 @@ const BuiltinInfo kBuiltins[] = {
     {"lbound", 1, 2, fnLBound},
     {"lcase", 1, 1, fnLCase},
     {"left", 2, 2, fnLeft},
-    {"leftb", 2, 2, fnLeft},
+    {"leftb", 2, 2, fnLeftB},
     {"len", 1, 1, fnLen},
-    {"lenb", 1, 1, fnLen},
+    {"lenb", 1, 1, fnLenB},
     {"log", 1, 1, fnLog},
     {"ltrim", 1, 1, fnLTrim},
     {"mid", 2, 3, fnMid},
-    {"midb", 2, 3, fnMid},
+    {"midb", 2, 3, fnMidB},
     {"minute", 1, 1, fnMinute},
     {"month", 1, 1, fnMonth},
     {"monthname", 1, 2, fnMonthName},
@@ -1159,7 +1345,7 @@ const BuiltinInfo kBuiltins[] = {
     {"replace", 3, 6, fnReplace},
     {"rgb", 3, 3, fnRGB},
     {"right", 2, 2, fnRight},
-    {"rightb", 2, 2, fnRight},
+    {"rightb", 2, 2, fnRightB},
     {"rnd", 0, 1, fnRnd},
     {"round", 1, 2, fnRound},
     {"rtrim", 1, 1, fnRTrim},
@@ -1189,6 +1375,11 @@ const BuiltinInfo kBuiltins[] = {
     {"weekday", 1, 2, fnWeekday},
     {"weekdayname", 1, 3, fnWeekdayName},
     {"year", 1, 1, fnYear},
+    {"escape", 1, 1, fnEscape},
+    {"unescape", 1, 1, fnUnescape},
+    {"getlocale", 0, 0, fnGetLocale},
+    {"setlocale", 0, 1, fnSetLocale},
+    {"instrb", 2, 4, fnInStrB},
 };
 
 const QHash<QString, int>& builtinIndex()
@@ -1206,7 +1397,11 @@ const QHash<QString, Variant>& constants()
 {
     static const QHash<QString, Variant> table = [] {
         QHash<QString, Variant> h;
-        auto l = [&](const char* name, qint32 v) { h.insert(QString::fromLatin1(name).toLower(), Variant(v)); };
+        // Constants are Integer where the value fits, Long otherwise.
+        auto l = [&](const char* name, qint32 v) {
+            h.insert(QString::fromLatin1(name).toLower(),
+                     v >= -32768 && v <= 32767 ? Variant::fromInteger(qint16(v)) : Variant(v));
+        };
         auto s = [&](const char* name, const QString& v) { h.insert(QString::fromLatin1(name).toLower(), Variant(v)); };
         s("vbCrLf", QStringLiteral("\r\n"));
         s("vbNewLine", QStringLiteral("\r\n"));

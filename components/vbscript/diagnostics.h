@@ -65,6 +65,7 @@ inline constexpr int kFixedArray = 10;          // This array is fixed or tempor
 inline constexpr int kInterrupted = 18;         // User interrupt occurred
 inline constexpr int kNotDefined = 35;          // Sub or Function not defined
 inline constexpr int kObjectNotSet = 91;        // Object variable not set
+inline constexpr int kForNotInitialized = 92;   // For loop not initialized
 inline constexpr int kNotCollection = 451;      // Object not a collection
 inline constexpr int kUndefinedVariable = 500;  // Variable is undefined
 inline constexpr int kIllegalAssignment = 501;

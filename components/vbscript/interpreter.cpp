@@ -1,4 +1,5 @@
 #include "components/vbscript/interpreter.h"
+#include "components/vbscript/regexp.h"
 
 #include "components/vbscript/builtins.h"
 #include "components/vbscript/operators.h"
@@ -718,6 +719,10 @@ void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& ar
                 if (Variant* p = refOf(*n, frame, !n->optionExplicit)) {
                     args.values.append(Variant());
                     args.refs.push_back(p);
+                    if (p->isArray() && (isFixedArray(*n, frame)
+                                         || std::find(frame.fixedArrays.begin(), frame.fixedArrays.end(), p)
+                                                != frame.fixedArrays.end()))
+                        args.fixedArrays.push_back(p);
                     continue;
                 }
             } else if (const auto* c = dynamic_cast<const CallExpr*>(e)) {
@@ -1002,6 +1007,8 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
         Variant* ref = args.refs[i];
         if (ref && proc->params[i].byRef) {
             f.vars[i] = ref;
+            if (std::find(args.fixedArrays.begin(), args.fixedArrays.end(), ref) != args.fixedArrays.end())
+                f.fixedArrays.push_back(ref);
         } else {
             f.storage[i] = ref ? *ref : std::move(args.values[qsizetype(i)]);
             // A parameter that holds a missing argument reads as Empty here.
@@ -1053,6 +1060,10 @@ Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const Dispa
             store(writableArray(field).at(indexes), std::move(value));
             return {};
         }
+        // A field read without arguments gives what it holds, an object
+        // included; only an index list reaches into it.
+        if (args.size() == 0)
+            return field;
         const Variant value = field;
         return indexValue(value, args);
     }
@@ -1111,6 +1122,10 @@ Variant Runtime::invokeMember(const Variant& objectValue, const QString& name, C
 Variant Runtime::newInstance(const QString& className)
 {
     const GlobalEntry* e = findGlobal(className);
+    // RegExp is the one class the language brings; a script's own class of
+    // that name comes first.
+    if ((!e || e->kind != GlobalEntry::Class) && className.compare(QLatin1String("RegExp"), Qt::CaseInsensitive) == 0)
+        return Variant(makeRegExp());
     if (!e || e->kind != GlobalEntry::Class)
         throw named(runtime::kClassNotDefined, className);
     auto data = std::make_shared<InstanceData>();

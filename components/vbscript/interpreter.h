@@ -4,6 +4,7 @@
 
 #include "components/vbscript/ast.h"
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -26,6 +27,9 @@ struct Args {
         QList<qint32> indexes;
     };
     std::vector<Writeback> writebacks;
+    // By-reference arguments that are fixed-size arrays of the caller: Erase
+    // through the parameter clears them rather than freeing them.
+    std::vector<Variant*> fixedArrays;
 
     qsizetype size() const { return values.size(); }
     const Variant& at(qsizetype i) const { return refs[size_t(i)] ? *refs[size_t(i)] : values[i]; }
@@ -78,6 +82,7 @@ struct Frame {
     std::shared_ptr<InstanceData> me;
     DispatchRef meRef;
     std::vector<Variant> with;
+    std::vector<Variant*> fixedArrays;  // ByRef parameters bound to fixed arrays
     bool resumeNext = false;
     // Variables made while running: Execute'd Dim, implicit ones in procedures.
     std::unique_ptr<std::unordered_map<QString, std::unique_ptr<Variant>>> dynamic;
@@ -186,6 +191,9 @@ public:
     // Rnd's generator state (24 bits) and its last result.
     quint32 rndState = 0x50000;
     float rndLast = 0;
+    // GetLocale / SetLocale: the script's locale id (it formats nothing yet).
+    static constexpr qint32 kDefaultLocale = 1033;
+    qint32 locale = kDefaultLocale;
     int maxDepth = 1000;
     size_t maxStackBytes = 3u << 20;
 

@@ -2,7 +2,9 @@
 
 #include <QHash>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 
 namespace vbscript {
 
@@ -49,6 +51,7 @@ const QHash<QString, Kw>& keywordTable()
 
 bool isNameStart(QChar c) { return c.isLetter(); }
 bool isNamePart(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+bool isHexDigit(QChar c) { return c.isDigit() || (c.toUpper() >= u'A' && c.toUpper() <= u'F'); }
 bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == QChar(0xA0) || c == u'\f' || c == u'\v'; }
 
 class Lexer {
@@ -87,6 +90,12 @@ public:
             }
             if (isNameStart(c)) {
                 lexName(t);
+                // After a dot a name is a member: Rem and keywords are names there.
+                if (!tokens_.empty() && tokens_.back().type == Tok::Dot) {
+                    t.kw = Kw::None;
+                    push(std::move(t));
+                    continue;
+                }
                 if (t.kw == Kw::None && t.text.compare(QLatin1String("rem"), Qt::CaseInsensitive) == 0) {
                     skipToEndOfLine();
                     continue;
@@ -104,8 +113,9 @@ public:
             case '#': lexDate(t); break;
             case '[': lexBracketName(t); break;
             case '&':
-                if (i_ + 1 < s_.size() && (s_[i_ + 1].toUpper() == u'H' || s_[i_ + 1].toUpper() == u'O'
-                                           || s_[i_ + 1].isDigit())) {
+                // &H and &O start a number only when a digit follows: "x" &hi joins.
+                if ((peek(1).toUpper() == u'H' && isHexDigit(peek(2)))
+                    || (peek(1).toUpper() == u'O' && peek(2).isDigit()) || peek(1).isDigit()) {
                     lexRadix(t);
                 } else {
                     advance();
@@ -235,7 +245,16 @@ private:
         if (isNameStart(peek()))
             throw CompileError{compile::kExpectedEndOfStatement, here()};
         bool ok = false;
-        const double v = s_.mid(start, i_ - start).toDouble(&ok);
+        double v = s_.mid(start, i_ - start).toDouble(&ok);
+        if (!ok) {
+            // Too small for a Double is 0; too large is an error.
+            const QByteArray digits = s_.mid(start, i_ - start).toLatin1();
+            errno = 0;
+            v = std::strtod(digits.constData(), nullptr);
+            ok = errno != ERANGE || std::fabs(v) < 1.0;
+            if (ok && errno == ERANGE)
+                v = 0;
+        }
         if (!ok || !std::isfinite(v))
             throw CompileError{compile::kInvalidNumber, t.pos};
         t.type = Tok::Number;
@@ -282,8 +301,7 @@ private:
             forceLong = true;
             advance();
         }
-        if (isNamePart(peek()))
-            throw CompileError{compile::kExpectedEndOfStatement, here()};
+        // A name may follow directly: (&h01or&h02).
         t.type = Tok::Number;
         if (!forceLong && value <= 0xFFFF)
             t.value = automation::Variant::fromInteger(qint16(quint16(value)));

@@ -332,8 +332,15 @@ Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral
         const Variant& other = as ? b : a;
         if (other.isEmpty()) {
             c = as ? compareText(s.stringRef(), QString(), false) : compareText(QString(), s.stringRef(), false);
+        } else if ((aLiteral || bLiteral) && other.type() == VarType::Boolean) {
+            // A Boolean meets a text as its own text: "True" = True, "-1" <> True.
+            const QString t = other.toString();
+            c = as ? compareText(s.stringRef(), t, false) : compareText(t, s.stringRef(), false);
         } else if (double n = 0; (aLiteral || bLiteral) && numberForLiteralCompare(s, &n)) {
             c = as ? compareNumbers(n, other.rawNumber()) : compareNumbers(other.rawNumber(), n);
+        } else if (aLiteral && bLiteral) {
+            // Between two literals the text must become a number: "abc" = 5 is 13.
+            throw AutomationError(error::kTypeMismatch);
         } else {
             // A number is less than any string.
             c = as ? 1 : -1;

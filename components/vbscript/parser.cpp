@@ -95,7 +95,8 @@ private:
     bool atEndOfStatement() const
     {
         const Tok type = cur().type;
-        return type == Tok::Newline || type == Tok::Colon || type == Tok::End
+        // End closes the statement before it on the same line: Print "a" End If.
+        return type == Tok::Newline || type == Tok::Colon || type == Tok::End || isKw(Kw::End)
             || (singleLine_ > 0 && isKw(Kw::Else));
     }
     void endOfStatement()
@@ -276,7 +277,9 @@ private:
             if (!proc->locals.contains(proc->name.toLower()))
                 proc->locals.insert(proc->name.toLower(), proc->resultSlot);
         }
-        endOfStatement();
+        // The body may start on the header line: Sub T() Print "t" End Sub.
+        if (atEndOfStatement())
+            endOfStatement();
 
         auto scope = std::make_unique<Scope>();
         scope->procedure = proc.get();
@@ -554,6 +557,18 @@ private:
         case Kw::GoTo:
         case Kw::Preserve:
             return parseAssignOrCall(false, false);
+        case Kw::Sub:
+        case Kw::Function: {
+            // A procedure inside a block at the global level is declared like
+            // any other; the block itself runs nothing for it.
+            if (inProcedure_)
+                fail(compile::kExpectedStatement);
+            parseProcedure(nullptr, true);
+            // Hand the line end back to the block, which expects to take it.
+            if (i_ > 0 && (t_[i_ - 1].type == Tok::Newline || t_[i_ - 1].type == Tok::Colon))
+                --i_;
+            return std::make_unique<IfStmt>();
+        }
         case Kw::Loop: fail(compile::kLoopWithoutDo);
         case Kw::Next: fail(compile::kUnexpectedNext);
         default: fail(compile::kExpectedStatement);
@@ -707,7 +722,13 @@ private:
                 next();
                 parseLineStatements(s->otherwise);
             }
-            if (cur().type != Tok::Newline && cur().type != Tok::End && !(singleLine_ > 0 && isKw(Kw::Else)))
+            // The one-line form may still close with End If.
+            if (isKw(Kw::End) && peekToken().type == Tok::Name && peekToken().kw == Kw::If) {
+                next();
+                next();
+            }
+            if (cur().type != Tok::Newline && cur().type != Tok::End && !isKw(Kw::End)
+                && !(singleLine_ > 0 && isKw(Kw::Else)))
                 fail(compile::kExpectedEndOfStatement);
             return s;
         }
@@ -744,7 +765,7 @@ private:
     {
         ++singleLine_;
         while (true) {
-            if (cur().type == Tok::Newline || cur().type == Tok::End || isKw(Kw::Else))
+            if (cur().type == Tok::Newline || cur().type == Tok::End || isKw(Kw::Else) || isKw(Kw::End))
                 break;
             if (cur().type == Tok::Colon) {
                 next();
@@ -770,7 +791,8 @@ private:
             next();
             if (isKw(Kw::Else)) {
                 next();
-                endOfStatement();
+                if (atEndOfStatement())
+                    endOfStatement();
                 s->hasElse = true;
                 parseBlock(s->otherwise);
                 break;
@@ -805,7 +827,9 @@ private:
                     break;
                 next();
             }
-            endOfStatement();
+            // A statement may follow the clauses without a colon: Case 1 x = 2.
+            if (atEndOfStatement())
+                endOfStatement();
             Block body;
             parseBlock(body);
             s->cases.emplace_back(std::move(clauses), std::move(body));
@@ -1157,7 +1181,8 @@ private:
                 op = BinaryOp::Ge;
                 next();
             }
-            e = binary(op, std::move(e), parseConcat(), p);
+            // Not may open the right side: x <> Not x.
+            e = binary(op, std::move(e), isKw(Kw::Not) ? parseNot() : parseConcat(), p);
         }
     }
     ExprPtr parseConcat()
@@ -1212,22 +1237,11 @@ private:
         }
         return e;
     }
+    // A sign binds tighter than ^, as on Windows: -3 ^ 2 is 9, and the
+    // exponent may carry its own sign (2 ^ -1).
     ExprPtr parseUnary()
     {
-        if (cur().type == Tok::Minus || cur().type == Tok::Plus) {
-            Nest nest(*this);
-            auto u = std::make_unique<UnaryExpr>();
-            u->pos = cur().pos;
-            u->op = cur().type == Tok::Minus ? UnaryOp::Neg : UnaryOp::Plus;
-            next();
-            u->operand = parseUnary();
-            return u;
-        }
-        return parsePow();
-    }
-    ExprPtr parsePow()
-    {
-        ExprPtr e = parsePostfix(parsePrimary());
+        ExprPtr e = parsePowOperand();
         while (cur().type == Tok::Caret) {
             const Position p = cur().pos;
             next();
@@ -1235,7 +1249,6 @@ private:
         }
         return e;
     }
-    // 2 ^ -1 is allowed: the exponent may carry its own sign.
     ExprPtr parsePowOperand()
     {
         if (cur().type == Tok::Minus || cur().type == Tok::Plus) {

@@ -13,8 +13,53 @@ Flow CallStmt::exec(Runtime& rt, Frame& frame) const
     return Flow::Normal;
 }
 
+// x = x & y on a text only x holds appends to it in place: a loop that
+// builds a text this way takes linear time, as the same loop does on Windows.
+static bool appendInPlace(Runtime& rt, Frame& frame, const NameExpr& name, const Expr& appended)
+{
+    Variant* slot = name.binding == Binding::Local ? frame.vars[size_t(name.index)] : rt.refOf(name, frame, false);
+    if (!slot || !slot->isString())
+        return false;
+    // A shallow copy keeps the value read first, should the right side
+    // change the variable (a function that writes it); it goes before the
+    // append, so that the text is not shared then and grows where it is.
+    QString before = slot->stringRef();
+    const Variant piece = appended.eval(rt, frame);
+    if (!slot->isString() || slot->stringRef().constData() != before.constData()
+        || slot->stringRef().size() != before.size()) {
+        store(*slot, concatenate(Variant(std::move(before)), piece));
+        return true;
+    }
+    before = QString();
+    if (piece.isString()) {
+        rt.chargeText(piece.stringRef().size());
+        slot->stringRef().append(piece.stringRef());
+    } else {
+        const Variant text = concatenate(Variant(QString()), piece);
+        if (text.isString()) {
+            rt.chargeText(text.stringRef().size());
+            slot->stringRef().append(text.stringRef());
+        }
+    }
+    return true;
+}
+
 Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
 {
+    if (!appendChecked) {
+        appendChecked = true;
+        const auto* n = dynamic_cast<const NameExpr*>(target.get());
+        const auto* b = dynamic_cast<const BinaryExpr*>(value.get());
+        const auto* left = b && b->op == BinaryOp::Concat ? dynamic_cast<const NameExpr*>(b->left.get()) : nullptr;
+        if (!isSet && n && left && n->lower == left->lower && n->binding == left->binding && n->index == left->index
+            && (n->binding == Binding::Local || n->binding == Binding::Global) && !n->selfName && !left->selfName) {
+            auto* self = const_cast<AssignStmt*>(this);
+            self->appendTo = n;
+            self->appended = b->right.get();
+        }
+    }
+    if (appendTo && appendInPlace(rt, frame, *appendTo, *appended))
+        return Flow::Normal;
     Variant v = value->eval(rt, frame);
     if (isSet) {
         if (!v.isObject())
@@ -76,7 +121,8 @@ Flow EraseStmt::exec(Runtime& rt, Frame& frame) const
     Variant* slot = rt.refOf(*name, frame, false);
     if (!slot || !slot->isArray())
         throw AutomationError(error::kTypeMismatch);
-    if (rt.isFixedArray(*name, frame)) {
+    if (rt.isFixedArray(*name, frame)
+        || std::find(frame.fixedArrays.begin(), frame.fixedArrays.end(), slot) != frame.fixedArrays.end()) {
         // A fixed array keeps its size; its elements go back to Empty.
         automation::Array cleared = slot->arrayRef();
         rt.chargeElements(cleared.size());
@@ -167,11 +213,33 @@ Variant numericOperand(const Variant& v)
 
 }  // namespace
 
+// A loop header that raised under Resume Next: the statement after it, the
+// first of the body, runs once; then the loop's end raises its own error
+// (if any), which goes the same way.
+static Flow runBodyOnce(Runtime& rt, Frame& frame, const Block& body, int endError)
+{
+    const Flow flow = rt.execBlock(body, frame);
+    if (flow == Flow::ExitFor)
+        return Flow::Normal;
+    if (flow != Flow::Normal)
+        return flow;
+    if (endError)
+        throw AutomationError(endError, describeError(endError));
+    return Flow::Normal;
+}
+
 Flow ForStmt::exec(Runtime& rt, Frame& frame) const
 {
-    const Variant start = numericOperand(from->eval(rt, frame));
-    const Variant end = numericOperand(to->eval(rt, frame));
-    const Variant increment = step ? numericOperand(step->eval(rt, frame)) : Variant::fromInteger(1);
+    Variant start, end, increment;
+    try {
+        start = numericOperand(from->eval(rt, frame));
+        end = numericOperand(to->eval(rt, frame));
+        increment = step ? numericOperand(step->eval(rt, frame)) : Variant::fromInteger(1);
+    } catch (const AutomationError& e) {
+        if (!rt.swallow(frame, e))
+            throw;
+        return runBodyOnce(rt, frame, body, runtime::kForNotInitialized);
+    }
     const double last = end.rawNumber();
     const double by = increment.rawNumber();
     // The counter starts with the widest type of the three.
@@ -211,17 +279,23 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
 
 Flow ForEachStmt::exec(Runtime& rt, Frame& frame) const
 {
-    const Variant g = group->eval(rt, frame);
     QList<Variant> items;
-    if (g.isArray()) {
-        items = g.arrayRef().elements();
-    } else if (g.isObject() && g.objectRef()) {
-        std::optional<QList<Variant>> listed = g.objectRef()->enumerate();
-        if (!listed)
+    try {
+        const Variant g = group->eval(rt, frame);
+        if (g.isArray()) {
+            items = g.arrayRef().elements();
+        } else if (g.isObject() && g.objectRef()) {
+            std::optional<QList<Variant>> listed = g.objectRef()->enumerate();
+            if (!listed)
+                throw AutomationError(runtime::kNotCollection, describeError(runtime::kNotCollection));
+            items = std::move(*listed);
+        } else {
             throw AutomationError(runtime::kNotCollection, describeError(runtime::kNotCollection));
-        items = std::move(*listed);
-    } else {
-        throw AutomationError(runtime::kNotCollection, describeError(runtime::kNotCollection));
+        }
+    } catch (const AutomationError& e) {
+        if (!rt.swallow(frame, e))
+            throw;
+        return runBodyOnce(rt, frame, body, 0);
     }
     for (const Variant& item : items) {
         rt.checkInterrupt();
@@ -246,7 +320,9 @@ Flow DoStmt::exec(Runtime& rt, Frame& frame) const
         } catch (const AutomationError& e) {
             if (!rt.swallow(frame, e))
                 throw;
-            c = true;
+            // Resume Next goes on with the next statement: into the body
+            // from the header, out of the loop from its Loop line.
+            return conditionFirst;
         }
         return until ? !c : c;
     };
@@ -267,7 +343,17 @@ Flow DoStmt::exec(Runtime& rt, Frame& frame) const
 
 Flow WithStmt::exec(Runtime& rt, Frame& frame) const
 {
-    frame.with.push_back(object->eval(rt, frame));
+    Variant target;
+    try {
+        target = object->eval(rt, frame);
+        if (!target.isObject())
+            throw AutomationError(error::kObjectRequired, describeError(error::kObjectRequired));
+    } catch (const AutomationError& e) {
+        // Resume Next runs the body; its member calls on the value then fail.
+        if (!rt.swallow(frame, e))
+            throw;
+    }
+    frame.with.push_back(std::move(target));
     struct Pop {
         ~Pop() { f.with.pop_back(); }
         Frame& f;

@@ -52,6 +52,14 @@ void CScriptHost::collectError() {
 // were written in the single-byte code page, whose letters beyond ASCII
 // would otherwise all turn into replacement characters.
 QString CScriptHost::scriptText(const QByteArray& bytes) {
+    // Notepad saves "Unicode" as UTF-16 with a byte order mark.
+    if (const auto bom = QStringConverter::encodingForData(bytes);
+        bom && *bom != QStringConverter::Utf8 && *bom != QStringConverter::System) {
+        QStringDecoder wide(*bom);  // skips the mark
+        const QString text = wide(bytes);
+        if (!wide.hasError())
+            return text;
+    }
     QStringDecoder utf8(QStringDecoder::Utf8);  // skips a leading BOM
     const QString text = utf8(bytes);
     if (!utf8.hasError())

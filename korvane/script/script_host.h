@@ -36,6 +36,8 @@ public:
     void setErrorListener(std::function<void(const QString& text)> listener) { errorListener_ = std::move(listener); }
     // Seconds one call into the script may run; 0 turns the limit off.
     void setTimeout(int seconds) { control_.setTimeout(seconds); }
+    // Megabytes one call may add to what the monitor holds; 0 turns it off.
+    void setMemoryLimit(int megabytes) { control_.setMemoryLimit(megabytes); }
 
     bool LoadScript(const QString& fileName, const automation::DispatchRef& application);
     void FireOnConnect(int line) { fireLine(Event::Connect, line); }
@@ -70,7 +72,8 @@ public:
     // Larger script files are refused: no real script comes near this, and
     // the whole text is held in memory several times while it compiles.
     static constexpr qint64 kMaxScriptBytes = qint64(16) << 20;
-    // The text of a script file: UTF-8, else the single-byte code page.
+    // The text of a script file: UTF-16 or UTF-32 after a byte order mark,
+    // else UTF-8, else the single-byte code page.
     static QString scriptText(const QByteArray& bytes);
     static int eventArgumentCount(Event event);
     // Whether the event also needs "Use Scripts" on (the others only a host).

@@ -264,6 +264,13 @@ int SettingsStore::reconnectInterval() const
     return v >= 0 ? std::min(v, settings::kMaxReconnectInterval) : settings::kDefaultReconnectInterval;
 }
 
+int SettingsStore::scriptMemoryLimit() const
+{
+    const int v = readInt(kSettingsSection, QString::fromLatin1(settings::kScriptMemoryLimit),
+                          settings::kDefaultScriptMemoryLimit);
+    return v >= 0 ? v : settings::kDefaultScriptMemoryLimit;
+}
+
 bool SettingsStore::showSplashScreen() const
 {
     return readInt(kSettingsSection, QString::fromLatin1(settings::kShowSplashScreen), 1) != 0;

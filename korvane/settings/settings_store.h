@@ -48,6 +48,7 @@ inline constexpr char kConfigured[] = "Configured";
 inline constexpr char kSyslogPort[] = "Syslog Port";
 inline constexpr char kScriptTimeout[] = "Script Timeout";
 inline constexpr char kReconnectInterval[] = "Reconnect Interval";
+inline constexpr char kScriptMemoryLimit[] = "Script Memory Limit";
 
 // Marks a key of the older layout as migrated; it counts as no value.
 inline constexpr char kDeleted[] = "<deleted>";
@@ -60,6 +61,7 @@ inline constexpr int kDefaultSyslogPort = 514;
 inline constexpr int kDefaultScriptTimeout = 30;        // seconds, 0 = no limit
 inline constexpr int kDefaultReconnectInterval = 30;    // seconds, 0 = no automatic reconnect
 inline constexpr int kMaxReconnectInterval = 600;       // seconds; also the longest wait between attempts
+inline constexpr int kDefaultScriptMemoryLimit = 512;   // MB, 0 = no limit
 inline constexpr char kDefaultRouterAddress[] = "192.168.1.1";
 }  // namespace settings
 
@@ -110,6 +112,7 @@ public:
     int syslogPort() const;              // 1 .. 65535, else the default
     int scriptTimeout() const;           // >= 0; 0 turns the limit off
     int reconnectInterval() const;       // 0 .. kMaxReconnectInterval seconds; 0: no automatic reconnect
+    int scriptMemoryLimit() const;       // MB >= 0; 0 turns the limit off
     bool showSplashScreen() const;
     void setShowSplashScreen(bool show);
     bool configured() const;

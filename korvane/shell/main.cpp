@@ -298,6 +298,7 @@ int main(int argc, char** argv) {
                                                             [scriptOn] { return scriptOn; },
                                                             [scriptFile] { return scriptFile; });
         scriptHost->setTimeout(korvane::SettingsStore().scriptTimeout());
+        scriptHost->setMemoryLimit(korvane::SettingsStore().scriptMemoryLimit());
         korvane::ConsoleMonitor* console = monitor.get();
         scriptHost->setMsgBoxHandler([console](const QString& prompt, int buttons, const QString&) {
             console->emitEvent(QStringLiteral("msgbox"), QJsonObject{{QStringLiteral("text"), prompt}},

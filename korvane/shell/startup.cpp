@@ -252,6 +252,7 @@ struct FrameMonitor {
             automation::dispatchFor(&controller.application()), [&sheet] { return sheet.IsScriptOn(); },
             [&sheet] { return sheet.GetScriptFile(); });
         host->setTimeout(SettingsStore().scriptTimeout());
+        host->setMemoryLimit(SettingsStore().scriptMemoryLimit());
         host->setMsgBoxHandler([&frame](const QString& prompt, int buttons, const QString& title) {
             return showScriptMessageBox(&frame, prompt, buttons, title);
         });

@@ -218,4 +218,29 @@ TEST(ScriptHostLanguage, CapitalJsExtensionRunsAsVBScript) {
     EXPECT_FALSE(host.hasEvent(QStringLiteral("OnTick")));
 }
 
+// Notepad's "Unicode" files: UTF-16 with a byte order mark, either order.
+TEST(ScriptHostLanguage, Utf16FilesWithAByteOrderMarkLoad) {
+    const QString source = QStringLiteral("Sub OnTick\nx = \"\u00e9\u4e2d\"\nEnd Sub\n");
+    QByteArray little("\xFF\xFE", 2);
+    QByteArray big("\xFE\xFF", 2);
+    for (QChar c : source) {
+        little.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+        big.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    }
+    EXPECT_EQ(CScriptHost::scriptText(little), source);
+    EXPECT_EQ(CScriptHost::scriptText(big), source);
+
+    QTemporaryDir dir;
+    CApplication app;
+    auto dispatch = automation::dispatchFor(&app);
+    CScriptHost host(dispatch, [] { return true; }, [] { return QString(); });
+    const QString path = dir.filePath(QStringLiteral("wide.vbs"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(little);
+    f.close();
+    EXPECT_TRUE(host.LoadScript(path, dispatch)) << host.ErrorText().toStdString();
+    EXPECT_TRUE(host.hasEvent(QStringLiteral("OnTick")));
+}
+
 }  // namespace

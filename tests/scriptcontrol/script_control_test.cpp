@@ -118,6 +118,32 @@ TEST_P(ControlTest, TimeInsideAMessageBoxDoesNotCount) {
     EXPECT_FALSE(control_.error().isError());
 }
 
+// A script that takes memory without end (texts doubled, an array filled
+// with texts each below any per-allocation threshold) ends with 7 "Out of
+// memory" at the budget; the script stays loaded and its next call runs.
+TEST_P(ControlTest, MemoryBudgetEndsTheCallAndTheScriptGoesOn) {
+    control_.setMemoryLimit(64);
+    control_.setTimeout(20);
+    ASSERT_TRUE(control_.addCode(
+        js() ? QStringLiteral("var keep = [];\n"
+                              "function Double() { var s = 'x'; while (true) { s = s + s; keep.push(s.length); } }\n"
+                              "function Fill() { for (var i = 0; ; i++) keep.push(Array(15001).join('a') + i); }\n"
+                              "function Small() { keep = []; return 42; }\n")
+             : QStringLiteral("Dim keep()\n"
+                              "Sub Double()\ns = \"x\"\nDo\ns = s & s\nLoop\nEnd Sub\n"
+                              "Sub Fill()\nReDim keep(10000000)\nFor i = 0 To 10000000\nkeep(i) = Space(15000) & i\nNext\nEnd Sub\n"
+                              "Function Small()\nReDim keep(0)\nSmall = 42\nEnd Function\n")))
+        << control_.error().description.toStdString();
+    for (const char* name : {"Double", "Fill"}) {
+        EXPECT_FALSE(control_.run(QLatin1String(name))) << name;
+        EXPECT_EQ(control_.error().number, scriptcontrol::kOutOfMemoryError) << name;
+        EXPECT_EQ(control_.error().description, QStringLiteral("Out of memory"));
+        automation::Variant r;
+        EXPECT_TRUE(control_.run(QStringLiteral("Small"), {}, &r)) << control_.error().description.toStdString();
+        EXPECT_EQ(r.toLong(), 42);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Languages, ControlTest, ::testing::Values(Case{"VBScript"}, Case{"JScript"}),
                          [](const auto& info) { return std::string(info.param.language); });
 

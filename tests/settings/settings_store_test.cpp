@@ -235,3 +235,15 @@ TEST_F(StoreTest, AnAddressCannotWriteIntoTheProgramsOwnSections)
     EXPECT_EQ(store->readString(S, QStringLiteral("Password")), QStringLiteral("plain old"));
     EXPECT_EQ(store->routerPassword(QStringLiteral("Settings")), QStringLiteral("x"));
 }
+
+TEST_F(StoreTest, ScriptMemoryLimitDefaultsTo512AndRefusesNegatives)
+{
+    auto store = makeStore();
+    EXPECT_EQ(store->scriptMemoryLimit(), 512);
+    store->writeInt(S, QStringLiteral("Script Memory Limit"), 64);
+    EXPECT_EQ(store->scriptMemoryLimit(), 64);
+    store->writeInt(S, QStringLiteral("Script Memory Limit"), 0);
+    EXPECT_EQ(store->scriptMemoryLimit(), 0);
+    store->writeInt(S, QStringLiteral("Script Memory Limit"), -8);
+    EXPECT_EQ(store->scriptMemoryLimit(), 512);
+}

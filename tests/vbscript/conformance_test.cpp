@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <ostream>
 
 // Case files show by name in test output.
@@ -71,6 +72,28 @@ QList<Case> loadCases(const QString& path)
 
 class Conformance : public ::testing::TestWithParam<QString> {};
 
+// How many cases pass over all files, printed once at the end so that a run
+// reports the share rather than only the files that failed.
+struct Tally {
+    int passed = 0;
+    int total = 0;
+};
+Tally& tally()
+{
+    static Tally t;
+    return t;
+}
+
+class TallyPrinter : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        if (tally().total)
+            std::printf("conformance: %d of %d cases pass\n", tally().passed, tally().total);
+    }
+};
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new TallyPrinter);
+
 TEST_P(Conformance, CasesGiveTheirExpectedOutput)
 {
     const QString path = QStringLiteral(KORVANE_SOURCE_DIR "/tests/vbscript/cases/") + GetParam();
@@ -91,6 +114,12 @@ TEST_P(Conformance, CasesGiveTheirExpectedOutput)
         });
         const bool ok = engine.addCode(c.code);
         const vbscript::ScriptError& e = engine.lastError();
+        const bool outcome = c.errorNumber ? (!ok && e.number == c.errorNumber && e.line == c.errorLine
+                                              && e.column == c.errorColumn)
+                                           : ok;
+        ++tally().total;
+        if (outcome && host.lines == c.expected)
+            ++tally().passed;
         if (c.errorNumber) {
             EXPECT_FALSE(ok);
             EXPECT_EQ(e.number, c.errorNumber) << e.description.toStdString();

@@ -26,6 +26,9 @@ public:
             lines.append(value.toString());
     }
     Q_INVOKABLE int Add(int a, int b) { return a + b; }
+    // Members named like keywords, reached after a dot.
+    Q_INVOKABLE QString rem() { return QStringLiteral("rem"); }
+    Q_INVOKABLE QString Next() { return QStringLiteral("next"); }
     Q_INVOKABLE void Twice(automation::Variant& value) { value = automation::Variant(value.toDouble() * 2); }
     Q_INVOKABLE QObject* Child() { return this; }
     Q_INVOKABLE automation::Variant Items()

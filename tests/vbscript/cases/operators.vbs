@@ -1,4 +1,4 @@
-'=== precedence: ^ above unary minus, * above \ above Mod above +
+'=== precedence: unary minus above ^, * above \ above Mod above +
 Print -2 ^ 2
 Print 2 + 3 * 4
 Print 7 \ 2 * 2
@@ -7,7 +7,7 @@ Print 2 ^ 3 ^ 2
 Print 2 ^ -1
 Print 5 - 3 - 1
 Print 1 + 2 & 3 + 4
-'> -4
+'> 4
 '> 14
 '> 1
 '> 3

@@ -1,0 +1,88 @@
+#include "components/scriptcontrol/memory_guard.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+namespace scriptcontrol {
+
+namespace {
+
+// Often enough that a doubling loop overshoots by little; rare enough to cost
+// nothing measurable (one small read of /proc per period).
+constexpr auto kPeriod = std::chrono::milliseconds(5);
+
+}  // namespace
+
+MemoryGuard::MemoryGuard(std::function<void()> onExceeded) : onExceeded_(std::move(onExceeded)) {}
+
+MemoryGuard::~MemoryGuard() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+qint64 MemoryGuard::residentBytes() {
+#ifdef Q_OS_LINUX
+    // statm: total and resident size in pages.
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return 0;
+    const QList<QByteArray> fields = statm.read(128).split(' ');
+    if (fields.size() < 2)
+        return 0;
+    bool ok = false;
+    const qint64 pages = fields[1].toLongLong(&ok);
+    return ok ? pages * qint64(sysconf(_SC_PAGESIZE)) : 0;
+#else
+    return 0;
+#endif
+}
+
+void MemoryGuard::arm(qint64 limitBytes) {
+    exceeded_ = false;
+    const qint64 now = limitBytes > 0 ? residentBytes() : 0;
+    std::lock_guard lock(mutex_);
+    armed_ = limitBytes > 0 && now > 0;
+    if (!armed_)
+        return;
+    ceiling_ = now + limitBytes;
+    // The thread starts with the first limited call.
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { loop(); });
+    wake_.notify_all();
+}
+
+void MemoryGuard::disarm() {
+    std::lock_guard lock(mutex_);
+    armed_ = false;
+    wake_.notify_all();
+}
+
+void MemoryGuard::loop() {
+    std::unique_lock lock(mutex_);
+    while (!quit_) {
+        if (!armed_) {
+            wake_.wait(lock);
+            continue;
+        }
+        wake_.wait_for(lock, kPeriod);
+        if (!armed_ || quit_)
+            continue;
+        const qint64 ceiling = ceiling_;
+        lock.unlock();
+        const bool over = residentBytes() > ceiling;
+        lock.lock();
+        if (over && armed_) {
+            armed_ = false;
+            exceeded_ = true;
+            onExceeded_();
+        }
+    }
+}
+
+}  // namespace scriptcontrol

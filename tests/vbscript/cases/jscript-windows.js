@@ -1,0 +1,81 @@
+//=== Enumerator walks a collection: atEnd, moveNext, item, moveFirst
+var d = new ActiveXObject("Scripting.Dictionary");
+d.Add("a", 1); d.Add("b", 2);
+var e = new Enumerator(d);
+var keys = "";
+for (; !e.atEnd(); e.moveNext()) keys += e.item();
+Print(keys);
+Print(e.item() === undefined);
+e.moveFirst();
+Print(e.item());
+//> ab
+//> True
+//> a
+//=== Enumerator over an array and over nothing
+var e = new Enumerator(Host.Items());
+var s = "";
+for (; !e.atEnd(); e.moveNext()) s += e.item();
+Print(s);
+Print(new Enumerator().atEnd());
+//> ab
+//> True
+//=== Enumerator over a value that is no collection raises 451
+try { new Enumerator(5); } catch (x) { Print(x.number + " " + x.description); }
+//> -2146827837 Object not a collection
+//=== VBArray turns automation arrays into JavaScript arrays
+var d = new ActiveXObject("Scripting.Dictionary");
+d.Add("k1", "v1"); d.Add("k2", "v2");
+var a = new VBArray(d.Keys());
+Print(a.dimensions() + " " + a.lbound() + " " + a.ubound(1));
+Print(a.getItem(1));
+var js = a.toArray();
+Print(js.length + " " + js.join(","));
+Print(new VBArray(d.Items()).toArray()[0]);
+//> 1 0 1
+//> k2
+//> 2 k1,k2
+//> v1
+//=== VBArray with an index out of range raises 9
+var a = new VBArray(Host.Items());
+try { a.getItem(5); } catch (x) { Print(x.number + " " + x.description); }
+try { a.ubound(2); } catch (x) { Print(x.number); }
+//> -2146828279 Subscript out of range
+//> -2146828279
+//=== VBArray of something else raises 5025
+try { new VBArray(1); } catch (x) { Print(x.number + " " + x.description); }
+//> -2146823263 VBArray expected
+//=== host errors carry the HRESULT as number and the text as description
+var d = new ActiveXObject("Scripting.Dictionary");
+d.Add(1, 1);
+try { d.Add(1, 2); } catch (x) { Print(x.number + " " + (x.number & 0xFFFF) + " " + (x.description === x.message)); }
+try { var f = Host.NoSuchMember; } catch (x) { Print(x.number & 0xFFFF); }
+//> -2146827831 457 true
+//> 438
+//=== errors of the script itself have a description
+try { null.x; } catch (x) { Print(typeof x.description + " " + (x.description === x.message)); }
+var e = new Error("mine"); e.description = "changed";
+Print(e.description + " " + e.message);
+//> string true
+//> changed mine
+//=== an uncaught host error reaches the host with its own number
+var d = new ActiveXObject("Scripting.Dictionary");
+d.Add(1, 1);
+d.Add(1, 2);
+//! 457
+//=== Date has getVarDate, and the value crosses to the host as a date
+var d = new Date(2001, 2, 4, 5, 6, 7);
+var v = d.getVarDate();
+Print(v.getFullYear() + " " + (v.getTime() === d.getTime()));
+Host.Keep(v);
+Print(Host.Kept().getMonth());
+//> 2001 true
+//> 2
+//=== RegExp from VBScript through ActiveXObject
+var re = new ActiveXObject("VBScript.RegExp");
+re.Pattern = "(\\d+)";
+re.Global = true;
+var ms = re.Execute("a1 b22");
+Print(ms.Count + " " + ms.Item(1).Value + " " + ms.Item(1).SubMatches(0));
+Print(re.Replace("a1 b22", "<$1>"));
+//> 2 22 22
+//> a<1> b<22>
