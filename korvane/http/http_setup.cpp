@@ -25,7 +25,9 @@ bool resolveHttpOptions(const HttpCommandLine& commandLine, const SettingsStore&
     } else {
         options->token = store.readString(section, QString::fromLatin1(kHttpTokenKey)).trimmed().toUtf8();
     }
-    options->router = store.readString(section, QString::fromLatin1(kHttpRouterNameKey)).trimmed();
+    options->router = commandLine.name.trimmed();
+    if (options->router.isEmpty())
+        options->router = store.readString(section, QString::fromLatin1(kHttpRouterNameKey)).trimmed();
     if (options->router.isEmpty())
         options->router = routerAddress;
     return checkExposure(*options, error);

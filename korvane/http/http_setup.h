@@ -26,6 +26,7 @@ inline constexpr char kHttpRouterNameKey[] = "HTTP Router Name";
 struct HttpCommandLine {
     QString address;    // --http
     QString tokenFile;  // --http-token-file
+    QString name;       // --http-name
 };
 
 // The options from the command line and the store; false with a message.

@@ -109,6 +109,7 @@ struct Options {
     QString scriptFile;
     QString httpAddress;
     QString httpTokenFile;
+    QString httpName;
 };
 
 }  // namespace
@@ -142,7 +143,8 @@ int main(int argc, char** argv) {
     parser.addOptions({consoleOption, jsonOption, demoOption, forOption, passwordOption, scriptOption});
     const QCommandLineOption httpOption(QStringLiteral("http"), QStringLiteral("With --console: serve metrics, status and events over HTTP on this address (127.0.0.1:9108)."), QStringLiteral("address:port"));
     const QCommandLineOption httpTokenOption(QStringLiteral("http-token-file"), QStringLiteral("Bearer token for the HTTP endpoint, from this file."), QStringLiteral("file"));
-    parser.addOptions({httpOption, httpTokenOption});
+    const QCommandLineOption httpNameOption(QStringLiteral("http-name"), QStringLiteral("The router label of the metrics (default: the router address)."), QStringLiteral("name"));
+    parser.addOptions({httpOption, httpTokenOption, httpNameOption});
     parser.process(*app);
 
     Options options;
@@ -152,9 +154,16 @@ int main(int argc, char** argv) {
     options.scriptFile = parser.value(scriptOption);
     options.httpAddress = parser.value(httpOption);
     options.httpTokenFile = parser.value(httpTokenOption);
+    options.httpName = parser.value(httpNameOption);
     options.address = parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
     if (parser.isSet(passwordOption)) {
         options.password = parser.value(passwordOption);
+        options.passwordGiven = true;
+    }
+    // A service's password comes from its environment file rather than the
+    // command line, where every user could read it.
+    if (!options.passwordGiven && options.console && qEnvironmentVariableIsSet("KORVANE_PASSWORD")) {
+        options.password = qEnvironmentVariable("KORVANE_PASSWORD");
         options.passwordGiven = true;
     }
     if (parser.isSet(forOption)) {
@@ -352,7 +361,7 @@ int main(int argc, char** argv) {
     if (monitor) {
         QString httpError;
         httpEndpoint = korvane::http::startHttpEndpoint(&controller, monitor.get(),
-                                                        {options.httpAddress, options.httpTokenFile}, &httpError);
+                                                        {options.httpAddress, options.httpTokenFile, options.httpName}, &httpError);
         if (!httpError.isEmpty()) {
             std::fprintf(stderr, "korvane: %s\n", qPrintable(httpError));
             stopSimulator();
