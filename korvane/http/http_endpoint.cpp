@@ -372,8 +372,22 @@ void HttpEndpoint::onEvent(const QJsonObject& event) {
         callHistory_ = event.value(QStringLiteral("calls")).toArray();
     }
     metrics_->observeEvent(event);
-    if (!streams_.empty())
-        broadcast("data: " + compact(event) + "\n\n");
+    // The stream is fed once the tick is done, so its clients add nothing
+    // to the tick itself; events of one tick go out in one write.
+    if (streams_.empty())
+        return;
+    pendingEvents_.push_back(event);
+    if (pendingEvents_.size() == 1)
+        QMetaObject::invokeMethod(this, &HttpEndpoint::flushEvents, Qt::QueuedConnection);
+}
+
+void HttpEndpoint::flushEvents() {
+    QByteArray frames;
+    for (const QJsonObject& event : pendingEvents_)
+        frames += "data: " + compact(event) + "\n\n";
+    pendingEvents_.clear();
+    if (!frames.isEmpty())
+        broadcast(frames);
 }
 
 QJsonObject HttpEndpoint::status() const {

@@ -14,6 +14,7 @@
 #include <QPointer>
 
 #include <deque>
+#include <vector>
 #include <memory>
 
 class QTcpSocket;
@@ -60,6 +61,7 @@ private:
     void onEvent(const QJsonObject& event);
     void openStream(const QHttpServerRequest& request, QTcpSocket* socket);
     void broadcast(const QByteArray& frame);
+    void flushEvents();
     void answerCalls(const QHttpServerRequest& request, QTcpSocket* socket);
     bool authorized(const QHttpServerRequest& request) const;
 
@@ -72,6 +74,7 @@ private:
     CallList* calls_ = nullptr;
     quint16 port_ = 0;
     std::deque<QPointer<QTcpSocket>> streams_;
+    std::vector<QJsonObject> pendingEvents_;
 
     // What /api/status and the page start from.
     QJsonObject lastTick_;
