@@ -5,7 +5,9 @@
 
 #include "korvane/http/http_endpoint.h"
 #include "korvane/http/http_options.h"
+#include "korvane/http/http_setup.h"
 #include "korvane/http/line_totals.h"
+#include "korvane/settings/settings_store.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -108,6 +110,44 @@ TEST(HttpOptions, AddressesAndTheTokenRule) {
     EXPECT_EQ(token, "abc123");
     EXPECT_FALSE(readTokenFile(dir.filePath(QStringLiteral("missing")), &token, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("missing")));
+}
+
+TEST(HttpSetup, OffByDefaultCommandLineOverSettingsTokenFileOverToken) {
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    const QString section = QString::fromLatin1(settings::kSection);
+    HttpOptions options;
+    bool enabled = true;
+    QString error;
+    ASSERT_TRUE(resolveHttpOptions({}, store, QStringLiteral("10.0.0.9"), &options, &enabled, &error));
+    EXPECT_FALSE(enabled);
+
+    store.writeString(section, QString::fromLatin1(kHttpAddressKey), QStringLiteral("127.0.0.1:9200"));
+    store.writeString(section, QString::fromLatin1(kHttpTokenKey), QStringLiteral("from-settings"));
+    ASSERT_TRUE(resolveHttpOptions({}, store, QStringLiteral("10.0.0.9"), &options, &enabled, &error));
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(options.port, 9200);
+    EXPECT_EQ(options.token, "from-settings");
+    EXPECT_EQ(options.router, QStringLiteral("10.0.0.9"));
+
+    QFile file(dir.filePath(QStringLiteral("token")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("from-file\n");
+    file.close();
+    options = {};
+    ASSERT_TRUE(resolveHttpOptions({QStringLiteral("0.0.0.0:9300"), file.fileName(), QStringLiteral("north")}, store,
+                                   QStringLiteral("10.0.0.9"), &options, &enabled, &error))
+        << error.toStdString();
+    EXPECT_EQ(options.port, 9300);
+    EXPECT_EQ(options.token, "from-file");
+    EXPECT_EQ(options.router, QStringLiteral("north"));
+
+    // Without any token, only loopback is allowed.
+    store.remove(section, QString::fromLatin1(kHttpTokenKey));
+    options = {};
+    EXPECT_FALSE(resolveHttpOptions({QStringLiteral("0.0.0.0:9300"), {}, {}}, store, {}, &options, &enabled, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("loopback")));
+    EXPECT_FALSE(resolveHttpOptions({QStringLiteral("nonsense"), {}, {}}, store, {}, &options, &enabled, &error));
 }
 
 TEST(HttpEndpoint, StatusMetricsPageAndNoPasswordAnywhere) {
