@@ -4,6 +4,8 @@
 #   share/applications/               korvane.desktop
 #   share/icons/hicolor/<size>/apps/  korvane.png, korvane.svg: the tray meter
 #   share/doc/korvane/                README.md, examples/, help/ (the help pages as HTML)
+#   lib/systemd/system/               korvane@.service (one console monitor per router)
+#   share/doc/korvane/fleet/          korvane-example.conf, Prometheus scrape example, Grafana dashboard
 #
 # The private folder is lib/korvane under every prefix, never the multiarch
 # libdir GNUInstallDirs picks for /usr: the programs' RUNPATH
@@ -48,6 +50,15 @@ if(TARGET korvane AND EXISTS ${PROJECT_SOURCE_DIR}/packaging/korvane.desktop)
     install(FILES packaging/icons/scalable/korvane.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   endif()
+endif()
+
+# Fleets: the per-router unit and what a Prometheus and a Grafana need.
+if(TARGET korvane_http)
+  install(FILES packaging/systemd/korvane@.service DESTINATION lib/systemd/system)
+  install(FILES packaging/systemd/korvane-example.conf
+                packaging/prometheus/korvane-scrape.yml
+                packaging/grafana/korvane-dashboard.json
+          DESTINATION ${KORVANE_DOCDIR}/fleet)
 endif()
 
 set(CPACK_PACKAGE_NAME korvane)

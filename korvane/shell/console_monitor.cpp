@@ -139,18 +139,20 @@ QString ConsoleMonitor::lineText(int number) const {
 }
 
 void ConsoleMonitor::emitEvent(const QString& event, const QJsonObject& fields, const QString& text) {
-    QByteArray line;
-    if (json_) {
-        QJsonObject object = fields;
-        object.insert(QStringLiteral("event"), event);
-        object.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-        line = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    } else {
-        line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + text).toUtf8();
+    QJsonObject object = fields;
+    object.insert(QStringLiteral("event"), event);
+    object.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    if (out_) {
+        QByteArray line;
+        if (json_)
+            line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+        else
+            line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + text).toUtf8();
+        line += '\n';
+        std::fwrite(line.constData(), 1, size_t(line.size()), out_);
+        std::fflush(out_);
     }
-    line += '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), out_);
-    std::fflush(out_);
+    emit eventEmitted(object);
 }
 
 }  // namespace korvane

@@ -22,10 +22,16 @@ public:
     void information(const QString& caption, const QString& text) override;
     bool question(const QString& caption, const QString& text) override;
 
-    // One event line; also used by main for the run's own messages.
+    // One event line; also used by main for the run's own messages. A null
+    // out prints nothing, for a monitor that only feeds eventEmitted.
     void emitEvent(const QString& event, const QJsonObject& fields, const QString& text);
 
     int ticks() const { return ticks_; }
+
+signals:
+    // Every event as its JSON object (with "event" and "time"), whatever the
+    // output's form; listeners such as the HTTP endpoint's event stream.
+    void eventEmitted(const QJsonObject& object);
 
 private:
     QJsonObject lineObject(int number) const;

@@ -34,6 +34,9 @@
 #ifdef KORVANE_HAVE_SIMULATOR
 #include "components/prestige/simulator.h"
 #endif
+#ifdef KORVANE_HAVE_HTTP
+#include "korvane/http/http_setup.h"
+#endif
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -78,6 +81,9 @@ struct Options {
     bool passwordGiven = false;
     int seconds = 0;
     QString scriptFile;
+    QString httpAddress;
+    QString httpTokenFile;
+    QString httpName;
 };
 
 }  // namespace
@@ -109,6 +115,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("Router password for this run (not stored)."), QStringLiteral("password"));
     const QCommandLineOption scriptOption(QStringLiteral("script"), QStringLiteral("With --console: run this script instead of the configured one."), QStringLiteral("file"));
     parser.addOptions({consoleOption, jsonOption, demoOption, forOption, passwordOption, scriptOption});
+    const QCommandLineOption httpOption(QStringLiteral("http"), QStringLiteral("With --console: serve metrics, status and events over HTTP on this address (127.0.0.1:9108)."), QStringLiteral("address:port"));
+    const QCommandLineOption httpTokenOption(QStringLiteral("http-token-file"), QStringLiteral("Bearer token for the HTTP endpoint, from this file."), QStringLiteral("file"));
+    const QCommandLineOption httpNameOption(QStringLiteral("http-name"), QStringLiteral("The router label of the metrics (default: the router address)."), QStringLiteral("name"));
+    parser.addOptions({httpOption, httpTokenOption, httpNameOption});
     parser.process(*app);
 
     Options options;
@@ -116,9 +126,18 @@ int main(int argc, char** argv) {
     options.json = parser.isSet(jsonOption);
     options.demo = parser.isSet(demoOption);
     options.scriptFile = parser.value(scriptOption);
+    options.httpAddress = parser.value(httpOption);
+    options.httpTokenFile = parser.value(httpTokenOption);
+    options.httpName = parser.value(httpNameOption);
     options.address = parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
     if (parser.isSet(passwordOption)) {
         options.password = parser.value(passwordOption);
+        options.passwordGiven = true;
+    }
+    // A service's password comes from its environment file rather than the
+    // command line, where every user could read it.
+    if (!options.passwordGiven && options.console && qEnvironmentVariableIsSet("KORVANE_PASSWORD")) {
+        options.password = qEnvironmentVariable("KORVANE_PASSWORD");
         options.passwordGiven = true;
     }
     if (parser.isSet(forOption)) {
@@ -320,6 +339,24 @@ int main(int argc, char** argv) {
     // Script calls made until the loop has ended are still interrupted.
     QObject::connect(&stops, &korvane::StopWatcher::stopRequested, app.get(), &QCoreApplication::quit);
 
+#ifdef KORVANE_HAVE_HTTP
+    std::unique_ptr<korvane::http::HttpEndpoint> httpEndpoint;
+    if (monitor) {
+        QString httpError;
+        httpEndpoint = korvane::http::startHttpEndpoint(&controller, monitor.get(),
+                                                        {options.httpAddress, options.httpTokenFile, options.httpName}, &httpError);
+        if (!httpError.isEmpty()) {
+            std::fprintf(stderr, "korvane: %s\n", qPrintable(httpError));
+            stopSimulator();
+            return 2;
+        }
+        if (httpEndpoint)
+            monitor->emitEvent(QStringLiteral("http"), {{QStringLiteral("port"), httpEndpoint->port()}},
+                               QStringLiteral("HTTP endpoint on %1:%2")
+                                   .arg(httpEndpoint->options().address.toString())
+                                   .arg(httpEndpoint->port()));
+    }
+#endif
     // The first connection, once the loop runs.
     QTimer::singleShot(0, &controller, [&] {
 #ifdef KORVANE_HAVE_CONSOLE_SYSLOG

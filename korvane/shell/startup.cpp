@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QSettings>
 
+#include <cstdio>
+#ifdef KORVANE_HAVE_HTTP
+#include "korvane/http/http_setup.h"
+#endif
+
 #ifdef KORVANE_HAVE_HELP_WINDOW
 #include "korvane/help/help_window.h"
 #endif
@@ -398,8 +403,20 @@ int runFrame(QApplication& app, const FrameOptions& options)
     hooks.title = title;
 #ifdef KORVANE_HAVE_MONITOR
     std::unique_ptr<FrameMonitor> monitor;
+#ifdef KORVANE_HAVE_HTTP
+    std::unique_ptr<http::HttpEndpoint> httpEndpoint;
+#endif
     hooks.createViews = [&] {
         monitor = std::make_unique<FrameMonitor>(frame, sheet, options);
+#ifdef KORVANE_HAVE_HTTP
+        // "HTTP Address" serves the window's status too; a bad value is reported, not fatal.
+        QString httpError;
+        httpEndpoint = http::startHttpEndpoint(&monitor->controller, nullptr, {}, &httpError);
+        if (!httpError.isEmpty()) {
+            std::fprintf(stderr, "korvane: %s\n", qPrintable(httpError));
+            monitor->controller.SetStatusText(httpError);
+        }
+#endif
 #ifdef KORVANE_HAVE_SCRIPT_HOST
         monitor->attachScriptHost(frame, sheet);
 #endif

@@ -1,0 +1,201 @@
+// The HTTP endpoint's share of the monitor's time. Clients are plain sockets
+// on another thread, so only the monitor's side is on the measured thread.
+//  - one GET /metrics over loopback, request sent to answer read (goal < 2 ms)
+//  - the status tick with 100 /events clients connected (goal p99 < 100 µs),
+//    beside the same tick with the endpoint off
+#include "korvane/http/http_endpoint.h"
+#include "korvane/shell/console_monitor.h"
+#include "korvane/shell/controller.h"
+#include "components/prestige/router_state.h"
+#include "components/prestige/screens.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+long long nowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+
+class Settings : public korvane::MonitorSettings {
+public:
+    QString ipAddress() const override { return QStringLiteral("127.0.0.1:1"); }
+    QString password() const override { return QStringLiteral("1234"); }
+    bool isSoundOn() const override { return false; }
+    QString lineUpSound() const override { return {}; }
+    QString lineDownSound() const override { return {}; }
+    bool isScriptOn() const override { return false; }
+    QString scriptFile() const override { return {}; }
+    int connectionTimeout() const override { return 5000; }
+    int waitForConnect() const override { return 0; }
+    int callHistoryRefresh() const override { return 1 << 30; }
+};
+
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(double(v.size()) * p))];
+}
+
+int connectTo(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Runs the event loop until done() or the limit.
+template <typename F>
+bool pump(F done, int limitMs = 10000) {
+    const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
+    while (!done() && Clock::now() < end)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Settings settings;
+    korvane::CMonitorController controller(&settings);
+    korvane::ConsoleMonitor console(&controller, nullptr, true);
+
+    prestige::RouterState state;
+    prestige::CallSpec call;
+    call.line = 1;
+    call.node = QStringLiteral("Office");
+    call.peerIp = QStringLiteral("10.0.0.2");
+    state.startCall(call);
+    std::vector<QString> screens;
+    for (int i = 0; i < 64; ++i) {
+        state.advance();
+        screens.push_back(QString::fromLatin1(prestige::paintStatusScreen(state, {}).text()));
+    }
+    auto tickTimes = [&](int count) {
+        std::vector<double> us;
+        for (int i = 0; i < count; ++i) {
+            const long long t0 = nowNs();
+            controller.OnStatusScreen(screens[size_t(i) % screens.size()]);
+            us.push_back(double(nowNs() - t0) / 1000.0);
+            QCoreApplication::processEvents();  // the sockets flush between ticks, as between repaints
+        }
+        return us;
+    };
+    tickTimes(200);
+    const std::vector<double> off = tickTimes(3000);
+
+    korvane::http::HttpOptions options;
+    options.router = QStringLiteral("bench");
+    korvane::http::HttpEndpoint endpoint(&controller, &console, options);
+    QString error;
+    if (!endpoint.start(&error)) {
+        std::fprintf(stderr, "bench_http: %s\n", qPrintable(error));
+        return 1;
+    }
+    const quint16 port = endpoint.port();
+
+    // One /metrics scrape at a time from a client thread.
+    std::atomic<bool> scraping{true};
+    std::vector<double> scrapeUs;
+    std::thread scraper([&] {
+        const QByteArray request = "GET /metrics HTTP/1.1\r\nHost: bench\r\n\r\n";
+        const int fd = connectTo(port);
+        char buffer[65536];
+        for (int i = 0; i < 1100 && fd >= 0; ++i) {
+            const long long t0 = nowNs();
+            if (::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) != request.size())
+                break;
+            QByteArray in;
+            qsizetype need = -1;
+            while (need < 0 || in.size() < need) {
+                const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                in.append(buffer, got);
+                const qsizetype end = in.indexOf("\r\n\r\n");
+                const qsizetype at = in.toLower().indexOf("content-length:");
+                if (end >= 0 && at >= 0 && need < 0)
+                    need = end + 4 + in.mid(at + 15, in.indexOf("\r\n", at) - at - 15).trimmed().toLongLong();
+            }
+            if (i >= 100)
+                scrapeUs.push_back(double(nowNs() - t0) / 1000.0);
+        }
+        if (fd >= 0)
+            ::close(fd);
+        scraping = false;
+    });
+    pump([&] { return !scraping.load(); }, 60000);
+    scraper.join();
+
+    // 100 event-stream clients that read everything, on their own thread.
+    std::atomic<bool> reading{true};
+    std::vector<int> clients;
+    for (int i = 0; i < 100; ++i) {
+        const int fd = connectTo(port);
+        const QByteArray request = "GET /events HTTP/1.1\r\nHost: bench\r\n\r\n";
+        if (fd < 0 || ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) != request.size()) {
+            std::fprintf(stderr, "bench_http: event client %d could not connect\n", i);
+            return 1;
+        }
+        clients.push_back(fd);
+        // The listen queue is short; let the server take each client in.
+        pump([&] { return endpoint.openConnections() >= i + 1; }, 2000);
+    }
+    std::thread reader([&] {
+        std::vector<pollfd> fds;
+        for (int fd : clients)
+            fds.push_back({fd, POLLIN, 0});
+        char buffer[65536];
+        while (reading) {
+            if (::poll(fds.data(), fds.size(), 50) <= 0)
+                continue;
+            for (auto& p : fds)
+                if (p.revents & POLLIN)
+                    [[maybe_unused]] ssize_t got = ::recv(p.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        }
+    });
+    if (!pump([&] { return endpoint.eventClients() == 100; })) {
+        std::fprintf(stderr, "bench_http: only %d event clients\n", endpoint.eventClients());
+        return 1;
+    }
+    tickTimes(200);
+    const std::vector<double> on = tickTimes(3000);
+    reading = false;
+    reader.join();
+    for (int fd : clients)
+        ::close(fd);
+
+    std::printf("report: HTTP endpoint | one GET /metrics over loopback, median | %.0f µs | | \n",
+                percentile(scrapeUs, 0.5));
+    std::printf("report: HTTP endpoint | one GET /metrics over loopback, 99th percentile (goal < 2000 µs) | %.0f µs | | \n",
+                percentile(scrapeUs, 0.99));
+    std::printf("report: HTTP endpoint | status tick, endpoint off, median | %.1f µs | | \n", percentile(off, 0.5));
+    std::printf("report: HTTP endpoint | status tick, endpoint off, 99th percentile | %.1f µs | | \n",
+                percentile(off, 0.99));
+    std::printf("report: HTTP endpoint | status tick with 100 /events clients, 99th percentile (goal < 100 µs) | %.1f µs | | \n",
+                percentile(on, 0.99));
+    std::printf("report: HTTP endpoint | status tick with 100 /events clients, median | %.1f µs | | \n",
+                percentile(on, 0.5));
+    // What the endpoint adds to a tick: its event's JSON and 100 buffered writes.
+    std::printf("report: HTTP endpoint | added to the status tick by 100 /events clients, median | %.1f µs | | \n",
+                percentile(on, 0.5) - percentile(off, 0.5));
+    return 0;
+}

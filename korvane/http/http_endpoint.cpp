@@ -1,0 +1,416 @@
+#include "korvane/http/http_endpoint.h"
+
+#include "korvane/http/line_totals.h"
+#include "korvane/http/metrics.h"
+#include "korvane/shell/console_monitor.h"
+#include "korvane/shell/controller.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <vector>
+
+namespace korvane::http {
+
+namespace {
+
+constexpr size_t kHistorySamples = 900;  // 15 minutes of status ticks
+constexpr size_t kSyslogTail = 100;
+constexpr size_t kLineEvents = 50;
+constexpr int kKeepAliveMs = 15000;
+constexpr int kMaxCalls = 10000;
+
+using Status = QHttpServerResponder::StatusCode;
+
+// Per-connection bounds: request size and time, idle time. A child of the
+// socket, so it lives exactly as long as the connection.
+class ConnectionGuard : public QObject {
+public:
+    ConnectionGuard(QTcpSocket* socket, const HttpOptions& options, std::shared_ptr<int> open)
+        : QObject(socket), open_(std::move(open)) {
+        setObjectName(QLatin1String(kName));
+        ++*open_;
+        timer_.setSingleShot(true);
+        connect(&timer_, &QTimer::timeout, socket, [this, socket] {
+            if (!streaming)
+                socket->abort();
+        });
+        timer_.start(options.idleTimeoutMs);
+        const qint64 maxBytes = options.maxRequestBytes;
+        const int requestMs = options.requestTimeoutMs;
+        const int idleMs = options.idleTimeoutMs;
+        // Connected before the server's own reader, so an oversized request
+        // is cut off before it is parsed any further.
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, maxBytes, requestMs] {
+            if (!inRequest_) {
+                inRequest_ = true;
+                bytes_ = 0;
+                if (!streaming)
+                    timer_.start(requestMs);
+            }
+            bytes_ += socket->bytesAvailable();
+            if (bytes_ > maxBytes)
+                socket->abort();
+        });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, idleMs] {
+            inRequest_ = false;
+            if (!streaming)
+                timer_.start(idleMs);
+        });
+    }
+    ~ConnectionGuard() override { --*open_; }
+    static ConnectionGuard* of(QTcpSocket* socket) {
+        return static_cast<ConnectionGuard*>(
+            socket->findChild<QObject*>(QLatin1String(kName), Qt::FindDirectChildrenOnly));
+    }
+    static constexpr char kName[] = "korvane-http-guard";
+
+    void startStreaming() {
+        streaming = true;
+        inRequest_ = false;
+        timer_.stop();
+    }
+    bool streaming = false;
+
+private:
+    std::shared_ptr<int> open_;
+    QTimer timer_;
+    qint64 bytes_ = 0;
+    bool inRequest_ = false;
+};
+
+QByteArray compact(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+template <typename T>
+void pushBounded(std::deque<T>& list, T value, size_t limit) {
+    list.push_back(std::move(value));
+    while (list.size() > limit)
+        list.pop_front();
+}
+
+template <typename T>
+QJsonArray toArray(const std::deque<T>& list) {
+    QJsonArray array;
+    for (const T& value : list)
+        array.append(value);
+    return array;
+}
+
+// The same time either way, so a token cannot be guessed byte by byte.
+bool sameSecret(const QByteArray& a, const QByteArray& b) {
+    if (a.size() != b.size())
+        return false;
+    unsigned char diff = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return diff == 0;
+}
+
+QByteArray pageText() {
+    static const QByteArray page = [] {
+        QFile file(QStringLiteral(":/korvane/http/index.html"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<!doctype html><title>Korvane</title>");
+    }();
+    return page;
+}
+
+}  // namespace
+
+// Counts connections and refuses those beyond the limit before the HTTP
+// layer sees them.
+class HttpEndpoint::GuardedServer : public QTcpServer {
+public:
+    GuardedServer(const HttpOptions& options, QObject* parent) : QTcpServer(parent), options_(options) {}
+    int open() const { return *open_; }
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        auto* socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            return;
+        }
+        if (*open_ >= options_.maxConnections) {
+            // Answered once the request is in (closing on unread bytes would
+            // reset the connection and lose the answer), and gone soon either way.
+            static const QByteArray busy = [] {
+                const QByteArray body = QByteArrayLiteral("{\"error\":\"too many open connections\"}");
+                return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nContent-Length: "
+                       + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+            }();
+            connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                socket->readAll();
+                if (socket->property("answered").toBool())
+                    return;
+                socket->setProperty("answered", true);
+                socket->write(busy);
+                socket->disconnectFromHost();
+            });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            QTimer::singleShot(2000, socket, [socket] {
+                socket->abort();
+                socket->deleteLater();
+            });
+            return;
+        }
+        new ConnectionGuard(socket, options_, open_);
+        addPendingConnection(socket);
+    }
+
+private:
+    const HttpOptions& options_;
+    std::shared_ptr<int> open_ = std::make_shared<int>(0);
+};
+
+HttpEndpoint::HttpEndpoint(CMonitorController* controller, ConsoleMonitor* events, const HttpOptions& options,
+                           QObject* parent)
+    : QAbstractHttpServer(parent), controller_(controller), options_(options) {
+    if (!events) {
+        ownEvents_ = std::make_unique<ConsoleMonitor>(controller, nullptr, true);
+        events = ownEvents_.get();
+    }
+    metrics_ = std::make_unique<MonitorMetrics>(controller, options_.router);
+    connect(events, &ConsoleMonitor::eventEmitted, this, &HttpEndpoint::onEvent);
+    auto* keepAlive = new QTimer(this);
+    connect(keepAlive, &QTimer::timeout, this, [this] { broadcast(QByteArrayLiteral(": keep-alive\n\n")); });
+    keepAlive->start(kKeepAliveMs);
+}
+
+HttpEndpoint::~HttpEndpoint() = default;
+
+bool HttpEndpoint::start(QString* error) {
+    if (!checkExposure(options_, error))
+        return false;
+    server_ = new GuardedServer(options_, this);
+    if (!server_->listen(options_.address, options_.port)) {
+        *error = QStringLiteral("HTTP endpoint cannot listen on %1:%2: %3")
+                     .arg(options_.address.toString())
+                     .arg(options_.port)
+                     .arg(server_->errorString());
+        delete server_;
+        server_ = nullptr;
+        return false;
+    }
+    port_ = server_->serverPort();
+    bind(server_);
+    return true;
+}
+
+int HttpEndpoint::openConnections() const {
+    return server_ ? server_->open() : 0;
+}
+
+void HttpEndpoint::setLineTotals(LineTotals* totals) {
+    metrics_->setLineTotals(totals);
+}
+
+bool HttpEndpoint::authorized(const QHttpServerRequest& request) const {
+    if (options_.token.isEmpty())
+        return true;
+    const QByteArray header = request.value(QByteArrayLiteral("Authorization")).trimmed();
+    static const QByteArray scheme = QByteArrayLiteral("Bearer ");
+    if (!header.startsWith(scheme))
+        return false;
+    return sameSecret(header.mid(scheme.size()).trimmed(), options_.token);
+}
+
+bool HttpEndpoint::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    // A client that leaves its answers unread is let go before it costs
+    // the monitor memory.
+    if (socket->bytesToWrite() > options_.maxPendingBytes) {
+        socket->abort();
+        return true;
+    }
+    auto reply = [&](Status status, const QByteArray& type, const QByteArray& body) {
+        QHttpServerResponder responder = makeResponder(request, socket);
+        responder.write(body, {{"Content-Type", type}, {"Cache-Control", "no-store"},
+                               {"X-Content-Type-Options", "nosniff"}}, status);
+    };
+    auto replyJson = [&](Status status, const QJsonObject& object) {
+        reply(status, QByteArrayLiteral("application/json"), compact(object));
+    };
+    auto error = [&](Status status, const QString& text) {
+        replyJson(status, QJsonObject{{QStringLiteral("error"), text}});
+    };
+
+    if (!authorized(request)) {
+        QHttpServerResponder responder = makeResponder(request, socket);
+        responder.write(compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("a valid Bearer token is required")}}),
+                        {{"Content-Type", "application/json"}, {"WWW-Authenticate", "Bearer"}},
+                        Status::Unauthorized);
+        return true;
+    }
+    const auto method = request.method();
+    if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
+        QHttpServerResponder responder = makeResponder(request, socket);
+        responder.write(compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("this endpoint is read-only")}}),
+                        {{"Content-Type", "application/json"}, {"Allow", "GET, HEAD"}}, Status::MethodNotAllowed);
+        return true;
+    }
+    const QString path = request.url().path();
+    if (path == QLatin1String("/metrics")) {
+        reply(Status::Ok, QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"), metrics_->exposition());
+    } else if (path == QLatin1String("/api/status")) {
+        replyJson(Status::Ok, status());
+    } else if (path == QLatin1String("/api/calls")) {
+        answerCalls(request, socket);
+    } else if (path == QLatin1String("/events")) {
+        openStream(request, socket);
+    } else if (path == QLatin1String("/") || path == QLatin1String("/index.html")) {
+        reply(Status::Ok, QByteArrayLiteral("text/html; charset=utf-8"), pageText());
+    } else {
+        error(Status::NotFound, QStringLiteral("no such resource: %1").arg(path));
+    }
+    return true;
+}
+
+void HttpEndpoint::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.write(compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("not found")}}),
+                    {{"Content-Type", "application/json"}}, Status::NotFound);
+}
+
+void HttpEndpoint::answerCalls(const QHttpServerRequest& request, QTcpSocket* socket) {
+    QHttpServerResponder responder = makeResponder(request, socket);
+    const auto json = [&](Status status, const QJsonObject& object) {
+        responder.write(compact(object), {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}}, status);
+    };
+    if (!calls_) {
+        json(Status::NotFound, {{QStringLiteral("error"), QStringLiteral("no call journal is attached to this monitor; "
+                                                                           "the metrics count calls since its start")}});
+        return;
+    }
+    const QUrlQuery query = request.query();
+    QDateTime since = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
+    const QString sinceText = query.queryItemValue(QStringLiteral("since"), QUrl::FullyDecoded);
+    if (!sinceText.isEmpty()) {
+        bool isNumber = false;
+        const qint64 seconds = sinceText.toLongLong(&isNumber);
+        since = isNumber ? QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC) : QDateTime::fromString(sinceText, Qt::ISODate);
+        if (!since.isValid()) {
+            json(Status::BadRequest, {{QStringLiteral("error"),
+                                       QStringLiteral("since must be an ISO 8601 time or seconds since the Unix epoch")}});
+            return;
+        }
+    }
+    int limit = kMaxCalls;
+    const QString limitText = query.queryItemValue(QStringLiteral("limit"));
+    if (!limitText.isEmpty()) {
+        bool ok = false;
+        limit = limitText.toInt(&ok);
+        if (!ok || limit <= 0)
+            limit = kMaxCalls;
+        limit = qMin(limit, kMaxCalls);
+    }
+    json(Status::Ok, {{QStringLiteral("since"), since.toUTC().toString(Qt::ISODate)},
+                      {QStringLiteral("calls"), calls_->callsSince(since, limit)}});
+}
+
+void HttpEndpoint::openStream(const QHttpServerRequest& request, QTcpSocket* socket) {
+    if (int(streams_.size()) >= options_.maxEventClients) {
+        QHttpServerResponder responder = makeResponder(request, socket);
+        responder.write(compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("too many event-stream clients")}}),
+                        {{"Content-Type", "application/json"}, {"Retry-After", "10"}}, Status::ServiceUnavailable);
+        return;
+    }
+    if (auto* guard = ConnectionGuard::of(socket))
+        guard->startStreaming();
+    // The body runs until either side closes, so it needs no length.
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n"
+                  "X-Accel-Buffering: no\r\n\r\nretry: 3000\n\n");
+    streams_.emplace_back(socket);
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        std::erase_if(streams_, [socket](const QPointer<QTcpSocket>& s) { return !s || s == socket; });
+    }, Qt::QueuedConnection);
+}
+
+void HttpEndpoint::broadcast(const QByteArray& frame) {
+    // Closing a socket emits its signals at once, so the list is settled
+    // before any client is let go.
+    std::vector<QTcpSocket*> stalled;
+    std::erase_if(streams_, [&](const QPointer<QTcpSocket>& socket) {
+        if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+            return true;
+        if (socket->bytesToWrite() > options_.maxPendingBytes) {
+            stalled.push_back(socket);
+            return true;
+        }
+        socket->write(frame);
+        return false;
+    });
+    for (QTcpSocket* socket : stalled)
+        socket->abort();
+}
+
+void HttpEndpoint::onEvent(const QJsonObject& event) {
+    const QString name = event.value(QStringLiteral("event")).toString();
+    if (name == QLatin1String("tick")) {
+        lastTick_ = event;
+        live_ = true;
+        ++ticks_;
+        QJsonArray sample{QDateTime::currentMSecsSinceEpoch()};
+        for (const auto& line : event.value(QStringLiteral("lines")).toArray())
+            sample.append(line.toObject().value(QStringLiteral("lineUtilization")).toInt());
+        pushBounded(history_, sample, kHistorySamples);
+    } else if (name == QLatin1String("stale") || name == QLatin1String("closed") || name == QLatin1String("connecting")
+               || (name == QLatin1String("connected") && !event.value(QStringLiteral("open")).toBool())) {
+        live_ = false;
+    } else if (name == QLatin1String("syslog")) {
+        pushBounded(syslog_, event, kSyslogTail);
+    } else if (name == QLatin1String("connect") || name == QLatin1String("disconnect") || name == QLatin1String("clid")) {
+        pushBounded(lineEvents_, event, kLineEvents);
+    } else if (name == QLatin1String("history")) {
+        callHistory_ = event.value(QStringLiteral("calls")).toArray();
+    }
+    metrics_->observeEvent(event);
+    // The stream is fed once the tick is done, so its clients add nothing
+    // to the tick itself; events of one tick go out in one write.
+    if (streams_.empty())
+        return;
+    pendingEvents_.push_back(event);
+    if (pendingEvents_.size() == 1)
+        QMetaObject::invokeMethod(this, &HttpEndpoint::flushEvents, Qt::QueuedConnection);
+}
+
+void HttpEndpoint::flushEvents() {
+    QByteArray frames;
+    for (const QJsonObject& event : pendingEvents_)
+        frames += "data: " + compact(event) + "\n\n";
+    pendingEvents_.clear();
+    if (!frames.isEmpty())
+        broadcast(frames);
+}
+
+QJsonObject HttpEndpoint::status() const {
+    QJsonArray totals;
+    const LineTotals& t = metrics_->lineTotals();
+    for (int n = 1; n <= 2; ++n)
+        totals.append(QJsonObject{{QStringLiteral("line"), n},
+                                  {QStringLiteral("calls"), t.calls(n)},
+                                  {QStringLiteral("onlineSeconds"), t.onlineSeconds(n)}});
+    return QJsonObject{
+        {QStringLiteral("router"), options_.router},
+        {QStringLiteral("live"), live_},
+        {QStringLiteral("ticks"), ticks_},
+        {QStringLiteral("tray"), controller_->trayIconIndex()},
+        {QStringLiteral("lastTick"), lastTick_.value(QStringLiteral("time"))},
+        {QStringLiteral("lines"), lastTick_.value(QStringLiteral("lines"))},
+        {QStringLiteral("totalOutcallTime"), lastTick_.value(QStringLiteral("totalOutcallTime"))},
+        {QStringLiteral("totals"), totals},
+        {QStringLiteral("history"), toArray(history_)},
+        {QStringLiteral("syslog"), toArray(syslog_)},
+        {QStringLiteral("lineEvents"), toArray(lineEvents_)},
+        {QStringLiteral("callHistory"), callHistory_},
+    };
+}
+
+}  // namespace korvane::http
