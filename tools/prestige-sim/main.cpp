@@ -62,6 +62,7 @@ int main(int argc, char** argv)
         {QStringLiteral("layout"), QStringLiteral("Status screen layout 0, 1 or 2 (default 0)."), QStringLiteral("n")},
         {QStringLiteral("repaint-ms"), QStringLiteral("Status screen repaint interval (default 1000)."), QStringLiteral("ms")},
         {QStringLiteral("prompt-shift"), QStringLiteral("Paint the menu prompts two columns further right, as other firmware does.")},
+        {QStringLiteral("prompt-column"), QStringLiteral("Leave the cursor of the prompt of menus 24 and 24.9 in column n (30 to 80), as firmware the monitor does not know may."), QStringLiteral("n")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the simulation's random numbers (default 1)."), QStringLiteral("n")},
         {QStringLiteral("clock-ms"), QStringLiteral("Real milliseconds per simulated second (default 1000)."), QStringLiteral("ms")},
         {QStringLiteral("scenario"), QStringLiteral("Scenario file to play instead of the built-in one."), QStringLiteral("file")},
@@ -73,8 +74,11 @@ int main(int argc, char** argv)
         {QStringLiteral("reset-after"), QStringLiteral("Fault: reset the connection (RST) after n screens."), QStringLiteral("n")},
         {QStringLiteral("silent-after"), QStringLiteral("Fault: go silent after n screens."), QStringLiteral("n")},
         {QStringLiteral("chunk-bytes"), QStringLiteral("Fault: write everything in pieces of n bytes."), QStringLiteral("n")},
+        {QStringLiteral("chunk-random"), QStringLiteral("Fault: write everything in pieces of random sizes from min to max bytes (1 to 1460), drawn from the seed."), QStringLiteral("min-max")},
         {QStringLiteral("chunk-delay-ms"), QStringLiteral("Pause between two pieces (default 20)."), QStringLiteral("ms")},
         {QStringLiteral("noise-bytes"), QStringLiteral("Fault: up to n random bytes between two status repaints."), QStringLiteral("n")},
+        {QStringLiteral("reboot-every"), QStringLiteral("Fault: reboot every n seconds: drop the session and refuse connections for the --reboot-down time."), QStringLiteral("seconds")},
+        {QStringLiteral("reboot-down"), QStringLiteral("How long a reboot keeps the router away (default 10)."), QStringLiteral("seconds")},
         {QStringLiteral("verbose"), QStringLiteral("Report sessions, screens and call records on standard error.")},
     };
     parser.addOptions(options);
@@ -112,8 +116,25 @@ int main(int argc, char** argv)
         || !readOption(parser, QStringLiteral("silent-after"), 0, 1 << 30, o.faults.silentAfterScreens)
         || !readOption(parser, QStringLiteral("chunk-bytes"), 0, 65536, o.faults.chunkBytes)
         || !readOption(parser, QStringLiteral("chunk-delay-ms"), 0, 10000, o.faults.chunkDelayMs)
-        || !readOption(parser, QStringLiteral("noise-bytes"), 0, 4096, o.faults.noiseBytes))
+        || !readOption(parser, QStringLiteral("noise-bytes"), 0, 4096, o.faults.noiseBytes)
+        || !readOption(parser, QStringLiteral("prompt-column"), prestige::kMinMenuPromptColumn, prestige::kColumns, o.promptColumn)
+        || !readOption(parser, QStringLiteral("reboot-every"), 1, 86400, o.faults.rebootEverySeconds)
+        || !readOption(parser, QStringLiteral("reboot-down"), 0, 86400, o.faults.rebootDownSeconds))
         return 2;
+    if (parser.isSet(QStringLiteral("chunk-random"))) {
+        const QStringList range = parser.value(QStringLiteral("chunk-random")).split(QLatin1Char('-'));
+        bool okMin = false;
+        bool okMax = false;
+        const int low = range.size() == 2 ? range[0].toInt(&okMin) : 0;
+        const int high = range.size() == 2 ? range[1].toInt(&okMax) : 0;
+        if (!okMin || !okMax || low < 1 || low > high || high > prestige::kMaxRandomChunk) {
+            err() << "prestige-sim: --chunk-random takes min-max, from 1 to " << prestige::kMaxRandomChunk
+                  << ", the smallest first" << Qt::endl;
+            return 2;
+        }
+        o.faults.chunkRandomMin = low;
+        o.faults.chunkRandomMax = high;
+    }
     if (parser.isSet(QStringLiteral("password")))
         o.password = parser.value(QStringLiteral("password"));
     o.promptShift = parser.isSet(QStringLiteral("prompt-shift"));
@@ -147,7 +168,14 @@ int main(int argc, char** argv)
         QObject::connect(&simulator, &prestige::Simulator::callRecord, [](const QString& record) {
             err() << "call: " << record << Qt::endl;
         });
+        QObject::connect(&simulator, &prestige::Simulator::rebootStarted, [](int downMs) {
+            err() << "reboot: away for " << downMs << " ms" << Qt::endl;
+        });
+        QObject::connect(&simulator, &prestige::Simulator::rebootFinished, [] { err() << "reboot: back" << Qt::endl; });
     }
+    QObject::connect(&simulator, &prestige::Simulator::rebootFailed, [](const QString& why) {
+        err() << "prestige-sim: after the reboot: " << why << "; trying again" << Qt::endl;
+    });
     if (!simulator.listen(quint16(port), address)) {
         err() << "prestige-sim: " << simulator.errorString() << Qt::endl;
         return 1;
