@@ -11,6 +11,7 @@
 #include "korvane/shell/console_syslog.h"
 #endif
 #include "korvane/shell/controller.h"
+#include "korvane/shell/session_recorder.h"
 #ifdef KORVANE_HAVE_SOUND_PLAYER
 #include "korvane/shell/sound_player.h"
 #endif
@@ -22,6 +23,7 @@
 #include "components/scriptcontrol/script_control.h"
 #include "korvane/script/script_host.h"
 
+#include <QFile>
 #include <QJsonObject>
 #endif
 #include "korvane/views/status_view.h"
@@ -104,6 +106,7 @@ struct Options {
     bool passwordGiven = false;
     int seconds = 0;
     QString scriptFile;
+    QString recordFile;
 };
 
 }  // namespace
@@ -135,6 +138,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("Router password for this run (not stored)."), QStringLiteral("password"));
     const QCommandLineOption scriptOption(QStringLiteral("script"), QStringLiteral("With --console: run this script instead of the configured one."), QStringLiteral("file"));
     parser.addOptions({consoleOption, jsonOption, demoOption, forOption, passwordOption, scriptOption});
+    const QCommandLineOption recordOption(QStringLiteral("record"), QStringLiteral("Record the session with the router to this capture file (password masked)."), QStringLiteral("file"));
+    parser.addOption(recordOption);
     parser.process(*app);
 
     Options options;
@@ -142,6 +147,14 @@ int main(int argc, char** argv) {
     options.json = parser.isSet(jsonOption);
     options.demo = parser.isSet(demoOption);
     options.scriptFile = parser.value(scriptOption);
+    options.recordFile = parser.value(recordOption);
+    if (parser.isSet(recordOption)) {
+        QFile capture(options.recordFile);
+        if (options.recordFile.isEmpty() || !capture.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            std::fprintf(stderr, "korvane: cannot record to %s: %s\n", qPrintable(options.recordFile), qPrintable(capture.errorString()));
+            return 1;
+        }
+    }
     options.address = parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
     if (parser.isSet(passwordOption)) {
         options.password = parser.value(passwordOption);
@@ -247,6 +260,7 @@ int main(int argc, char** argv) {
         }
         korvane::FrameOptions frame;
         frame.commandLine = options.address;
+        frame.recordFile = options.recordFile;
         const int code = korvane::runFrame(*static_cast<QApplication*>(app.get()), frame);
         stopSimulator();
         return code;
@@ -257,7 +271,9 @@ int main(int argc, char** argv) {
     korvane::ConfigMonitorSettings settings(&config);
     if (options.passwordGiven)
         settings.overridePassword(options.password);
-    korvane::CMonitorController controller(&settings);
+    korvane::CMonitorController controller(&settings, nullptr,
+                                           korvane::recordSession(nullptr, options.recordFile,
+                                                                  [&settings] { return settings.password(); }, nullptr));
 
     std::unique_ptr<korvane::ConsoleMonitor> monitor;
 #ifdef KORVANE_HAVE_CONSOLE_SYSLOG

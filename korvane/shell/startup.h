@@ -19,6 +19,8 @@ struct FrameOptions {
     QString commandLine;
     // Start minimised to the tray instead of showing the frame.
     bool startHidden = false;
+    // Record the session with the router to this capture file (--record).
+    QString recordFile;
 };
 
 // Runs the monitor with its frame window until the Exit command; returns the

@@ -1,4 +1,5 @@
 // prestige-sim: the simulated ZyXEL Prestige management terminal as a program.
+#include "components/prestige/replay.h"
 #include "components/prestige/simulator.h"
 #include "components/prestige/syslog_sender.h"
 
@@ -40,6 +41,51 @@ bool readOption(const QCommandLineParser& parser, const QString& name, qint64 lo
     return true;
 }
 
+QHostAddress listenAddress(const QCommandLineParser& parser, bool* ok)
+{
+    QHostAddress address(QHostAddress::LocalHost);
+    *ok = !parser.isSet(QStringLiteral("address")) || address.setAddress(parser.value(QStringLiteral("address")));
+    if (!*ok)
+        err() << "prestige-sim: --address takes an IP address" << Qt::endl;
+    return address;
+}
+
+int replay(QCoreApplication& app, const QCommandLineParser& parser)
+{
+    qint64 port = prestige::Simulator::kDefaultPort;
+    bool ok = false;
+    const QHostAddress address = listenAddress(parser, &ok);
+    if (!ok || !readInt(parser, QStringLiteral("port"), 0, 65535, port))
+        return 2;
+    QString error;
+    auto entries = prestige::loadCapture(parser.value(QStringLiteral("replay")), &error);
+    if (!entries) {
+        err() << "prestige-sim: " << error << Qt::endl;
+        return 1;
+    }
+    prestige::Replay replay(std::move(*entries));
+    if (parser.isSet(QStringLiteral("verbose"))) {
+        QObject::connect(&replay, &prestige::Replay::connectionStarted, [&replay](int index) {
+            err() << "connection " << index + 1 << " of " << replay.connections() << Qt::endl;
+        });
+        QObject::connect(&replay, &prestige::Replay::keysMatched, [](int line) {
+            err() << "keys of line " << line << Qt::endl;
+        });
+        QObject::connect(&replay, &prestige::Replay::connectionPlayed, [](int index) {
+            err() << "connection " << index + 1 << " played" << Qt::endl;
+        });
+        QObject::connect(&replay, &prestige::Replay::connectionRefused, [] {
+            err() << "refused a connection: the capture has no more" << Qt::endl;
+        });
+    }
+    if (!replay.listen(quint16(port), address)) {
+        err() << "prestige-sim: " << replay.errorString() << Qt::endl;
+        return 1;
+    }
+    QTextStream(stdout) << "prestige-sim listening on " << address.toString() << ':' << replay.port() << Qt::endl;
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -79,6 +125,7 @@ int main(int argc, char** argv)
         {QStringLiteral("noise-bytes"), QStringLiteral("Fault: up to n random bytes between two status repaints."), QStringLiteral("n")},
         {QStringLiteral("reboot-every"), QStringLiteral("Fault: reboot every n seconds: drop the session and refuse connections for the --reboot-down time."), QStringLiteral("seconds")},
         {QStringLiteral("reboot-down"), QStringLiteral("How long a reboot keeps the router away (default 10)."), QStringLiteral("seconds")},
+        {QStringLiteral("replay"), QStringLiteral("Play the router's side of a capture (korvane --record) back instead of simulating; only --port, --address and --verbose apply."), QStringLiteral("file")},
         {QStringLiteral("verbose"), QStringLiteral("Report sessions, screens and call records on standard error.")},
     };
     parser.addOptions(options);
@@ -101,6 +148,9 @@ int main(int argc, char** argv)
                             << Qt::endl;
         return 0;
     }
+
+    if (parser.isSet(QStringLiteral("replay")))
+        return replay(app, parser);
 
     prestige::SimulatorOptions o;
     qint64 port = prestige::Simulator::kDefaultPort;
@@ -143,11 +193,10 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("syslog-hostname")))
         o.syslogHostName = parser.value(QStringLiteral("syslog-hostname"));
 
-    QHostAddress address(QHostAddress::LocalHost);
-    if (parser.isSet(QStringLiteral("address")) && !address.setAddress(parser.value(QStringLiteral("address")))) {
-        err() << "prestige-sim: --address takes an IP address" << Qt::endl;
+    bool addressOk = false;
+    const QHostAddress address = listenAddress(parser, &addressOk);
+    if (!addressOk)
         return 2;
-    }
 
     prestige::Simulator simulator(o);
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
