@@ -226,8 +226,8 @@ int main(int argc, char** argv) {
             const QString kind = event.value(QStringLiteral("event")).toString();
             if (kind == QLatin1String("tick")) {
                 monitor.ticks.push_back(timeline.now());
-            } else if (kind == QLatin1String("reconnect")) {
-                ++monitor.reconnects;
+            } else if (kind == QLatin1String("reconnect") || kind == QLatin1String("reconnect-scheduled")) {
+                monitor.reconnects += kind == QLatin1String("reconnect");
                 monitor.longestWaitSeconds = std::max(monitor.longestWaitSeconds, event.value(QStringLiteral("wait")).toDouble());
             } else if (kind == QLatin1String("stale")) {
                 ++monitor.stale;
