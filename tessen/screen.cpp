@@ -120,7 +120,7 @@ void CTerminalScreen::putRun(const unsigned char* data, std::size_t size)
 std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t size)
 {
     if (size < 2)
-        return size;  // ESC at the end of the chunk is dropped
+        return 0;
     if (data[1] != '[')
         return 2;  // ESC 7, ESC 8 and every other two-byte sequence: no effect
 
@@ -130,7 +130,7 @@ std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t 
         ++i;
     const std::size_t firstLength = i - first;
     if (i == size)
-        return size;
+        return 0;
     std::size_t second = i;
     std::size_t secondLength = 0;
     if (data[i] == ';') {
@@ -139,7 +139,7 @@ std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t 
             ++i;
         secondLength = i - second;
         if (i == size)
-            return size;
+            return 0;
     }
     const unsigned char final = data[i++];
     // A parameter longer than its storage makes the whole sequence meaningless.
@@ -162,9 +162,62 @@ std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t 
     return i;
 }
 
+std::size_t CTerminalScreen::skipTelnetCommand(const unsigned char* data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    if (data[1] >= kWill && data[1] <= kDont)
+        return size < 3 ? 0 : 3;  // a negotiation with its option byte
+    return 2;  // any other command, IAC IAC included
+}
+
+void CTerminalScreen::keepPending(const unsigned char* data, std::size_t size)
+{
+    pendingSize_ = 0;
+    auto keep = [this](unsigned char b) {
+        if (pendingSize_ < kMaxPendingBytes)
+            pending_[pendingSize_++] = b;
+    };
+    if (data[0] != kEscape || size < 2) {
+        // IAC, IAC with a negotiation verb, or a lone ESC: at most two bytes.
+        for (std::size_t i = 0; i < size && i < 2; ++i)
+            keep(data[i]);
+        return;
+    }
+    keep(data[0]);
+    keep(data[1]);
+    int digits = 0;
+    for (std::size_t i = 2; i < size; ++i) {
+        if (data[i] == ';') {
+            keep(';');
+            digits = 0;
+        } else if (digits <= kMaxParameterDigits) {
+            keep(data[i]);
+            ++digits;
+        }
+    }
+}
+
 void CTerminalScreen::Parse(const char* chunk, std::size_t size)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(chunk);
+    if (size == 0)
+        return;
+    const auto* data = reinterpret_cast<const unsigned char*>(chunk);
+    if (pendingSize_ == 0) {
+        parseBytes(data, size);
+        return;
+    }
+    // A sequence was cut at the last chunk's end: parse its start and this
+    // chunk as one. That happens at a few chunk borders only, so the copy
+    // costs nothing that shows.
+    QByteArray joined(reinterpret_cast<const char*>(pending_), pendingSize_);
+    joined.append(chunk, qsizetype(size));
+    pendingSize_ = 0;
+    parseBytes(reinterpret_cast<const unsigned char*>(joined.constData()), std::size_t(joined.size()));
+}
+
+void CTerminalScreen::parseBytes(const unsigned char* p, std::size_t size)
+{
     const unsigned char* const end = p + size;
     while (p < end) {
         if (!kSpecial[*p]) {
@@ -175,32 +228,29 @@ void CTerminalScreen::Parse(const char* chunk, std::size_t size)
             p = run;
             continue;
         }
+        std::size_t taken = 1;
         switch (*p) {
         case kBackspace:
             SetCursor(cursorRow_, cursorColumn_ - 1);
-            ++p;
             break;
         case kCarriageReturn:
             cursorColumn_ = 1;
-            ++p;
             break;
         case kLineFeed:
             lineFeed();
-            ++p;
             break;
         case kIac:
-            if (end - p < 2) {
-                p = end;  // IAC at the end of the chunk is dropped
-            } else if (p[1] >= kWill && p[1] <= kDont && end - p > 2) {
-                p += 3;  // a negotiation with its option byte
-            } else {
-                p += 2;  // any other command, or a negotiation cut before its option
-            }
+            taken = skipTelnetCommand(p, std::size_t(end - p));
             break;
         default:  // ESC
-            p += parseEscape(p, std::size_t(end - p));
+            taken = parseEscape(p, std::size_t(end - p));
             break;
         }
+        if (taken == 0) {
+            keepPending(p, std::size_t(end - p));
+            return;
+        }
+        p += taken;
     }
 }
 

@@ -4,8 +4,10 @@
 //
 // It understands only what the router's menus use: cursor positioning, clear
 // screen, erase to end of line, CR, LF and backspace. Telnet commands in the
-// stream are skipped. Each chunk is interpreted on its own; nothing of a
-// sequence cut at a chunk's end is carried over to the next chunk.
+// stream are skipped. TCP may cut the stream anywhere: an escape sequence or
+// telnet command cut at a chunk's end is kept and completed by the next
+// chunk, so any split of a stream paints exactly the screen the whole stream
+// paints at once.
 
 #include <QByteArray>
 
@@ -19,6 +21,10 @@ public:
     static constexpr int kMaxDimension = 1024;
     // Parameters longer than this make the sequence ignored.
     static constexpr int kMaxParameterDigits = 7;
+    // The most a cut sequence keeps until the next chunk: ESC [, two
+    // parameters of one digit more than counts (a longer run voids the
+    // sequence just the same) and the ";".
+    static constexpr int kMaxPendingBytes = 2 + 2 * (kMaxParameterDigits + 1) + 1;
 
     CTerminalScreen(int rows = 24, int columns = 80);
     CTerminalScreen(const CTerminalScreen&) = delete;
@@ -50,18 +56,28 @@ public:
     int Rows() const { return rows_; }
     int Columns() const { return columns_; }
     const unsigned char* Cells() const { return cells_.get(); }
+    // The start of a sequence cut at the last chunk's end, waiting for the rest.
+    QByteArray Pending() const { return QByteArray(reinterpret_cast<const char*>(pending_), pendingSize_); }
 
 private:
     void lineFeed();
     // Writes a run of ordinary bytes, none of them CR or LF, as PutChar would.
     void putRun(const unsigned char* data, std::size_t size);
     // Interprets the escape sequence starting at data[0] == ESC; returns the
-    // number of bytes it takes up.
+    // number of bytes it takes up, or 0 when the data ends before it does.
     std::size_t parseEscape(const unsigned char* data, std::size_t size);
+    // Interprets the telnet command starting at data[0] == IAC, the same way.
+    static std::size_t skipTelnetCommand(const unsigned char* data, std::size_t size);
+    void parseBytes(const unsigned char* data, std::size_t size);
+    // Keeps the unfinished sequence at the end of a chunk, its digit runs cut
+    // to one digit more than a parameter holds.
+    void keepPending(const unsigned char* data, std::size_t size);
 
     int rows_;
     int columns_;
     int cursorRow_ = 1;
     int cursorColumn_ = 1;
     std::unique_ptr<unsigned char[]> cells_;
+    unsigned char pending_[kMaxPendingBytes] = {};
+    int pendingSize_ = 0;
 };

@@ -1,5 +1,6 @@
 // Parse on arbitrary bytes, cut into chunks by the input's first byte, with
-// the screen's invariants checked after every chunk and its readers driven
+// the screen's invariants checked after every chunk, the result compared
+// with the whole input parsed at once, and its readers driven
 // with coordinates taken from the input.
 
 #include "tessen/screen.h"
@@ -47,6 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         screen.Parse(bytes + at, std::min(chunk, length - at));
         checkInvariants(screen);
     }
+
+    // However the stream was cut, the screen is the one the whole stream paints.
+    CTerminalScreen whole(24, 80);
+    whole.Parse(bytes, length);
+    check(whole.Text() == screen.Text());
+    check(whole.CursorRow() == screen.CursorRow() && whole.CursorColumn() == screen.CursorColumn());
+    check(screen.Pending().size() <= CTerminalScreen::kMaxPendingBytes);
 
     const int row = signedByte(data, size, 1, 1);
     const int column = signedByte(data, size, 2, 1);

@@ -27,7 +27,7 @@ ScreenRecognition RecognizeScreen(const QString& text, int row, int column) {
 
 QList<DriverAction> ScreenChangeActions(const ScreenRecognition& screen, DriverState& state,
                                         bool monitoringEnabled, bool driverViewActive,
-                                        int callHistoryRefresh) {
+                                        int callHistoryRefresh, bool detoursAllowed) {
     QList<DriverAction> actions;
     if (!monitoringEnabled) {
         actions.append(DriverAction{DriverAction::InvalidateStatus, {}});
@@ -53,7 +53,7 @@ QList<DriverAction> ScreenChangeActions(const ScreenRecognition& screen, DriverS
         }
     } else if (screen.status) {
         actions.append(DriverAction{DriverAction::HandStatus, {}});
-        if (!driverViewActive) {
+        if (!driverViewActive && detoursAllowed) {
             --state.historyCountdown;
             if (state.historyCountdown < 0) {
                 actions.append(DriverAction{DriverAction::InvalidateStatus, {}});
@@ -99,6 +99,7 @@ CRouterDriver::~CRouterDriver() {
 void CRouterDriver::Connect() {
     host_->setBusy(true);
     host_->setStatusText(QStringLiteral("Connecting..."));
+    ++generation_;
     state_ = DriverState{};
     if (terminal_) {
         terminal_->setIpAddress(host_->routerAddress());
@@ -117,6 +118,7 @@ void CRouterDriver::Connect() {
 void CRouterDriver::Disconnect() {
     host_->setBusy(true);
     host_->setStatusText(QStringLiteral("Disconnecting..."));
+    ++generation_;
     screenText_.clear();
     if (terminal_)
         terminal_->close();
@@ -161,7 +163,13 @@ void CRouterDriver::OnScreenChange() {
         return;
     const QString text = terminal_->screen();
     screenText_ = text;
+    // Whatever the host runs for this screen (a script's events, a status
+    // tick, a message box that keeps the loop turning) may reconnect; what
+    // is left of this screen's walk then belongs to the old connection.
+    const quint64 generation = generation_;
     host_->onRouterScreen(text);
+    if (generation != generation_)
+        return;
     const int row = terminal_->row();
     const int column = terminal_->column();
     const int caret = qBound(0, (row - 1) * kScreenStride + (column - 1), int(text.size()));
@@ -171,8 +179,11 @@ void CRouterDriver::OnScreenChange() {
     const bool monitoring = host_->monitoringEnabled();
     const bool viewActive = host_->driverViewActive();
     const int refresh = screen.status ? host_->callHistoryRefresh() : 0;
-    const QList<DriverAction> actions = ScreenChangeActions(screen, state_, monitoring, viewActive, refresh);
+    const QList<DriverAction> actions =
+        ScreenChangeActions(screen, state_, monitoring, viewActive, refresh, detoursEnabled_);
     for (const DriverAction& action : actions) {
+        if (generation != generation_)
+            return;
         switch (action.kind) {
         case DriverAction::InvalidateStatus: host_->invalidateStatus(); break;
         case DriverAction::HandStatus: host_->onStatusScreen(text); break;

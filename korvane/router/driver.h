@@ -8,6 +8,7 @@
 // ScreenChangeActions) so that it can be checked without a router.
 
 #include <QList>
+#include <QtGlobal>
 #include <QString>
 
 #include <functional>
@@ -94,9 +95,11 @@ struct DriverAction {
 };
 
 // What one screen change does, in order, and how it moves the state.
+// Without detoursAllowed the status screen never starts a call history
+// detour (status only).
 QList<DriverAction> ScreenChangeActions(const ScreenRecognition& screen, DriverState& state,
                                         bool monitoringEnabled, bool driverViewActive,
-                                        int callHistoryRefresh);
+                                        int callHistoryRefresh, bool detoursAllowed = true);
 
 inline constexpr char kEsc[] = "\x1b";
 inline constexpr char kStatusScreenTitle[] = "Menu 24.1 - System Maintenance - Status";
@@ -127,6 +130,14 @@ public:
     // The router screens view lost (false) or gained (true) activation.
     void OnViewActivation(bool active);
 
+    // Call history detours on (the default) or off, for a router whose menus
+    // the driver cannot follow; status screens are handed over either way.
+    void setDetoursEnabled(bool enabled) { detoursEnabled_ = enabled; }
+    bool detoursEnabled() const { return detoursEnabled_; }
+    // Counts every Connect and Disconnect: a walk begun on one connection
+    // never sends its keys down the next.
+    quint64 connectionGeneration() const { return generation_; }
+
     const QString& screenText() const { return screenText_; }
     int walkStep() const { return state_.walkStep; }
     int historyCountdown() const { return state_.historyCountdown; }
@@ -141,6 +152,8 @@ private:
     DriverHost* host_;
     DriverState state_;
     QString screenText_;
+    quint64 generation_ = 0;
+    bool detoursEnabled_ = true;
 };
 
 }  // namespace korvane

@@ -257,6 +257,13 @@ int SettingsStore::scriptTimeout() const
     return v >= 0 ? v : settings::kDefaultScriptTimeout;
 }
 
+int SettingsStore::reconnectInterval() const
+{
+    const int v = readInt(kSettingsSection, QString::fromLatin1(settings::kReconnectInterval),
+                          settings::kDefaultReconnectInterval);
+    return v >= 0 ? std::min(v, settings::kMaxReconnectInterval) : settings::kDefaultReconnectInterval;
+}
+
 bool SettingsStore::showSplashScreen() const
 {
     return readInt(kSettingsSection, QString::fromLatin1(settings::kShowSplashScreen), 1) != 0;

@@ -47,6 +47,7 @@ inline constexpr char kShowSplashScreen[] = "Show Splash Screen";
 inline constexpr char kConfigured[] = "Configured";
 inline constexpr char kSyslogPort[] = "Syslog Port";
 inline constexpr char kScriptTimeout[] = "Script Timeout";
+inline constexpr char kReconnectInterval[] = "Reconnect Interval";
 
 // Marks a key of the older layout as migrated; it counts as no value.
 inline constexpr char kDeleted[] = "<deleted>";
@@ -57,6 +58,8 @@ inline constexpr int kMaxWaitForConnect = 60000;        // ms; the UI thread sle
 inline constexpr int kDefaultCallHistoryRefresh = 60;   // status screens
 inline constexpr int kDefaultSyslogPort = 514;
 inline constexpr int kDefaultScriptTimeout = 30;        // seconds, 0 = no limit
+inline constexpr int kDefaultReconnectInterval = 30;    // seconds, 0 = no automatic reconnect
+inline constexpr int kMaxReconnectInterval = 600;       // seconds; also the longest wait between attempts
 inline constexpr char kDefaultRouterAddress[] = "192.168.1.1";
 }  // namespace settings
 
@@ -106,6 +109,7 @@ public:
     int callHistoryRefresh() const;      // >= 0
     int syslogPort() const;              // 1 .. 65535, else the default
     int scriptTimeout() const;           // >= 0; 0 turns the limit off
+    int reconnectInterval() const;       // 0 .. kMaxReconnectInterval seconds; 0: no automatic reconnect
     bool showSplashScreen() const;
     void setShowSplashScreen(bool show);
     bool configured() const;

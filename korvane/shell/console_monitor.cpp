@@ -73,6 +73,19 @@ ConsoleMonitor::ConsoleMonitor(CMonitorController* controller, FILE* out, bool j
         }
         emitEvent(QStringLiteral("history"), {{QStringLiteral("calls"), calls}}, text);
     });
+    connect(c, &CMonitorController::reconnectScheduled, this, [this](int attempt, int wait) {
+        emitEvent(QStringLiteral("reconnect-scheduled"),
+                  {{QStringLiteral("attempt"), attempt}, {QStringLiteral("wait"), wait}},
+                  QStringLiteral("no status from the router: reconnect %1 in %2 s").arg(attempt).arg(wait));
+    });
+    connect(c, &CMonitorController::reconnecting, this, [this](int attempt, int wait) {
+        emitEvent(QStringLiteral("reconnect"), {{QStringLiteral("attempt"), attempt}, {QStringLiteral("wait"), wait}},
+                  QStringLiteral("reconnect %1 after %2 s without status").arg(attempt).arg(wait));
+    });
+    connect(c, &CMonitorController::detoursStopped, this, [this] {
+        emitEvent(QStringLiteral("history-stopped"), {},
+                  QStringLiteral("call history not read any more: the router's menus were not recognised"));
+    });
     connect(c, &CMonitorController::badPassword, this, [this] {
         emitEvent(QStringLiteral("badpassword"), {}, QStringLiteral("the router reported a bad password"));
     });

@@ -2,5 +2,6 @@
 korvane_library(korvane_controller
   SOURCES
     controller.h controller.cpp
+    reconnect_schedule.h reconnect_schedule.cpp
     console_monitor.h console_monitor.cpp
   LIBS korvane_router korvane_parsers korvane_model korvane_settings korvane_status_view automation Qt6::Core)

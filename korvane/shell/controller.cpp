@@ -38,6 +38,7 @@ QString ConfigMonitorSettings::scriptFile() const { return config_->GetScriptFil
 int ConfigMonitorSettings::connectionTimeout() const { return config_->store().connectionTimeout(); }
 int ConfigMonitorSettings::waitForConnect() const { return config_->store().waitForConnect(); }
 int ConfigMonitorSettings::callHistoryRefresh() const { return config_->store().callHistoryRefresh(); }
+int ConfigMonitorSettings::reconnectInterval() const { return config_->store().reconnectInterval(); }
 
 int TrayLevel(bool active, int utilization) {
     if (!active)
@@ -125,10 +126,13 @@ CMonitorController::CMonitorController(MonitorSettings* settings, QObject* paren
     // shows no status until the next tick re-arms it.
     watchdog_.setSingleShot(false);
     connect(&watchdog_, &QTimer::timeout, this, &CMonitorController::OnWatchdog);
+    reconnectTimer_.setSingleShot(true);
+    connect(&reconnectTimer_, &QTimer::timeout, this, &CMonitorController::reconnectAutomatically);
 }
 
 CMonitorController::~CMonitorController() {
     watchdog_.stop();
+    reconnectTimer_.stop();
     // The driver's terminal callbacks point here; drop them first.
     driver_.reset();
     terminal_.reset();
@@ -162,9 +166,15 @@ void CMonitorController::execute(Command command) {
     if (!isEnabled(command))
         return;
     switch (command) {
-    case Command::Connect: Connect(); break;
+    case Command::Connect:
+        restartRecovery();
+        Connect();
+        break;
     case Command::Disconnect: Disconnect(); break;
-    case Command::Reconnect: Reconnect(); break;
+    case Command::Reconnect:
+        restartRecovery();
+        Reconnect();
+        break;
     case Command::DropBoth: DropChannels(0); break;
     case Command::DropChannel1: DropChannels(1); break;
     case Command::DropChannel2: DropChannels(2); break;
@@ -174,26 +184,85 @@ void CMonitorController::execute(Command command) {
 }
 
 void CMonitorController::Connect() {
-    driver_->Connect();
+    OpenConnection();
     // A failed connect still offers Disconnect and Reconnect for a retry.
     setConnectionOpen(true);
 }
 
+void CMonitorController::OpenConnection() {
+    wantConnection_ = true;
+    driver_->Connect();
+    armWatchdog();
+}
+
 void CMonitorController::Disconnect() {
+    wantConnection_ = false;
+    reconnectTimer_.stop();
     driver_->Disconnect();
     setConnectionOpen(false);
     emit disconnected();
 }
 
 void CMonitorController::Reconnect() {
+    wantConnection_ = true;
+    reconnectTimer_.stop();
     driver_->Disconnect();
     emit disconnected();
     if (syslog_)
         syslog_->stopListening();
     QThread::msleep(qMax(0, settings_->waitForConnect()));
     driver_->Connect();
+    armWatchdog();
     if (syslog_)
         syslog_->startListening(settings_->ipAddress());
+}
+
+void CMonitorController::armWatchdog() {
+    // From the connect on: a router that never paints its status screen is
+    // as stale as one that stopped painting it.
+    watchdog_.start(qMax(1, settings_->connectionTimeout()));
+}
+
+void CMonitorController::restartRecovery() {
+    reconnect_.allow();
+    detourStalls_ = 0;
+    driver_->setDetoursEnabled(true);
+}
+
+void CMonitorController::scheduleReconnect() {
+    // Not after Disconnect, not while monitoring is off (no status comes by
+    // design) and not while the router screens are shown: the user may be
+    // walking the router's menus by hand.
+    if (!wantConnection_ || !monitoringEnabled_ || telnetViewActive_ || reconnectTimer_.isActive())
+        return;
+    reconnect_.setInterval(settings_->reconnectInterval());
+    const int wait = reconnect_.nextWaitSeconds();
+    if (wait < 0)
+        return;
+    reconnectWait_ = wait;
+    reconnectTimer_.start(wait * 1000);
+    QString why;
+    if (!lastAttemptError_.isEmpty())
+        why = QStringLiteral(" (%1)").arg(lastAttemptError_);
+    SetStatusText(QStringLiteral("No status from the router%1: reconnect %2 in %3 s")
+                      .arg(why)
+                      .arg(reconnect_.nextAttempt())
+                      .arg(wait));
+    emit reconnectScheduled(reconnect_.nextAttempt(), wait);
+}
+
+void CMonitorController::reconnectAutomatically() {
+    if (!wantConnection_ || reconnect_.blocked())
+        return;
+    const int attempt = reconnect_.nextAttempt();
+    reconnect_.attemptMade();
+    emit reconnecting(attempt, reconnectWait_);
+    lastAttemptError_.clear();
+    // Errors of an attempt nobody asked for go to the status bar and the
+    // console, not into a box that waits for someone at the desk.
+    automaticAttempt_ = true;
+    Reconnect();
+    automaticAttempt_ = false;
 }
 
 void CMonitorController::DropChannels(int which) {
@@ -218,6 +287,7 @@ void CMonitorController::Properties() {
     if (!runSheet_())
         return;
     if (settings_->ipAddress() != address || settings_->password() != password) {
+        restartRecovery();
         ResetStatus();
         emit routerScreenCleared();
         if (clearViews_)
@@ -235,7 +305,14 @@ void CMonitorController::SetMonitoringEnabled(bool enabled) {
 }
 
 void CMonitorController::OnStatusScreen(const QString& screen) {
-    watchdog_.start(qMax(1, settings_->connectionTimeout()));
+    armWatchdog();
+    if (reconnectTimer_.isActive() || reconnect_.attempts() > 0) {
+        reconnectTimer_.stop();
+        reconnect_.statusLive();
+        lastAttemptError_.clear();
+        if (statusText_.startsWith(QLatin1String("No status from the router")))
+            SetStatusText(QString());
+    }
     lastStatusScreen_ = screen;
     setStatusValid(true);
     ParseStatusScreen(screen, *application_);
@@ -323,13 +400,22 @@ void CMonitorController::OnWatchdog() {
     ResetTray();
     emit statusStale();
     // A call history detour waits for screens the router paints only once. If
-    // one of them came but was not recognised (its closing cursor sequence cut
-    // between two received chunks, which the screen does not piece together),
-    // the router would stay in its menus for good. Reconnecting walks it back
-    // to the status screen; the next detour starts afresh. A router that
-    // merely stopped answering stays stale, as before.
-    if (connectionOpen_ && monitoringEnabled_ && driver_->DetourStalled())
+    // one of them came but was not recognised (a firmware whose menu prompt
+    // stands elsewhere), the router would stay in its menus for good.
+    // Reconnecting walks it back to the status screen. A second stall shows
+    // that this router's menus cannot be followed: the detours stop, so the
+    // status keeps coming instead of going stale at every detour.
+    if (connectionOpen_ && monitoringEnabled_ && driver_->DetourStalled()) {
+        if (++detourStalls_ >= 2 && driver_->detoursEnabled()) {
+            driver_->setDetoursEnabled(false);
+            emit detoursStopped();
+        }
         Reconnect();
+        if (!driver_->detoursEnabled())
+            SetStatusText(QStringLiteral("Call history not read: the router's menus were not recognised"));
+        return;
+    }
+    scheduleReconnect();
 }
 
 void CMonitorController::OnRouterScreen(const QString& screen) { fireScriptEvent("OnTtyChange", {Variant(screen)}, false); }
@@ -344,6 +430,8 @@ void CMonitorController::OnCallHistoryScreen(const QString& screen) {
 }
 
 void CMonitorController::ReportBadPassword() {
+    reconnect_.block();
+    reconnectTimer_.stop();
     emit badPassword();
     if (boxes_)
         boxes_->information(title(true, false),
@@ -352,6 +440,10 @@ void CMonitorController::ReportBadPassword() {
 
 void CMonitorController::ReportControlError(int error, const QString& text) {
     emit controlError(error, text);
+    if (automaticAttempt_) {
+        lastAttemptError_ = ControlErrorText(error, text);
+        return;
+    }
     if (boxes_)
         boxes_->information(title(true, false), ControlErrorText(error, text));
 }

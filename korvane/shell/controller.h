@@ -10,6 +10,7 @@
 
 #include "automation/variant.h"
 #include "korvane/router/driver.h"
+#include "korvane/shell/reconnect_schedule.h"
 
 #include <QObject>
 #include <QString>
@@ -42,6 +43,9 @@ public:
     virtual int connectionTimeout() const = 0;   // ms, > 0
     virtual int waitForConnect() const = 0;      // ms, >= 0
     virtual int callHistoryRefresh() const = 0;  // status screens, >= 0
+    // Seconds of stale status before the monitor reconnects by itself; 0
+    // (the default here) never does.
+    virtual int reconnectInterval() const { return 0; }
 };
 
 // The monitor's settings from the sheet's values (address, password, script,
@@ -63,6 +67,7 @@ public:
     int connectionTimeout() const override;
     int waitForConnect() const override;
     int callHistoryRefresh() const override;
+    int reconnectInterval() const override;
 
 private:
     ConfigSettings* config_;
@@ -181,6 +186,10 @@ public:
     const std::array<LineMemory, 2>& lineMemory() const { return memory_; }
     const QString& lastStatusScreen() const { return lastStatusScreen_; }
     bool watchdogActive() const { return watchdog_.isActive(); }
+    // The automatic reconnect: its schedule, and whether an attempt waits.
+    const ReconnectSchedule& reconnectSchedule() const { return reconnect_; }
+    bool reconnectPending() const { return reconnectTimer_.isActive(); }
+    int reconnectRemainingMs() const { return reconnectTimer_.remainingTime(); }
     // Whether the router screens view is the frame's active view (the call
     // history countdown only moves while it is not).
     bool telnetViewActive() const { return telnetViewActive_; }
@@ -189,7 +198,12 @@ public:
     bool isEnabled(Command command) const;
     void execute(Command command);
 
+    // The File menu's Connect: connectionOpen becomes true whatever the
+    // outcome, so Disconnect and Reconnect stay at hand for a retry.
     void Connect();
+    // The first connection after start-up: connectionOpen tells whether it
+    // is open.
+    void OpenConnection();
     void Disconnect();
     void Reconnect();
     void DropChannels(int which);  // 0 both, 1, 2
@@ -233,6 +247,14 @@ signals:
     void callerIdChanged(int line, const QString& callerId);
     void statusStale();
     void callHistoryRead();
+    // The automatic reconnect: one is due in waitSeconds (the window shows it
+    // in the status bar), and one starts now.
+    void reconnectScheduled(int attempt, int waitSeconds);
+    void reconnecting(int attempt, int waitSeconds);
+    // Call history reading stopped on this router: its menus were not
+    // recognised twice. Said once; a manual reconnect or a settings change
+    // turns it back on.
+    void detoursStopped();
     void badPassword();
     void controlError(int error, const QString& text);
     // The router screens view shows this text with the caret at offset.
@@ -250,6 +272,12 @@ private:
     bool scriptsEnabled() const;
     void setConnectionOpen(bool open);
     void setStatusValid(bool valid);
+    void armWatchdog();
+    void scheduleReconnect();
+    void reconnectAutomatically();
+    // The user asked for a connection (Connect, Reconnect) or changed the
+    // router settings: automatic reconnects and call history detours resume.
+    void restartRecovery();
 
     MonitorSettings* settings_;
     std::unique_ptr<CApplication> application_;
@@ -264,6 +292,13 @@ private:
     std::function<bool()> runSheet_;
     std::function<void()> clearViews_;
     QTimer watchdog_;
+    QTimer reconnectTimer_;
+    ReconnectSchedule reconnect_;
+    int reconnectWait_ = 0;     // seconds the pending attempt waited for
+    int detourStalls_ = 0;      // since the user last reconnected or changed settings
+    bool wantConnection_ = false;  // false after Disconnect: no automatic reconnect
+    bool automaticAttempt_ = false;
+    QString lastAttemptError_;  // what the last automatic attempt failed with
     QString lastStatusScreen_;
     QString statusText_ = kIdleText;
     std::array<StatusRow, 2> rows_;

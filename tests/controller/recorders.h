@@ -28,6 +28,7 @@ public:
     int timeout = 5000;
     int wait = 0;
     int refresh = 60;
+    int reconnect = 0;  // seconds; 0: no automatic reconnect
 
     QString ipAddress() const override { return address; }
     QString password() const override { return pass; }
@@ -39,6 +40,7 @@ public:
     int connectionTimeout() const override { return timeout; }
     int waitForConnect() const override { return wait; }
     int callHistoryRefresh() const override { return refresh; }
+    int reconnectInterval() const override { return reconnect; }
 };
 
 class RecordingScript : public ScriptEvents {
@@ -107,6 +109,7 @@ public:
     QString text;
     int cursorRow = 1, cursorColumn = 1;
     bool opened = false;
+    bool refuse = false;  // open() fails as a refused connection does
     QString screen() override { return text; }
     int column() override { return cursorColumn; }
     int row() override { return cursorRow; }
@@ -114,7 +117,16 @@ public:
     bool isOpen() override { return opened; }
     bool close() override { opened = false; log_->add(QStringLiteral("close")); return true; }
     bool sendKeys(const QString& keys) override { log_->add(QStringLiteral("keys ") + QString(keys).replace(QLatin1String("\r\n"), QLatin1String("|"))); return opened; }
-    bool open() override { opened = true; log_->add(QStringLiteral("open")); return true; }
+    bool open() override {
+        log_->add(QStringLiteral("open"));
+        if (refuse) {
+            if (onError)
+                onError(QStringLiteral("Open"), 10061, QStringLiteral("Connection refused"));
+            return false;
+        }
+        opened = true;
+        return true;
+    }
     void paint(const QString& screenText, int r, int c) {
         text = screenText;
         cursorRow = r;

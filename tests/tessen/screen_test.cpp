@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace {
 
-// One case of the screen language: chunks fed in order (each parsed on its
-// own) from a given cursor, then cells expected at positions and the cursor.
+// One case of the screen language: chunks fed in order from a given cursor,
+// then cells expected at positions and the cursor.
 struct Case {
     const char* name;
     std::vector<QByteArray> chunks;
@@ -64,9 +65,13 @@ TEST(ScreenTest, TheScreenLanguage)
         {"telnet commands leave no trace", {bytes("ab\xff\xfd\x18" "cd\xff\xff" "ef\xff\xf1g", 14)}, 1, 1,
          {{1, 1, "abcdefg "}}, 1, 8},
         {"subnegotiation payload is text", {bytes("\xff\xfa\x18xy\xff\xf0", 7)}, 1, 1, {{1, 1, "\x18xy "}}, 1, 4},
-        {"IAC WILL cut before its option", {bytes("\xff\xfb", 2), "\x01"}, 1, 1, {{1, 1, "\x01 "}}, 1, 2},
-        {"IAC and ESC at a chunk's end are dropped", {bytes("A\xff", 2), "B\x1b", "C"}, 1, 1, {{1, 1, "ABC "}}, 1, 4},
-        {"a cut sequence's remainder is text", {"\x1b[10;", "20H", "\x1b[", "\x1b[12"}, 2, 2, {{2, 2, "20H "}}, 2, 5},
+        // A sequence cut at a chunk's end is completed by the next chunk.
+        {"IAC WILL cut before its option", {bytes("\xff\xfb", 2), "\x01"}, 1, 1, {{1, 1, " "}}, 1, 1},
+        {"IAC and ESC at a chunk's end take the next byte", {bytes("A\xff", 2), "B\x1b", "C"}, 1, 1, {{1, 1, "A "}}, 1, 2},
+        {"a cut position is completed", {"\x1b[10;", "20H", "\x1b[", "\x1b[12"}, 2, 2, {{10, 20, "[12 "}}, 10, 23},
+        {"a cut at every byte", {"\x1b", "[", "1", "2", ";", "3", "4", "H", "x"}, 1, 1, {{12, 34, "x"}}, 12, 35},
+        {"a long run cut in pieces voids the sequence", {"\x1b[1234", "56789", "0;5", "H", "y"}, 3, 3, {{3, 3, "y"}}, 3, 4},
+        {"a long run then a second ; ends the sequence", {"\x1b[123456789", ";1", ";2H"}, 3, 3, {{3, 3, "2H"}}, 3, 5},
     };
     for (const Case& c : cases) {
         CTerminalScreen s;
@@ -78,6 +83,54 @@ TEST(ScreenTest, TheScreenLanguage)
         EXPECT_EQ(s.CursorRow(), c.row) << c.name;
         EXPECT_EQ(s.CursorColumn(), c.column) << c.name;
     }
+}
+
+// Any split of a stream paints what the whole stream paints: the router's
+// repaints cut by TCP at random places, with telnet commands and odd
+// sequences among them.
+TEST(ScreenTest, AnyChunkingGivesTheScreenOfTheWholeStream)
+{
+    QByteArray stream;
+    stream += "\x1b[2J\x1b[1;1H";
+    for (int round = 0; round < 40; ++round) {
+        stream += "\x1b[1;1H";
+        for (int row = 1; row <= 22; ++row) {
+            stream += "\x1b[" + QByteArray::number(row) + ";1H";
+            stream += "Menu 24.1 - System Maintenance - Status row " + QByteArray::number(row * round) + "\x1b[K";
+        }
+        stream += QByteArray("\xff\xfd\x18\xff\xff\xff\xfb\x01\xff\xf1", 10);
+        stream += "\x1b[00000012;9999999H\x1b[123456789;3H\x1b[1;2;3H\x1b[?25l\x1b" "7\x1b" "8\b\b\r\n";
+        stream += "\x1b[22;" + QByteArray::number(round % 2 ? 47 : 49) + "H";
+    }
+    CTerminalScreen whole;
+    whole.Parse(stream);
+
+    std::mt19937 random(20261209);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int largest = trial < 100 ? 8 : trial < 200 ? 64 : 1460;
+        std::uniform_int_distribution<int> size(1, largest);
+        CTerminalScreen cut;
+        for (qsizetype at = 0; at < stream.size();) {
+            const qsizetype n = std::min<qsizetype>(size(random), stream.size() - at);
+            cut.Parse(stream.constData() + at, std::size_t(n));
+            at += n;
+        }
+        ASSERT_EQ(cut.Text(), whole.Text()) << "trial " << trial;
+        ASSERT_EQ(std::pair(cut.CursorRow(), cut.CursorColumn()), std::pair(whole.CursorRow(), whole.CursorColumn()))
+            << "trial " << trial;
+    }
+}
+
+TEST(ScreenTest, WhatACutSequenceKeepsIsBounded)
+{
+    CTerminalScreen s;
+    s.Parse(QByteArray("\x1b[") + QByteArray(100000, '7'));
+    EXPECT_LE(s.Pending().size(), CTerminalScreen::kMaxPendingBytes);
+    s.Parse(QByteArray(100000, '3') + ";" + QByteArray(50000, '1'));
+    EXPECT_LE(s.Pending().size(), CTerminalScreen::kMaxPendingBytes);
+    s.Parse("Hz");  // voided: the runs were too long
+    EXPECT_EQ(s.GetBuffer(1, 1, 2), QByteArray("z "));
+    EXPECT_TRUE(s.Pending().isEmpty());
 }
 
 TEST(ScreenTest, GetBufferClampsItsArguments)
