@@ -193,6 +193,8 @@ void CTessenCtrl::AboutBox()
 void CTessenCtrl::OnTelnetData(const QByteArray& chunk)
 {
     try {
+        if (dataEvents_)
+            emit OnData(QString::fromLatin1(chunk));
         if (breakOn_.isEmpty())
             return;
         if (capture_.size() + chunk.size() > kCaptureLimit) {

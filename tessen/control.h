@@ -38,9 +38,11 @@ class CTessenCtrl : public QObject, public CTelnetClient::Listener {
     Q_CLASSINFO("DispId.GetBuffer", "15")
     Q_CLASSINFO("DispId.Open", "16")
     Q_CLASSINFO("DispId.AboutBox", "-552")
+    Q_CLASSINFO("DispId.DataEvents", "17")
     Q_CLASSINFO("EventId.OnScreenChange", "1")
     Q_CLASSINFO("EventId.OnBreak", "2")
     Q_CLASSINFO("EventId.OnError", "3")
+    Q_CLASSINFO("EventId.OnData", "4")
     Q_PROPERTY(QString Screen READ screen)
     Q_PROPERTY(int LastError READ lastError)
     Q_PROPERTY(QString LastErrorText READ lastErrorText)
@@ -51,6 +53,7 @@ class CTessenCtrl : public QObject, public CTelnetClient::Listener {
     Q_PROPERTY(int Rows READ rows)
     Q_PROPERTY(QString IpAddress READ ipAddress WRITE setIpAddress)
     Q_PROPERTY(bool IsOpen READ isOpen)
+    Q_PROPERTY(bool DataEvents READ dataEvents WRITE setDataEvents)
 
 public:
     static constexpr int kCaptureLimit = 65535;
@@ -80,6 +83,10 @@ public:
     Q_INVOKABLE QString GetBuffer(int Row, int Column, int Length);
     Q_INVOKABLE bool Open();
     Q_INVOKABLE void AboutBox();
+    // Whether OnData carries every chunk received; off by default, so that a
+    // host that does not record pays nothing. Not persisted.
+    bool dataEvents() const { return dataEvents_; }
+    void setDataEvents(bool on) { dataEvents_ = on; }
 
     // Persistence into a property bag, format version 1.0.
     void SaveState(automation::PropertyBag& bag);
@@ -104,6 +111,9 @@ Q_SIGNALS:
     void OnScreenChange();
     void OnBreak(const QString& Data);
     void OnError(const QString& Method, int Error, const QString& ErrorText);
+    // Each chunk as received, telnet commands and all, as single-byte text;
+    // before the screen shows it.
+    void OnData(const QString& Data);
 
 private:
     void report(const QString& method, int error, const QString& text);
@@ -123,4 +133,5 @@ private:
     int lastError_ = 0;
     QString methodName_;
     bool modified_ = false;
+    bool dataEvents_ = false;
 };

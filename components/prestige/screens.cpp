@@ -30,6 +30,20 @@ void putPrompt(Canvas& c, int row, int cursorColumn, const PaintOptions& o, QByt
     c.setCursor(row, column);
 }
 
+// The prompt of menus 24 and 24.9, the two menus the monitor recognises by
+// their cursor.
+void putMaintenancePrompt(Canvas& c, const PaintOptions& o)
+{
+    if (o.menuPromptColumn <= 0) {
+        putPrompt(c, kMenuPromptRow, kMenuPromptColumn, o, "Enter Menu Selection Number:");
+        return;
+    }
+    PaintOptions exact = o;
+    exact.promptShift = false;
+    putPrompt(c, kMenuPromptRow, std::clamp(o.menuPromptColumn, kMinMenuPromptColumn, kColumns), exact,
+              "Enter Menu Selection Number:");
+}
+
 void putTitle(Canvas& c, QByteArrayView title)
 {
     c.put(1, std::max(1, int(kColumns - title.size()) / 2 + 1), title);
@@ -199,7 +213,7 @@ Canvas paintSystemMaintenanceMenu(const PaintOptions& o)
     int row = 4;
     for (const char* item : items)
         c.put(row++, 25, item);
-    putPrompt(c, kMenuPromptRow, kMenuPromptColumn, o, "Enter Menu Selection Number:");
+    putMaintenancePrompt(c, o);
     return c;
 }
 
@@ -211,7 +225,7 @@ Canvas paintCallControlMenu(const PaintOptions& o)
     c.put(7, 25, "2. Black List");
     c.put(8, 25, "3. Budget Management");
     c.put(9, 25, "4. Call History");
-    putPrompt(c, kMenuPromptRow, kMenuPromptColumn, o, "Enter Menu Selection Number:");
+    putMaintenancePrompt(c, o);
     return c;
 }
 

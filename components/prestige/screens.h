@@ -24,6 +24,8 @@ inline constexpr int kHistoryPromptRow = 21;
 inline constexpr int kHistoryPromptColumn = 57;
 // Other firmware paints the same prompts this much further right.
 inline constexpr int kPromptShiftColumns = 2;
+// Where a menu prompt's cursor may stand at all: the prompt text fits to its left.
+inline constexpr int kMinMenuPromptColumn = 30;
 
 inline constexpr char kBadPasswordText[] = "Bad Password!!!";
 
@@ -67,6 +69,9 @@ private:
 struct PaintOptions {
     int layout = 0; // status screen layout 0, 1 or 2
     bool promptShift = false;
+    // The cursor column of the prompt of menus 24 and 24.9, as firmware the
+    // monitor has never met may place it; 0 keeps the usual one.
+    int menuPromptColumn = 0;
 };
 
 // The password prompt; after a wrong password it also carries kBadPasswordText.

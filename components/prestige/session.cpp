@@ -60,11 +60,13 @@ Session::Session(QTcpSocket* socket, RouterState& state, const SimulatorOptions&
     , state_(state)
     , options_(options)
     , rng_(seed)
+    , chunkRng_(seed ^ 0x5bd1e995u)
 {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     paint_.layout = options.layout;
     paint_.promptShift = options.promptShift;
+    paint_.menuPromptColumn = options.promptColumn;
     repaint_.setInterval(options.repaintMs);
     connect(&repaint_, &QTimer::timeout, this, &Session::repaintStatus);
     noise_.setSingleShot(true);
@@ -99,6 +101,17 @@ void Session::start()
     // person's telnet client into character mode; the monitor ignores both.
     send(command(kWill, kOptionEcho) + command(kWill, kOptionSuppressGoAhead), false);
     enter(ScreenId::Password);
+}
+
+void Session::drop()
+{
+    finishing_ = true;
+    repaint_.stop();
+    noise_.stop();
+    chunk_.stop();
+    outgoing_.clear();
+    socket_->disconnect(this);
+    resetConnection(socket_);
 }
 
 bool Session::peerHasClosed() const
@@ -420,14 +433,17 @@ void Session::send(const QByteArray& bytes, bool screen)
 
 void Session::pump()
 {
-    const int piece = options_.faults.chunkBytes;
-    if (piece <= 0) {
+    const Faults& f = options_.faults;
+    const bool random = f.chunkRandomMax > 0;
+    if (!random && f.chunkBytes <= 0) {
         if (!outgoing_.isEmpty())
             socket_->write(outgoing_);
         outgoing_.clear();
     } else if (!chunk_.isActive() && !outgoing_.isEmpty()) {
         // The pause follows every piece, so the next piece, even of the next
         // screen, arrives on its own.
+        const int piece = random ? f.chunkRandomMin + int(chunkRng_.bounded(quint32(f.chunkRandomMax - f.chunkRandomMin + 1)))
+                                 : f.chunkBytes;
         socket_->write(outgoing_.left(piece));
         socket_->flush();
         outgoing_.remove(0, piece);

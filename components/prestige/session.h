@@ -32,6 +32,9 @@ public:
     ~Session() override;
 
     void start();
+    // Ends the connection at once with a reset, as a router that loses power
+    // leaves its peer; nothing queued goes out.
+    void drop();
     // Whether the peer has already closed its end, though the event loop has
     // not told the socket yet: a monitor's reconnect can be noticed ahead of
     // the end of its previous connection.
@@ -70,6 +73,7 @@ private:
     const SimulatorOptions& options_;
     PaintOptions paint_;
     QRandomGenerator rng_;
+    QRandomGenerator chunkRng_; // its own, so that chunking leaves the noise as it was
     ScreenId screen_ = ScreenId::Password;
     QByteArray input_;
     int badPasswords_ = 0;

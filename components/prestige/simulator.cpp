@@ -16,6 +16,9 @@ constexpr int kMaxClockMs = 3600 * 1000;
 constexpr int kMaxChunkBytes = 65536;
 constexpr int kMaxChunkDelayMs = 10000;
 constexpr int kMaxNoiseBytes = 4096;
+constexpr int kMaxRebootSeconds = 24 * 3600;
+// How soon a router whose port is taken during its reboot tries again.
+constexpr int kRelistenRetryMs = 100;
 
 QString peerName(const QTcpSocket* socket)
 {
@@ -30,6 +33,10 @@ Simulator::Simulator(SimulatorOptions options, QObject* parent)
     , state_(options_.seed)
 {
     connect(&clock_, &QTimer::timeout, this, [this] { step(1); });
+    rebootDown_.setSingleShot(true);
+    connect(&rebootDown_, &QTimer::timeout, this, &Simulator::endReboot);
+    rebootEvery_.setSingleShot(true);
+    connect(&rebootEvery_, &QTimer::timeout, this, [this] { rebootMs(options_.faults.rebootDownSeconds * 1000); });
     state_.onCallEvent = [this](const CallEvent& event) {
         if (syslog_)
             syslog_->send(event);
@@ -65,6 +72,14 @@ QString Simulator::checkOptions(const SimulatorOptions& o)
         return QStringLiteral("the chunk delay is 0 to %1 ms").arg(kMaxChunkDelayMs);
     if (f.noiseBytes < 0 || f.noiseBytes > kMaxNoiseBytes)
         return QStringLiteral("the noise is 0 (off) to %1 bytes").arg(kMaxNoiseBytes);
+    if ((f.chunkRandomMin != 0 || f.chunkRandomMax != 0)
+        && (f.chunkRandomMin < 1 || f.chunkRandomMin > f.chunkRandomMax || f.chunkRandomMax > kMaxRandomChunk))
+        return QStringLiteral("the random chunk sizes are 1 to %1 bytes, the smallest first").arg(kMaxRandomChunk);
+    if (f.rebootEverySeconds < 0 || f.rebootEverySeconds > kMaxRebootSeconds || f.rebootDownSeconds < 0
+        || f.rebootDownSeconds > kMaxRebootSeconds)
+        return QStringLiteral("the reboot times are 0 to %1 seconds").arg(kMaxRebootSeconds);
+    if (o.promptColumn != 0 && (o.promptColumn < kMinMenuPromptColumn || o.promptColumn > kColumns))
+        return QStringLiteral("the prompt column is %1 to %2 (0: the usual one)").arg(kMinMenuPromptColumn).arg(kColumns);
     return {};
 }
 
@@ -96,14 +111,10 @@ bool Simulator::listen(quint16 port, const QHostAddress& address)
         syslog = std::make_unique<SyslogSender>(*target, options_.syslogHostName);
     }
 
-    auto* server = new QTcpServer(this);
-    if (!server->listen(address, port)) {
-        error_ = QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(server->errorString());
-        delete server;
+    if (!openServer(port, address))
         return false;
-    }
-    server_ = server;
-    connect(server_, &QTcpServer::newConnection, this, &Simulator::acceptConnections);
+    listenPort_ = server_->serverPort();
+    listenAddress_ = address;
     syslog_ = std::move(syslog);
     if (!player_) {
         player_ = std::make_unique<ScenarioPlayer>(std::move(*scenario), state_);
@@ -113,12 +124,31 @@ bool Simulator::listen(quint16 port, const QHostAddress& address)
     }
     if (options_.clockMs > 0)
         clock_.start(options_.clockMs);
+    if (options_.faults.rebootEverySeconds > 0)
+        rebootEvery_.start(options_.faults.rebootEverySeconds * 1000);
+    return true;
+}
+
+bool Simulator::openServer(quint16 port, const QHostAddress& address)
+{
+    auto* server = new QTcpServer(this);
+    if (!server->listen(address, port)) {
+        error_ = QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(server->errorString());
+        delete server;
+        return false;
+    }
+    server_ = server;
+    connect(server_, &QTcpServer::newConnection, this, &Simulator::acceptConnections);
     return true;
 }
 
 void Simulator::close()
 {
     clock_.stop();
+    rebootDown_.stop();
+    rebootEvery_.stop();
+    rebooting_ = false;
+    listenPort_ = 0;
     if (session_) {
         Session* s = session_;
         session_ = nullptr;
@@ -139,12 +169,67 @@ bool Simulator::isListening() const
 
 quint16 Simulator::port() const
 {
-    return server_ ? server_->serverPort() : 0;
+    // While rebooting, the port it will come back on.
+    return server_ ? server_->serverPort() : listenPort_;
 }
 
 QHostAddress Simulator::address() const
 {
-    return server_ ? server_->serverAddress() : QHostAddress();
+    return server_ ? server_->serverAddress() : (listenPort_ ? listenAddress_ : QHostAddress());
+}
+
+void Simulator::reboot(int downSeconds)
+{
+    rebootMs(std::clamp(downSeconds, 0, kMaxRebootSeconds) * 1000);
+}
+
+void Simulator::rebootMs(int downMs)
+{
+    if (!server_ && !rebooting_)
+        return; // not started, or closed
+    downMs = std::clamp(downMs, 0, kMaxRebootSeconds * 1000);
+    dropSession();
+    if (server_) {
+        // Nothing listens while the router boots: connects are refused.
+        server_->disconnect(this);
+        server_->close();
+        server_->deleteLater();
+        server_ = nullptr;
+    }
+    if (!rebooting_) {
+        rebooting_ = true;
+        ++reboots_;
+    }
+    rebootEvery_.stop();
+    rebootDown_.start(downMs);
+    emit rebootStarted(downMs);
+}
+
+void Simulator::endReboot()
+{
+    if (!rebooting_)
+        return;
+    if (!openServer(listenPort_, listenAddress_)) {
+        emit rebootFailed(error_);
+        rebootDown_.start(kRelistenRetryMs);
+        return;
+    }
+    rebooting_ = false;
+    if (options_.faults.rebootEverySeconds > 0)
+        rebootEvery_.start(options_.faults.rebootEverySeconds * 1000);
+    emit rebootFinished();
+}
+
+void Simulator::dropSession()
+{
+    if (!session_)
+        return;
+    Session* s = session_;
+    session_ = nullptr;
+    s->disconnect(this);
+    s->drop();
+    s->deleteLater();
+    emit sessionEnded();
 }
 
 void Simulator::step(int seconds)

@@ -37,6 +37,9 @@ public:
     // Set by the driver: the control's OnScreenChange and OnError events.
     std::function<void()> onScreenChange;
     std::function<void(const QString& method, int error, const QString& errorText)> onError;
+    // For a recording: when turned on, onReceived gets each chunk as received.
+    virtual void setReportReceived(bool on) { (void)on; }
+    std::function<void(const QByteArray& chunk)> onReceived;
 };
 
 // What the driver needs from the monitor around it.

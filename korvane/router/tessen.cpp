@@ -87,11 +87,18 @@ bool CTessen::open() {
     return asBool(invoke(tessen_id::Open, CallKind::Method));
 }
 
+void CTessen::setReportReceived(bool on) {
+    invoke(tessen_id::DataEvents, CallKind::PropertyPut, {Variant(on)});
+}
+
 void CTessen::onEvent(automation::DispId id, const QString& name, const QList<Variant>& args) {
     Q_UNUSED(name);
     if (id == tessen_id::OnScreenChange) {
         if (onScreenChange)
             onScreenChange();
+    } else if (id == tessen_id::OnData) {
+        if (onReceived && !args.isEmpty())
+            onReceived(asText(args[0]).toLatin1());
     } else if (id == tessen_id::OnError) {
         if (!onError)
             return;

@@ -24,8 +24,10 @@ inline constexpr automation::DispId IsOpen = 11;
 inline constexpr automation::DispId Close = 12;
 inline constexpr automation::DispId SendKeys = 13;
 inline constexpr automation::DispId Open = 16;
+inline constexpr automation::DispId DataEvents = 17;
 inline constexpr automation::DispId OnScreenChange = 1;
 inline constexpr automation::DispId OnError = 3;
+inline constexpr automation::DispId OnData = 4;
 }  // namespace tessen_id
 
 class CTessen : public RouterTerminal, private automation::EventSink {
@@ -48,6 +50,7 @@ public:
     bool sendKeys(const QString& keys) override;
     bool open() override;
     QObject* automationObject() const override { return control_; }
+    void setReportReceived(bool on) override;
 
 private:
     void attach(QObject* control);

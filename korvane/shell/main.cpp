@@ -12,6 +12,7 @@
 #endif
 #include "korvane/shell/controller.h"
 #include "korvane/shell/stop_watcher.h"
+#include "korvane/shell/session_recorder.h"
 #ifdef KORVANE_HAVE_SOUND_PLAYER
 #include "korvane/shell/sound_player.h"
 #endif
@@ -23,6 +24,7 @@
 #include "components/scriptcontrol/script_control.h"
 #include "korvane/script/script_host.h"
 
+#include <QFile>
 #include <QJsonObject>
 #endif
 #include "korvane/views/status_view.h"
@@ -84,6 +86,7 @@ struct Options {
     QString httpAddress;
     QString httpTokenFile;
     QString httpName;
+    QString recordFile;
 };
 
 }  // namespace
@@ -119,6 +122,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption httpTokenOption(QStringLiteral("http-token-file"), QStringLiteral("Bearer token for the HTTP endpoint, from this file."), QStringLiteral("file"));
     const QCommandLineOption httpNameOption(QStringLiteral("http-name"), QStringLiteral("The router label of the metrics (default: the router address)."), QStringLiteral("name"));
     parser.addOptions({httpOption, httpTokenOption, httpNameOption});
+    const QCommandLineOption recordOption(QStringLiteral("record"), QStringLiteral("Record the session with the router to this capture file (password masked)."), QStringLiteral("file"));
+    parser.addOption(recordOption);
     parser.process(*app);
 
     Options options;
@@ -129,6 +134,14 @@ int main(int argc, char** argv) {
     options.httpAddress = parser.value(httpOption);
     options.httpTokenFile = parser.value(httpTokenOption);
     options.httpName = parser.value(httpNameOption);
+    options.recordFile = parser.value(recordOption);
+    if (parser.isSet(recordOption)) {
+        QFile capture(options.recordFile);
+        if (options.recordFile.isEmpty() || !capture.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            std::fprintf(stderr, "korvane: cannot record to %s: %s\n", qPrintable(options.recordFile), qPrintable(capture.errorString()));
+            return 1;
+        }
+    }
     options.address = parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
     if (parser.isSet(passwordOption)) {
         options.password = parser.value(passwordOption);
@@ -244,6 +257,7 @@ int main(int argc, char** argv) {
         korvane::FrameOptions frame;
         frame.commandLine = options.address;
         frame.stops = &stops;
+        frame.recordFile = options.recordFile;
         const int code = korvane::runFrame(*static_cast<QApplication*>(app.get()), frame);
         stopSimulator();
         return code;
@@ -254,7 +268,9 @@ int main(int argc, char** argv) {
     korvane::ConfigMonitorSettings settings(&config);
     if (options.passwordGiven)
         settings.overridePassword(options.password);
-    korvane::CMonitorController controller(&settings);
+    korvane::CMonitorController controller(&settings, nullptr,
+                                           korvane::recordSession(nullptr, options.recordFile,
+                                                                  [&settings] { return settings.password(); }, nullptr));
 
     std::unique_ptr<korvane::ConsoleMonitor> monitor;
 #ifdef KORVANE_HAVE_CONSOLE_SYSLOG

@@ -23,6 +23,7 @@
 #ifdef KORVANE_HAVE_MONITOR
 #include "korvane/router/driver.h"
 #include "korvane/shell/controller.h"
+#include "korvane/shell/session_recorder.h"
 #include "korvane/views/status_view.h"
 #include "korvane/views/telnet_view.h"
 
@@ -163,7 +164,10 @@ private:
 // The monitor behind the frame: the controller, its views and the command wiring.
 struct FrameMonitor {
     FrameMonitor(CMainFrame& frame, CConfigSheet& sheet, const FrameOptions& options)
-        : settings(&sheet.settings()), controller(&settings, &frame), boxes(&frame)
+        : settings(&sheet.settings()),
+          controller(&settings, &frame,
+                     recordSession(nullptr, options.recordFile, [this] { return settings.password(); }, nullptr)),
+          boxes(&frame)
     {
         (void)options;
         controller.setMessageBoxes(&boxes);

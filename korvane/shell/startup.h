@@ -21,6 +21,8 @@ struct FrameOptions {
     bool startHidden = false;
     // SIGINT and SIGTERM: each stop it requests runs the Exit command.
     class StopWatcher* stops = nullptr;
+    // Record the session with the router to this capture file (--record).
+    QString recordFile;
 };
 
 // Runs the monitor with its frame window until the Exit command; returns the

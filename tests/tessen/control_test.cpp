@@ -81,15 +81,17 @@ TEST(ControlTest, DispatchAndEventIdsAreThoseHostsCompiledAgainst)
     const automation::DispatchRef d = automation::dispatchFor(&ctrl);
     const char* names[] = {"Screen", "LastError", "LastErrorText", "BreakOn", "Column",  "Columns",
                            "Row",    "Rows",      "IpAddress",     "IsOpen",  "Close",   "SendKeys",
-                           "Find",   "GetBuffer", "Open",          "AboutBox"};
-    const int ids[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, -552};
-    for (int i = 0; i < 16; ++i)
+                           "Find",   "GetBuffer", "Open",          "AboutBox", "DataEvents"};
+    const int ids[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, -552, 17};
+    for (int i = 0; i < 17; ++i)
         EXPECT_EQ(d->memberId(QString::fromLatin1(names[i]).toLower()), ids[i]) << names[i];
-    EXPECT_EQ(automation::membersOf(ctrl.metaObject()).size(), 16);
+    EXPECT_EQ(automation::membersOf(ctrl.metaObject()).size(), 17);
     EXPECT_EQ(d->typeName(), QStringLiteral("Tessen"));
 
     const QList<automation::EventInfo> events = automation::eventsOf(ctrl.metaObject());
-    ASSERT_EQ(events.size(), 3);
+    ASSERT_EQ(events.size(), 4);
+    EXPECT_EQ(std::tuple(events[3].name, events[3].id), std::tuple(QStringLiteral("OnData"), 4));
+    EXPECT_EQ(events[3].parameterNames, (QList<QByteArray>{"Data"}));
     EXPECT_EQ(std::tuple(events[0].name, events[0].id), std::tuple(QStringLiteral("OnScreenChange"), 1));
     EXPECT_EQ(std::tuple(events[1].name, events[1].id), std::tuple(QStringLiteral("OnBreak"), 2));
     EXPECT_EQ(std::tuple(events[2].name, events[2].id), std::tuple(QStringLiteral("OnError"), 3));
@@ -124,6 +126,28 @@ TEST(ControlTest, CaptureHandsOutEverythingUpToEachBreakText)
     feed(ctrl, "\xff\xfd" "ab");
     ASSERT_EQ(recorder.events.size(), 3u);
     EXPECT_EQ(recorder.events[2].arg(0).toLatin1(), QByteArray("one\xff\xfd" "ab"));
+}
+
+TEST(ControlTest, DataEventsCarryEachChunkAsReceivedOnlyWhenTurnedOn)
+{
+    CTessenCtrl ctrl;
+    Recorder recorder(ctrl);
+    const automation::DispatchRef d = automation::dispatchFor(&ctrl);
+    feed(ctrl, "not asked for");
+    EXPECT_TRUE(recorder.events.empty());
+    EXPECT_FALSE(d->get(QStringLiteral("DataEvents")).toBool());
+    d->put(QStringLiteral("DataEvents"), Variant(true));
+    EXPECT_FALSE(ctrl.IsModified()); // a switch for this run, not a stored property
+    ctrl.setBreakOn(QStringLiteral("ab"));
+    feed(ctrl, QByteArray("\xff\xfb\x01\x1b[2Jx\0ab", 11));
+    ASSERT_EQ(recorder.events.size(), 2u);
+    // The chunk comes first, whole, then what the capture makes of it.
+    EXPECT_EQ(recorder.ids[0], 4);
+    EXPECT_EQ(recorder.events[0].arg(0).toLatin1(), QByteArray("\xff\xfb\x01\x1b[2Jx\0ab", 11));
+    EXPECT_EQ(recorder.events[1].name, QStringLiteral("OnBreak"));
+    d->put(QStringLiteral("DataEvents"), Variant(false));
+    feed(ctrl, "quiet");
+    EXPECT_EQ(recorder.events.size(), 2u);
 }
 
 TEST(ControlTest, CaptureOverflowIsReportedAndTheCaptureKeepsWhatItHolds)

@@ -1,4 +1,5 @@
 // prestige-sim: the simulated ZyXEL Prestige management terminal as a program.
+#include "components/prestige/replay.h"
 #include "components/prestige/simulator.h"
 #include "components/prestige/syslog_sender.h"
 
@@ -40,6 +41,51 @@ bool readOption(const QCommandLineParser& parser, const QString& name, qint64 lo
     return true;
 }
 
+QHostAddress listenAddress(const QCommandLineParser& parser, bool* ok)
+{
+    QHostAddress address(QHostAddress::LocalHost);
+    *ok = !parser.isSet(QStringLiteral("address")) || address.setAddress(parser.value(QStringLiteral("address")));
+    if (!*ok)
+        err() << "prestige-sim: --address takes an IP address" << Qt::endl;
+    return address;
+}
+
+int replay(QCoreApplication& app, const QCommandLineParser& parser)
+{
+    qint64 port = prestige::Simulator::kDefaultPort;
+    bool ok = false;
+    const QHostAddress address = listenAddress(parser, &ok);
+    if (!ok || !readInt(parser, QStringLiteral("port"), 0, 65535, port))
+        return 2;
+    QString error;
+    auto entries = prestige::loadCapture(parser.value(QStringLiteral("replay")), &error);
+    if (!entries) {
+        err() << "prestige-sim: " << error << Qt::endl;
+        return 1;
+    }
+    prestige::Replay replay(std::move(*entries));
+    if (parser.isSet(QStringLiteral("verbose"))) {
+        QObject::connect(&replay, &prestige::Replay::connectionStarted, [&replay](int index) {
+            err() << "connection " << index + 1 << " of " << replay.connections() << Qt::endl;
+        });
+        QObject::connect(&replay, &prestige::Replay::keysMatched, [](int line) {
+            err() << "keys of line " << line << Qt::endl;
+        });
+        QObject::connect(&replay, &prestige::Replay::connectionPlayed, [](int index) {
+            err() << "connection " << index + 1 << " played" << Qt::endl;
+        });
+        QObject::connect(&replay, &prestige::Replay::connectionRefused, [] {
+            err() << "refused a connection: the capture has no more" << Qt::endl;
+        });
+    }
+    if (!replay.listen(quint16(port), address)) {
+        err() << "prestige-sim: " << replay.errorString() << Qt::endl;
+        return 1;
+    }
+    QTextStream(stdout) << "prestige-sim listening on " << address.toString() << ':' << replay.port() << Qt::endl;
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -62,6 +108,7 @@ int main(int argc, char** argv)
         {QStringLiteral("layout"), QStringLiteral("Status screen layout 0, 1 or 2 (default 0)."), QStringLiteral("n")},
         {QStringLiteral("repaint-ms"), QStringLiteral("Status screen repaint interval (default 1000)."), QStringLiteral("ms")},
         {QStringLiteral("prompt-shift"), QStringLiteral("Paint the menu prompts two columns further right, as other firmware does.")},
+        {QStringLiteral("prompt-column"), QStringLiteral("Leave the cursor of the prompt of menus 24 and 24.9 in column n (30 to 80), as firmware the monitor does not know may."), QStringLiteral("n")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the simulation's random numbers (default 1)."), QStringLiteral("n")},
         {QStringLiteral("clock-ms"), QStringLiteral("Real milliseconds per simulated second (default 1000)."), QStringLiteral("ms")},
         {QStringLiteral("scenario"), QStringLiteral("Scenario file to play instead of the built-in one."), QStringLiteral("file")},
@@ -73,8 +120,12 @@ int main(int argc, char** argv)
         {QStringLiteral("reset-after"), QStringLiteral("Fault: reset the connection (RST) after n screens."), QStringLiteral("n")},
         {QStringLiteral("silent-after"), QStringLiteral("Fault: go silent after n screens."), QStringLiteral("n")},
         {QStringLiteral("chunk-bytes"), QStringLiteral("Fault: write everything in pieces of n bytes."), QStringLiteral("n")},
+        {QStringLiteral("chunk-random"), QStringLiteral("Fault: write everything in pieces of random sizes from min to max bytes (1 to 1460), drawn from the seed."), QStringLiteral("min-max")},
         {QStringLiteral("chunk-delay-ms"), QStringLiteral("Pause between two pieces (default 20)."), QStringLiteral("ms")},
         {QStringLiteral("noise-bytes"), QStringLiteral("Fault: up to n random bytes between two status repaints."), QStringLiteral("n")},
+        {QStringLiteral("reboot-every"), QStringLiteral("Fault: reboot every n seconds: drop the session and refuse connections for the --reboot-down time."), QStringLiteral("seconds")},
+        {QStringLiteral("reboot-down"), QStringLiteral("How long a reboot keeps the router away (default 10)."), QStringLiteral("seconds")},
+        {QStringLiteral("replay"), QStringLiteral("Play the router's side of a capture (korvane --record) back instead of simulating; only --port, --address and --verbose apply."), QStringLiteral("file")},
         {QStringLiteral("verbose"), QStringLiteral("Report sessions, screens and call records on standard error.")},
     };
     parser.addOptions(options);
@@ -98,6 +149,9 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    if (parser.isSet(QStringLiteral("replay")))
+        return replay(app, parser);
+
     prestige::SimulatorOptions o;
     qint64 port = prestige::Simulator::kDefaultPort;
     if (!readInt(parser, QStringLiteral("port"), 0, 65535, port)
@@ -112,8 +166,25 @@ int main(int argc, char** argv)
         || !readOption(parser, QStringLiteral("silent-after"), 0, 1 << 30, o.faults.silentAfterScreens)
         || !readOption(parser, QStringLiteral("chunk-bytes"), 0, 65536, o.faults.chunkBytes)
         || !readOption(parser, QStringLiteral("chunk-delay-ms"), 0, 10000, o.faults.chunkDelayMs)
-        || !readOption(parser, QStringLiteral("noise-bytes"), 0, 4096, o.faults.noiseBytes))
+        || !readOption(parser, QStringLiteral("noise-bytes"), 0, 4096, o.faults.noiseBytes)
+        || !readOption(parser, QStringLiteral("prompt-column"), prestige::kMinMenuPromptColumn, prestige::kColumns, o.promptColumn)
+        || !readOption(parser, QStringLiteral("reboot-every"), 1, 86400, o.faults.rebootEverySeconds)
+        || !readOption(parser, QStringLiteral("reboot-down"), 0, 86400, o.faults.rebootDownSeconds))
         return 2;
+    if (parser.isSet(QStringLiteral("chunk-random"))) {
+        const QStringList range = parser.value(QStringLiteral("chunk-random")).split(QLatin1Char('-'));
+        bool okMin = false;
+        bool okMax = false;
+        const int low = range.size() == 2 ? range[0].toInt(&okMin) : 0;
+        const int high = range.size() == 2 ? range[1].toInt(&okMax) : 0;
+        if (!okMin || !okMax || low < 1 || low > high || high > prestige::kMaxRandomChunk) {
+            err() << "prestige-sim: --chunk-random takes min-max, from 1 to " << prestige::kMaxRandomChunk
+                  << ", the smallest first" << Qt::endl;
+            return 2;
+        }
+        o.faults.chunkRandomMin = low;
+        o.faults.chunkRandomMax = high;
+    }
     if (parser.isSet(QStringLiteral("password")))
         o.password = parser.value(QStringLiteral("password"));
     o.promptShift = parser.isSet(QStringLiteral("prompt-shift"));
@@ -122,11 +193,10 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("syslog-hostname")))
         o.syslogHostName = parser.value(QStringLiteral("syslog-hostname"));
 
-    QHostAddress address(QHostAddress::LocalHost);
-    if (parser.isSet(QStringLiteral("address")) && !address.setAddress(parser.value(QStringLiteral("address")))) {
-        err() << "prestige-sim: --address takes an IP address" << Qt::endl;
+    bool addressOk = false;
+    const QHostAddress address = listenAddress(parser, &addressOk);
+    if (!addressOk)
         return 2;
-    }
 
     prestige::Simulator simulator(o);
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
@@ -147,7 +217,14 @@ int main(int argc, char** argv)
         QObject::connect(&simulator, &prestige::Simulator::callRecord, [](const QString& record) {
             err() << "call: " << record << Qt::endl;
         });
+        QObject::connect(&simulator, &prestige::Simulator::rebootStarted, [](int downMs) {
+            err() << "reboot: away for " << downMs << " ms" << Qt::endl;
+        });
+        QObject::connect(&simulator, &prestige::Simulator::rebootFinished, [] { err() << "reboot: back" << Qt::endl; });
     }
+    QObject::connect(&simulator, &prestige::Simulator::rebootFailed, [](const QString& why) {
+        err() << "prestige-sim: after the reboot: " << why << "; trying again" << Qt::endl;
+    });
     if (!simulator.listen(quint16(port), address)) {
         err() << "prestige-sim: " << simulator.errorString() << Qt::endl;
         return 1;
