@@ -252,3 +252,21 @@ TEST(Unattended, RepaintsCutIntoTinyPiecesStillTickAndTheDetourCompletes) {
         EXPECT_EQ(m.ticks.back().cells, expectedCells(m.router->state())) << "chunks of " << chunk;
     }
 }
+
+// The simulated router with its menu prompt where no known firmware has it:
+// two detours stall, then the status ticks go on without a gap.
+TEST(Unattended, ARouterWithAnUnknownPromptColumnGivesContinuousTicks) {
+    prestige::SimulatorOptions options = quickRouter();
+    options.promptColumn = 55;
+    FaultMonitor m(options);
+    m.settings.refresh = 2;
+    int stopped = 0;
+    QObject::connect(m.controller.get(), &CMonitorController::detoursStopped, [&] { ++stopped; });
+    m.controller->OpenConnection();
+    ASSERT_TRUE(waitUntil([&] { return stopped == 1; }, 15000));
+    ASSERT_TRUE(m.ticksAfter(1));
+    const int staleBefore = m.stale;
+    ASSERT_TRUE(m.ticksAfter(40, 15000));
+    EXPECT_EQ(m.stale, staleBefore);
+    EXPECT_EQ(stopped, 1);
+}
