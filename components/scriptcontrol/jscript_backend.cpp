@@ -94,9 +94,19 @@ public:
 
     bool addCode(const QString& code, Error* error) override {
         engine_.setInterrupted(false);  // a late stop request from the previous call
-        QJSValue result = engine_.evaluate(code, QStringLiteral("script"), 1);
-        if (failed(result, error))
+        QStringList trace;
+        QJSValue result = engine_.evaluate(code, QStringLiteral("script"), 1, &trace);
+        if (failed(result, error)) {
+            // The error object has no column; the compiler's trace entry
+            // ("function:line:column:file") has one for a syntax error.
+            if (!trace.isEmpty() && error->column <= 0) {
+                bool ok = false;
+                const int column = trace.first().section(QLatin1Char(':'), 2, 2).toInt(&ok);
+                if (ok && column > 0)
+                    error->column = column;
+            }
             return false;
+        }
         // The global object does not keep declaration order; the source does.
         static const QRegularExpression declaration(QStringLiteral("\\bfunction\\s+([A-Za-z_$][\\w$]*)"));
         for (auto it = declaration.globalMatch(code); it.hasNext();) {
