@@ -5,6 +5,7 @@
 #include "korvane/model/call_infos.h"
 #include "korvane/model/line.h"
 #include "korvane/model/lines.h"
+#include "korvane/shell/terminal_text.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -131,9 +132,9 @@ void ConsoleMonitor::emitEvent(const QString& event, const QJsonObject& fields, 
         QJsonObject object = fields;
         object.insert(QStringLiteral("event"), event);
         object.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-        line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+        line = escapeJsonControls(QJsonDocument(object).toJson(QJsonDocument::Compact));
     } else {
-        line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + text).toUtf8();
+        line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + visibleControls(text)).toUtf8();
     }
     line += '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), out_);

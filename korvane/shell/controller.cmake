@@ -3,4 +3,6 @@ korvane_library(korvane_controller
   SOURCES
     controller.h controller.cpp
     console_monitor.h console_monitor.cpp
+    terminal_text.h terminal_text.cpp
+    password_source.h password_source.cpp
   LIBS korvane_router korvane_parsers korvane_model korvane_settings korvane_status_view automation Qt6::Core)
