@@ -311,6 +311,12 @@ private:
         }
         *error = {code, message.isEmpty() ? value.toString() : message,
                   value.property(QStringLiteral("lineNumber")).toInt(), 0};
+        // An error raised by the host's helpers carries their line; the
+        // script's own line is the first frame of the script in the stack.
+        static const QRegularExpression scriptFrame(QStringLiteral("@file:script:(\\d+)"));
+        const QRegularExpressionMatch frame = scriptFrame.match(value.property(QStringLiteral("stack")).toString());
+        if (frame.hasMatch())
+            error->line = frame.captured(1).toInt();
         return true;
     }
 
