@@ -1,24 +1,18 @@
 #pragma once
-// The Windows Sockets error vocabulary the control reports in: codes such as
-// 10061 and their messages, and the mapping of POSIX errno values onto them.
+// The control's error vocabulary, shared with the syslog receiver through
+// the automation layer.
 
-#include <QString>
+#include "automation/socket_errors.h"
 
 namespace tessen {
 
-inline constexpr int kWouldBlock = 10035;         // WSAEWOULDBLOCK: counts as success
-inline constexpr int kInProgress = 10036;         // WSAEINPROGRESS
-inline constexpr int kInvalidArgument = 10022;    // WSAEINVAL, also a name that does not resolve
-inline constexpr int kConnectionReset = 10054;    // WSAECONNRESET
-inline constexpr int kTimedOut = 10060;           // WSAETIMEDOUT
-inline constexpr int kConnectionRefused = 10061;  // WSAECONNREFUSED
-
-// The message for a socket error code: its short name and a description, or
-// the code's decimal digits for a code without a message.
-QString socketErrorText(int code);
-
-// The socket error code for an errno value. Values without a counterpart are
-// returned as they are (their text is then just the number).
-int socketErrorFromErrno(int errnoValue);
+using automation::kConnectionRefused;
+using automation::kConnectionReset;
+using automation::kInProgress;
+using automation::kInvalidArgument;
+using automation::kTimedOut;
+using automation::kWouldBlock;
+using automation::socketErrorFromErrno;
+using automation::socketErrorText;
 
 }  // namespace tessen

@@ -172,9 +172,19 @@ public:
 
     bool addCode(const QString& code, Error* error) override {
         engine_.setInterrupted(false);  // a late stop request from the previous call
-        QJSValue result = engine_.evaluate(code, QStringLiteral("script"), 1);
-        if (failed(result, error))
+        QStringList trace;
+        QJSValue result = engine_.evaluate(code, QStringLiteral("script"), 1, &trace);
+        if (failed(result, error)) {
+            // The error object has no column; the compiler's trace entry
+            // ("function:line:column:file") has one for a syntax error.
+            if (!trace.isEmpty() && error->column <= 0) {
+                bool ok = false;
+                const int column = trace.first().section(QLatin1Char(':'), 2, 2).toInt(&ok);
+                if (ok && column > 0)
+                    error->column = column;
+            }
             return false;
+        }
         // The global object does not keep declaration order; the source does.
         static const QRegularExpression declaration(QStringLiteral("\\bfunction\\s+([A-Za-z_$][\\w$]*)"));
         for (auto it = declaration.globalMatch(code); it.hasNext();) {
@@ -394,6 +404,12 @@ private:
         }
         *error = {code, message.isEmpty() ? value.toString() : message,
                   value.property(QStringLiteral("lineNumber")).toInt(), 0};
+        // An error raised by the host's helpers carries their line; the
+        // script's own line is the first frame of the script in the stack.
+        static const QRegularExpression scriptFrame(QStringLiteral("@file:script:(\\d+)"));
+        const QRegularExpressionMatch frame = scriptFrame.match(value.property(QStringLiteral("stack")).toString());
+        if (frame.hasMatch())
+            error->line = frame.captured(1).toInt();
         return true;
     }
 

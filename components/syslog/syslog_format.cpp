@@ -51,7 +51,8 @@ QString cleaned(const QByteArray& bytes)
 {
     QString s = QString::fromLatin1(bytes);
     for (QChar& c : s) {
-        if (c != QLatin1Char('\n') && (c.unicode() < 0x20 || c.unicode() == 0x7F))
+        // C0, DEL and the C1 range Latin-1 maps bytes 0x80-0x9F to.
+        if (c != QLatin1Char('\n') && (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F)))
             c = QLatin1Char(' ');
     }
     return s;
@@ -86,7 +87,13 @@ SyslogMessage parseDatagram(const QByteArray& raw, const QString& senderAddress,
         timestamp = QString::fromLatin1(d.mid(at, 15));
         const int day = QByteArray(d.mid(at + 4, 2)).trimmed().toInt();
         const QTime t = QTime::fromString(QString::fromLatin1(d.mid(at + 7, 8)), QStringLiteral("HH:mm:ss"));
-        const QDate date(receiveTime.date().year(), month, day);
+        // RFC 3164 carries no year. A time more than a day ahead of the
+        // receive time (clocks differ a little) was sent last year: a message
+        // of Dec 31 received in January, or Feb 29 received the year after.
+        const int year = receiveTime.date().year();
+        QDate date(year, month, day);
+        if (!date.isValid() || QDateTime(date, t.isValid() ? t : QTime(0, 0)) > receiveTime.addDays(1))
+            date = QDate(year - 1, month, day);
         if (date.isValid() && t.isValid())
             message.time = QDateTime(date, t);
         at += 15;

@@ -1,7 +1,7 @@
 #include "components/syslog/syslog_receiver.h"
 
 #include "components/syslog/syslog_format.h"
-#include "tessen/socket_errors.h"
+#include "automation/socket_errors.h"
 
 #include <QHostInfo>
 #include <QNetworkDatagram>
@@ -124,7 +124,7 @@ void CSyslogReceiver::readPending()
 
 void CSyslogReceiver::reportError(const QString& method, int code)
 {
-    Q_EMIT OnError(method, code, tessen::socketErrorText(code));
+    Q_EMIT OnError(method, code, automation::socketErrorText(code));
 }
 
 }  // namespace syslog

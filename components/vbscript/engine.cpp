@@ -85,7 +85,13 @@ QList<ProcedureInfo> Engine::procedures() const
         const GlobalEntry& e = runtime_->globals()[size_t(index)];
         if (e.kind != GlobalEntry::Procedure || !e.proc)
             continue;
-        list.append({e.proc->name, int(e.proc->params.size()), e.proc->kind == ProcKind::Function});
+        const auto* declared = runtime_->declarations(index);
+        if (!declared || declared->empty()) {
+            list.append({e.proc->name, int(e.proc->params.size()), e.proc->kind == ProcKind::Function});
+            continue;
+        }
+        for (const vbscript::Procedure* p : *declared)
+            list.append({p->name, int(p->params.size()), p->kind == ProcKind::Function});
     }
     return list;
 }

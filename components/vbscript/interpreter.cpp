@@ -6,6 +6,7 @@
 #include "components/vbscript/parser.h"
 
 #include <new>
+#include <set>
 
 namespace vbscript {
 
@@ -294,6 +295,7 @@ void Runtime::reset()
     globals_.clear();
     globalIndex_.clear();
     procedureOrder_.clear();
+    declarations_.clear();
     objects_.clear();
     // Instances and procedure references that outlive the code see this token expire.
     alive_ = std::make_shared<int>(0);
@@ -369,9 +371,13 @@ void Runtime::link(Unit& unit)
             }
         }
     }
+    std::set<int> declaredHere;
     for (const auto& proc : unit.procedures) {
         const bool known = globalIndex_.contains(proc->name.toLower());
         const int i = ensureGlobal(proc->name, GlobalEntry::Procedure);
+        if (declaredHere.insert(i).second)
+            declarations_[i].clear();
+        declarations_[i].push_back(proc.get());
         GlobalEntry& e = globals_[size_t(i)];
         e.kind = GlobalEntry::Procedure;
         e.proc = proc.get();

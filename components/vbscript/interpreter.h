@@ -8,6 +8,7 @@
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <map>
 #include <unordered_map>
 
 namespace vbscript {
@@ -210,6 +211,13 @@ public:
     Frame& globalFrame() { return globalFrame_; }
     const std::deque<GlobalEntry>& globals() const { return globals_; }
     const std::vector<int>& procedureOrder() const { return procedureOrder_; }
+    // Every declaration of a global procedure in the code that last defined
+    // its name: a Sub and a Function of one name are both listed, as the
+    // script control lists them, while a call finds the later one.
+    const std::vector<const vbscript::Procedure*>* declarations(int globalIndex) const {
+        const auto it = declarations_.find(globalIndex);
+        return it == declarations_.end() ? nullptr : &it->second;
+    }
     const GlobalEntry* findGlobal(const QString& name) const;
 
     // Marks the outermost entry from a host: stack accounting starts here.
@@ -289,6 +297,7 @@ private:
     std::deque<GlobalEntry> globals_;
     QHash<QString, int> globalIndex_;
     std::vector<int> procedureOrder_;
+    std::map<int, std::vector<const vbscript::Procedure*>> declarations_;
     std::vector<NamedObject> objects_;
     std::vector<std::unique_ptr<Unit>> units_;
     Frame globalFrame_;

@@ -21,6 +21,9 @@ int HexDigitValue(QChar c)
         return u - u'0';
     if (u >= u'A' && u <= u'F')
         return u - u'A' + 10;
+    // Capture tools write hex in either case.
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
     return 0;
 }
 

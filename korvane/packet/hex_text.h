@@ -6,8 +6,7 @@
 #include <QChar>
 #include <QString>
 
-// "0"-"9" and "A"-"F" give 0 to 15; anything else, lower-case digits included,
-// gives 0.
+// "0"-"9", "A"-"F" and "a"-"f" give 0 to 15; anything else gives 0.
 int HexDigitValue(QChar c);
 
 // The text without its spaces, tabs, carriage returns and line feeds.

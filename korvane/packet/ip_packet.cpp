@@ -65,26 +65,30 @@ void CIpPacket::AddProperties(QStringList& labels, QStringList& values) const
     add(labels, values, "IP: Header Checksum", number(headerChecksum));
     add(labels, values, "IP: Source IP Address", sourceAddress);
     add(labels, values, "IP: Destination IP Address", destinationAddress);
+    // Only a header with options gets the row, so plain packets keep their rows.
+    if (headerLength > 5)
+        add(labels, values, "IP: Options Length", number(unsigned(headerLength - 5) * 4));
 }
 
 CTcpPacket::CTcpPacket(const std::uint8_t* bytes, qsizetype length) : CIpPacket(bytes, length)
 {
     const PacketBytes p(bytes, length);
-    if (p.has(22)) {
-        sourcePort = p.u16(20);
+    const qsizetype t = transportOffset();
+    if (p.has(t + 2)) {
+        sourcePort = p.u16(t);
         sourcePortName = GetPortName(sourcePort, kTcpProtocol);
     }
-    if (p.has(24)) {
-        destinationPort = p.u16(22);
+    if (p.has(t + 4)) {
+        destinationPort = p.u16(t + 2);
         destinationPortName = GetPortName(destinationPort, kTcpProtocol);
     }
-    p.read(28, sequenceNumber, [](const PacketBytes& b) { return b.u32(24); });
-    p.read(32, acknowledgeNumber, [](const PacketBytes& b) { return b.u32(28); });
-    p.read(33, tcpHeaderLength, [](const PacketBytes& b) { return std::uint8_t(b.at(32) >> 4); });
-    p.read(34, flags, [](const PacketBytes& b) { return std::uint8_t(b.at(33) & 0x3F); });
-    p.read(36, windowSize, [](const PacketBytes& b) { return b.u16(34); });
-    p.read(38, checksum, [](const PacketBytes& b) { return b.u16(36); });
-    p.read(40, urgentPointer, [](const PacketBytes& b) { return b.u16(38); });
+    p.read(t + 8, sequenceNumber, [t](const PacketBytes& b) { return b.u32(t + 4); });
+    p.read(t + 12, acknowledgeNumber, [t](const PacketBytes& b) { return b.u32(t + 8); });
+    p.read(t + 13, tcpHeaderLength, [t](const PacketBytes& b) { return std::uint8_t(b.at(t + 12) >> 4); });
+    p.read(t + 14, flags, [t](const PacketBytes& b) { return std::uint8_t(b.at(t + 13) & 0x3F); });
+    p.read(t + 16, windowSize, [t](const PacketBytes& b) { return b.u16(t + 14); });
+    p.read(t + 18, checksum, [t](const PacketBytes& b) { return b.u16(t + 16); });
+    p.read(t + 20, urgentPointer, [t](const PacketBytes& b) { return b.u16(t + 18); });
 }
 
 void CTcpPacket::AddProperties(QStringList& labels, QStringList& values) const
@@ -106,16 +110,17 @@ void CTcpPacket::AddProperties(QStringList& labels, QStringList& values) const
 CUdpPacket::CUdpPacket(const std::uint8_t* bytes, qsizetype length) : CIpPacket(bytes, length)
 {
     const PacketBytes p(bytes, length);
-    if (p.has(22)) {
-        sourcePort = p.u16(20);
+    const qsizetype t = transportOffset();
+    if (p.has(t + 2)) {
+        sourcePort = p.u16(t);
         sourcePortName = GetPortName(sourcePort, kUdpProtocol);
     }
-    if (p.has(24)) {
-        destinationPort = p.u16(22);
+    if (p.has(t + 4)) {
+        destinationPort = p.u16(t + 2);
         destinationPortName = GetPortName(destinationPort, kUdpProtocol);
     }
-    p.read(26, udpLength, [](const PacketBytes& b) { return b.u16(24); });
-    p.read(28, checksum, [](const PacketBytes& b) { return b.u16(26); });
+    p.read(t + 6, udpLength, [t](const PacketBytes& b) { return b.u16(t + 4); });
+    p.read(t + 8, checksum, [t](const PacketBytes& b) { return b.u16(t + 6); });
 }
 
 void CUdpPacket::AddProperties(QStringList& labels, QStringList& values) const

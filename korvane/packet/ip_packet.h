@@ -1,7 +1,7 @@
 #pragma once
-// IPv4 with its TCP or UDP header. The IPv4 header is taken as the plain 20
-// bytes: the transport fields are always read from byte 20, whatever the
-// header length says, and options are not decoded.
+// IPv4 with its TCP or UDP header. The transport header starts where the IP
+// header length puts it (options are counted, not decoded); a header length
+// below the minimum of 5 words is taken as 5.
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +18,9 @@ public:
     virtual void AddProperties(QStringList& labels, QStringList& values) const;
 
 protected:
+    // Where the transport header begins, in bytes.
+    qsizetype transportOffset() const { return headerLength > 5 ? qsizetype(headerLength) * 4 : 20; }
+
     std::uint8_t version = 0;
     std::uint8_t headerLength = 0;  // in 32-bit words
     std::uint8_t typeOfService = 0;

@@ -1,16 +1,13 @@
 #include "korvane/script/run_script_dialog.h"
 
 #include "korvane/help/help_topic.h"
+#include "korvane/script/script_editor.h"
 
-#include <QDesktopServices>
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace korvane {
@@ -67,22 +64,10 @@ void RunScriptDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-bool ScriptCommands::edit(const QString& scriptFile) {
+bool ScriptCommands::edit(const QString& scriptFile, QString* error) {
     if (scriptFile.isEmpty())
         return false;
-    // $VISUAL / $EDITOR first: the platform's opener may pick a viewer for .vbs.
-    for (const char* variable : {"VISUAL", "EDITOR"}) {
-        const QString editor = qEnvironmentVariable(variable);
-        if (!editor.isEmpty()) {
-            QStringList words = QProcess::splitCommand(editor);
-            if (!words.isEmpty()) {
-                const QString program = words.takeFirst();
-                if (QProcess::startDetached(program, words << scriptFile))
-                    return true;
-            }
-        }
-    }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(scriptFile).absoluteFilePath()));
+    return launchScriptEditor(scriptFile, error);
 }
 
 void ScriptCommands::run(CScriptHost* host, bool scriptsEnabled, QWidget* parent) {

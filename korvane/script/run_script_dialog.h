@@ -37,8 +37,9 @@ private:
 
 // The Script menu. Edit and Compile and Run are enabled with "Use Scripts".
 struct ScriptCommands {
-    // Opens the script file in the user's editor; false when none could start.
-    static bool edit(const QString& scriptFile);
+    // Opens the script file in the user's editor; false when none could
+    // start, with the reason in error.
+    static bool edit(const QString& scriptFile, QString* error = nullptr);
     // Run...: when scripts are enabled, the dialog, then the chosen function.
     static void run(CScriptHost* host, bool scriptsEnabled, QWidget* parent);
 };

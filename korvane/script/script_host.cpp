@@ -1,5 +1,7 @@
 #include "korvane/script/script_host.h"
 
+#include "korvane/script/script_file_check.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -38,14 +40,32 @@ void CScriptHost::clearError() {
     errorText_.clear();
 }
 
+QString CScriptHost::errorText(const QString& description, int line, int column) {
+    // Descriptions that end in a full stop would otherwise show two.
+    QString text = description.trimmed();
+    while (text.endsWith(u'.'))
+        text.chop(1);
+    if (line <= 0)
+        return text;
+    text += QStringLiteral(". Line %1").arg(line);
+    if (column > 0)
+        text += QStringLiteral(", Column %1").arg(column);
+    return text;
+}
+
+void CScriptHost::recordError(const QString& text) {
+    hasError_ = true;
+    errorText_ = text;
+    // A load error the caller shows in its box is reported there, once.
+    if (errorListener_ && !loadReported_)
+        errorListener_(errorText_);
+}
+
 void CScriptHost::collectError() {
     const scriptcontrol::Error& e = control_.error();
     if (e.number == 0)
         return;
-    hasError_ = true;
-    errorText_ = QString::asprintf("%s. Line %d, Column %d", e.description.toUtf8().constData(), e.line, e.column);
-    if (errorListener_)
-        errorListener_(errorText_);
+    recordError(errorText(e.description, e.line, e.column));
 }
 
 // Scripts are UTF-8 today, with or without a byte order mark; older ones
@@ -76,6 +96,8 @@ QString CScriptHost::readScriptFile(const QString& fileName, QByteArray& bytes) 
     // A pipe or a device would block the open or never end.
     if (info.exists() && !info.isFile())
         return QStringLiteral("Cannot open script file \"%1\": it is not a file").arg(fileName);
+    if (const QString unsafe = unsafeScriptFileReason(fileName); !unsafe.isEmpty())
+        return unsafe;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("Cannot open script file \"%1\"").arg(fileName);
@@ -97,12 +119,7 @@ QString CScriptHost::readScriptFile(const QString& fileName, QByteArray& bytes) 
     return QString();
 }
 
-void CScriptHost::recordLoadError(const QString& description) {
-    hasError_ = true;
-    errorText_ = QString::asprintf("%s. Line %d, Column %d", description.toUtf8().constData(), 0, 0);
-    if (errorListener_)
-        errorListener_(errorText_);
-}
+void CScriptHost::recordLoadError(const QString& description) { recordError(errorText(description, 0, 0)); }
 
 bool CScriptHost::LoadScript(const QString& fileName, const automation::DispatchRef& application) {
     clearError();
@@ -169,7 +186,10 @@ void CScriptHost::loadConfigured(bool fromCompile) {
     const QString file = scriptFile_ ? scriptFile_() : QString();
     if (fromCompile && file.isEmpty())
         return;
-    if (LoadScript(file, application_)) {
+    loadReported_ = bool(loadErrorBox_);
+    const bool loaded = LoadScript(file, application_);
+    loadReported_ = false;
+    if (loaded) {
         FireOnAppLoad();
         return;
     }

@@ -32,7 +32,8 @@ public:
     void setLoadErrorBox(std::function<void(const QString& caption, const QString& text)> box) {
         loadErrorBox_ = std::move(box);
     }
-    // Called with the error text after each operation that recorded one.
+    // Called with the error text after each operation that recorded one,
+    // except a load whose error goes to the load error box.
     void setErrorListener(std::function<void(const QString& text)> listener) { errorListener_ = std::move(listener); }
     // Seconds one call into the script may run; 0 turns the limit off.
     void setTimeout(int seconds) { control_.setTimeout(seconds); }
@@ -76,12 +77,16 @@ public:
     // else UTF-8, else the single-byte code page.
     static QString scriptText(const QByteArray& bytes);
     static int eventArgumentCount(Event event);
+    // "<description>. Line <l>, Column <c>", saying line and column only
+    // where the engine gave them (above 0).
+    static QString errorText(const QString& description, int line, int column);
     // Whether the event also needs "Use Scripts" on (the others only a host).
     static bool needsScriptsEnabled(Event event);
 
 private:
     static QString readScriptFile(const QString& fileName, QByteArray& bytes);
     void recordLoadError(const QString& description);
+    void recordError(const QString& text);
     void clearError();
     void collectError();
     void fire(Event event, const QList<automation::Variant>& args);
@@ -95,6 +100,7 @@ private:
     std::function<void(const QString&)> errorListener_;
     bool has_[int(Event::Count)] = {};
     bool hasError_ = false;
+    bool loadReported_ = false;
     QString errorText_;
 };
 

@@ -1,5 +1,7 @@
 #include "korvane/settings/password_codec.h"
 
+#include <QStringList>
+
 #include <array>
 
 namespace korvane {
@@ -91,6 +93,10 @@ QString passwordFromStorageValue(const QVariant& value)
     QByteArray codes;
     if (value.typeId() == QMetaType::QByteArray)
         codes = value.toByteArray();
+    else if (value.typeId() == QMetaType::QStringList)
+        // A hand-edited file with an unquoted comma reads as a list: the
+        // stored text is the list joined again.
+        codes = storedTextCodes(value.toStringList().join(QLatin1Char(',')));
     else if (value.canConvert<QString>())
         codes = storedTextCodes(value.toString());
     return QString::fromLatin1(decodePasswordCodes(codes));

@@ -1,8 +1,12 @@
 #include "korvane/settings/property_page.h"
 
+#include <QCheckBox>
 #include <QEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace korvane {
 
@@ -35,7 +39,19 @@ QSize PropertyPage::sizeHint() const
 void PropertyPage::place(QWidget* widget, int x, int y, int width, int height)
 {
     placements_.append({widget, QRect(x, y, width, height)});
-    widget->setGeometry(DialogUnits(font()).rect(x, y, width, height));
+    widget->setGeometry(fitted(widget, DialogUnits(font()).rect(x, y, width, height)));
+}
+
+QRect PropertyPage::fitted(const QWidget* widget, QRect rect)
+{
+    // The template's sizes were made for another font: a label or check box
+    // grows to show its whole text rather than cut it.
+    if (qobject_cast<const QLabel*>(widget) || qobject_cast<const QCheckBox*>(widget)) {
+        const QSize hint = widget->sizeHint();
+        rect.setWidth(std::max(rect.width(), hint.width()));
+        rect.setHeight(std::max(rect.height(), hint.height()));
+    }
+    return rect;
 }
 
 QAbstractButton* PropertyPage::makeBrowseButton()
@@ -56,7 +72,7 @@ void PropertyPage::layoutControls()
 {
     const DialogUnits units(font());
     for (const Placement& p : placements_)
-        p.widget->setGeometry(units.rect(p.units.x(), p.units.y(), p.units.width(), p.units.height()));
+        p.widget->setGeometry(fitted(p.widget, units.rect(p.units.x(), p.units.y(), p.units.width(), p.units.height())));
     updateGeometry();
 }
 

@@ -60,6 +60,7 @@ protected:
 
 private:
     void layoutControls();
+    static QRect fitted(const QWidget* widget, QRect rect);
 
     struct Placement {
         QWidget* widget;

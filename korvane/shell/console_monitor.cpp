@@ -5,6 +5,7 @@
 #include "korvane/model/call_infos.h"
 #include "korvane/model/line.h"
 #include "korvane/model/lines.h"
+#include "korvane/shell/terminal_text.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -145,10 +146,11 @@ void ConsoleMonitor::emitEvent(const QString& event, const QJsonObject& fields, 
     if (out_) {
         QByteArray line;
         if (json_)
-            line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+            line = escapeJsonControls(QJsonDocument(object).toJson(QJsonDocument::Compact));
         else
-            line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + text).toUtf8();
-        line += '\n';
+            line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + visibleControls(text)).toUtf8();
+        line += '
+';
         std::fwrite(line.constData(), 1, size_t(line.size()), out_);
         std::fflush(out_);
     }

@@ -284,8 +284,8 @@ void CMonitorController::Properties() {
     const QString address = settings_->ipAddress();
     const QString password = settings_->password();
     const QString script = settings_->scriptFile();
-    if (!runSheet_())
-        return;
+    // What Apply wrote counts even when the sheet then closes with Cancel.
+    runSheet_();
     if (settings_->ipAddress() != address || settings_->password() != password) {
         restartRecovery();
         ResetStatus();

@@ -10,7 +10,14 @@ korvane_library(korvane_frame
     about.h about.cpp
     main_frame.h main_frame.cpp
     startup.h startup.cpp
+    lock_keys.h lock_keys.cpp
   LIBS korvane_help_topic korvane_stop_watcher Qt6::Widgets)
+# The lock keys' state from the X server in an X11 session.
+find_package(X11 QUIET)
+if(TARGET X11::X11 AND X11_Xkb_FOUND)
+  target_link_libraries(korvane_frame PRIVATE X11::X11)
+  target_compile_definitions(korvane_frame PRIVATE KORVANE_HAVE_X11)
+endif()
 
 if(TARGET korvane_help)
   target_link_libraries(korvane_frame PUBLIC korvane_help)

@@ -13,6 +13,7 @@
 #include "korvane/shell/controller.h"
 #include "korvane/shell/stop_watcher.h"
 #include "korvane/shell/session_recorder.h"
+#include "korvane/shell/password_source.h"
 #ifdef KORVANE_HAVE_SOUND_PLAYER
 #include "korvane/shell/sound_player.h"
 #endif
@@ -115,7 +116,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("With --console: one JSON object per line."));
     const QCommandLineOption demoOption(QStringLiteral("demo"), QStringLiteral("Monitor the built-in router simulator on a free loopback port."));
     const QCommandLineOption forOption(QStringLiteral("for"), QStringLiteral("End the run after this many seconds."), QStringLiteral("seconds"));
-    const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("Router password for this run (not stored)."), QStringLiteral("password"));
+    const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("Router password for this run (not stored); \"-\" reads one line from standard input."), QStringLiteral("password"));
+    const QCommandLineOption passwordFileOption(QStringLiteral("password-file"), QStringLiteral("Read the router password for this run from the first line of this file."), QStringLiteral("file"));
     const QCommandLineOption scriptOption(QStringLiteral("script"), QStringLiteral("With --console: run this script instead of the configured one."), QStringLiteral("file"));
     parser.addOptions({consoleOption, jsonOption, demoOption, forOption, passwordOption, scriptOption});
     const QCommandLineOption httpOption(QStringLiteral("http"), QStringLiteral("With --console: serve metrics, status and events over HTTP on this address (127.0.0.1:9108)."), QStringLiteral("address:port"));
@@ -124,7 +126,11 @@ int main(int argc, char** argv) {
     parser.addOptions({httpOption, httpTokenOption, httpNameOption});
     const QCommandLineOption recordOption(QStringLiteral("record"), QStringLiteral("Record the session with the router to this capture file (password masked)."), QStringLiteral("file"));
     parser.addOption(recordOption);
+    parser.addOption(passwordFileOption);
     parser.process(*app);
+    // Other users can read a process's command line: the password given
+    // there is overwritten as soon as it has been read.
+    korvane::scrubOptionValues(argc, argv, "password");
 
     Options options;
     options.console = parser.isSet(consoleOption);
@@ -143,8 +149,18 @@ int main(int argc, char** argv) {
         }
     }
     options.address = parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
-    if (parser.isSet(passwordOption)) {
-        options.password = parser.value(passwordOption);
+    if (parser.isSet(passwordOption) || parser.isSet(passwordFileOption)) {
+        const bool fromFile = parser.isSet(passwordFileOption);
+        const QString value = fromFile ? parser.value(passwordFileOption) : parser.value(passwordOption);
+        if (fromFile || value == QLatin1String("-")) {
+            QString error;
+            if (!korvane::readPasswordLine(value, &options.password, &error)) {
+                std::fprintf(stderr, "korvane: %s\n", qPrintable(error));
+                return 2;
+            }
+        } else {
+            options.password = value;
+        }
         options.passwordGiven = true;
     }
     // A service's password comes from its environment file rather than the
@@ -225,10 +241,9 @@ int main(int argc, char** argv) {
             options.password = simulator->options().password;
             options.passwordGiven = true;
         }
-        if (qEnvironmentVariableIsEmpty(korvane::kSettingsDirVariable)) {
-            demoSettings = std::make_unique<QTemporaryDir>();
-            qputenv(korvane::kSettingsDirVariable, demoSettings->path().toLocal8Bit());
-        }
+        // Always a fresh folder, even when KORVANE_SETTINGS_DIR names a profile.
+        demoSettings = std::make_unique<QTemporaryDir>();
+        qputenv(korvane::kSettingsDirVariable, demoSettings->path().toLocal8Bit());
         korvane::SettingsStore store;
         store.setRouterPassword(options.address, options.password);
         store.setConfigured(true);

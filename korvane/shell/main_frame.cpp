@@ -2,9 +2,12 @@
 
 #include "korvane/help/help_topic.h"
 #include "korvane/shell/about.h"
+#include "korvane/shell/lock_keys.h"
 #include "korvane/shell/splash.h"
 #include "korvane/shell/tray_icon.h"
 #include "korvane/shell/tray_images.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
@@ -13,6 +16,7 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -472,6 +476,15 @@ QSize CMainFrame::defaultOuterSize(View v, const QSize& screenSize) const
         const QSize chrome = (frameGeometry().size() - geometry().size()) + (geometry().size() - stack_->size());
         size = size.expandedTo((form + chrome).boundedTo(screenSize));
     }
+    // Wide enough for every toolbar button and status pane in this
+    // platform's style and fonts, which the default sizes did not know.
+    const int margins = frameGeometry().width() - geometry().width();
+    int bars = 0;
+    if (toolBar_ && !toolBar_->isHidden())
+        bars = toolBar_->sizeHint().width();
+    if (!statusBar()->isHidden())
+        bars = std::max(bars, statusBar()->minimumSizeHint().width());
+    size.setWidth(std::max(size.width(), std::min(bars + margins, screenSize.width())));
     return size;
 }
 
@@ -753,6 +766,9 @@ void CMainFrame::buildToolBar()
     toolBar_->setMovable(true);  // the gripper
     toolBar_->setFloatable(false);
     toolBar_->toggleViewAction()->setVisible(false);
+    // Buttons side by side, as the flat toolbar draws them: with the style's
+    // gap between them the last ones would not fit the status view's width.
+    toolBar_->layout()->setSpacing(0);
     const QList<QList<int>> groups = {
         {cmd::ViewStatus, cmd::ViewTelnet, cmd::ViewSyslog, cmd::ViewCallHistory, cmd::ViewGraph, cmd::ViewLanPacket},
         {cmd::Properties},
@@ -778,12 +794,19 @@ void CMainFrame::buildStatusBar()
     QStatusBar* bar = statusBar();
     messagePane_ = new QLabel(kIdlePrompt, bar);
     messagePane_->setObjectName(QStringLiteral("messagePane"));
+    // A long prompt is cut at the pane's end instead of pushing the
+    // indicators out of the window.
+    messagePane_->setMinimumWidth(1);
+    messagePane_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(messagePane_, 1);
     auto indicator = [bar](const QString& text) {
         auto* l = new QLabel(text, bar);
         l->setAlignment(Qt::AlignCenter);
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
+        // All three as wide as the widest text, frame and margins included.
+        QLabel widest(QStringLiteral("SCRL"));
+        widest.setFrameStyle(l->frameStyle());
+        l->setMinimumWidth(std::max(widest.sizeHint().width(), l->sizeHint().width()) + 6);
         l->setObjectName(text);
         bar->addPermanentWidget(l);
         return l;
@@ -792,6 +815,12 @@ void CMainFrame::buildStatusBar()
     numPane_ = indicator(QStringLiteral("NUM"));
     scrollPane_ = indicator(QStringLiteral("SCRL"));
     setLockIndicators(false, false, false);
+    // The real lock state where the platform tells it; hidden where it cannot.
+    new LockKeyWatcher([this](bool known, const LockKeyState& state) {
+        for (QLabel* pane : {capsPane_, numPane_, scrollPane_})
+            pane->setVisible(known);
+        setLockIndicators(state.caps, state.num, state.scroll);
+    }, this);
     statusText_ = kIdlePrompt;
 }
 

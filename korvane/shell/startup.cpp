@@ -219,7 +219,6 @@ struct FrameMonitor {
         syslogView->setTitleSource([this] { return controller.title(true, true); });
         controller.setSyslogListener(&syslogListener);
         clearers.push_back([this] { syslogView->Clear(); });
-        syslogView->OnInitialUpdate();
 #endif
         controller.setClearViews([this] {
             for (const auto& clear : clearers)
@@ -269,7 +268,12 @@ struct FrameMonitor {
             [&frame](const QString& caption, const QString& text) { QMessageBox::information(&frame, caption, text); });
         controller.setScriptEvents(host.get());
         auto scriptsOn = [&sheet] { return sheet.IsScriptOn(); };
-        frame.setCommandHandler(cmd::ScriptEdit, {[&sheet] { ScriptCommands::edit(sheet.GetScriptFile()); },
+        frame.setCommandHandler(cmd::ScriptEdit, {[this, &sheet, &frame] {
+                                                      QString error;
+                                                      if (!ScriptCommands::edit(sheet.GetScriptFile(), &error) &&
+                                                          !error.isEmpty())
+                                                          QMessageBox::warning(&frame, controller.title(false, false), error);
+                                                  },
                                                   [&sheet] { return sheet.IsScriptOn() && !sheet.GetScriptFile().isEmpty(); },
                                                   {}});
         const CMainFrame::CommandHandler compile{[this] { host->compile(); }, scriptsOn, {}};
@@ -428,7 +432,15 @@ int runFrame(QApplication& app, const FrameOptions& options)
 #ifdef KORVANE_HAVE_SCRIPT_HOST
     hooks.loadScript = [&] { monitor->host->loadConfigured(false); };
 #endif
-    hooks.firstUpdates = [&] { monitor->controller.OpenConnection(); };
+    // In the views' creation order: the router screens view connects, then
+    // the syslog view listens, with the address the first-run sheet gave.
+    hooks.firstUpdates = [&] {
+        monitor->controller.OpenConnection();
+#ifdef KORVANE_HAVE_MORE_VIEWS
+        if (monitor->syslogView)
+            monitor->syslogView->OnInitialUpdate();
+#endif
+    };
 #elif defined(KORVANE_HAVE_SETTINGS)
     frame.setCommandHandler(cmd::Properties, {[&sheet, &frame, title] {
                                                   sheet.exec();

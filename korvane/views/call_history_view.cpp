@@ -6,7 +6,6 @@
 #include "korvane/router/call_history_reader.h"
 
 #include <QEvent>
-#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -46,9 +45,7 @@ CCallHistoryView::CCallHistoryView(CCallInfos* calls, QWidget* parent) : QTreeWi
     header()->setStretchLastSection(false);
     for (int row = 0; row < kRowCount; ++row)
         addTopLevelItem(new QTreeWidgetItem(QStringList(QString())));
-    const QFontMetrics metrics = fontMetrics();
-    for (int column = 0; column < kColumnCount; ++column)
-        setColumnWidth(column, metrics.horizontalAdvance(columnTitles().at(column)) + kCellPadding);
+    FitColumnsToTitles(this);
 }
 
 QStringList CCallHistoryView::CellTexts(const CCallInfo& call) {

@@ -24,8 +24,15 @@ inline constexpr int kCellPadding = 4;
 // the result. Widths as measured by the caller.
 int WidenedColumnWidth(int currentWidth, int textWidth, int titleWidth);
 
-// SetCell on a report-style tree widget; texts are measured with the list's
-// font metrics.
+// SetCell on a report-style tree widget. The text is measured as the list
+// draws it (its item size hint, margins included) and the title as the header
+// draws it, so no cell or title is ever elided.
 void SetCell(QTreeWidget* list, int row, int column, const QString& text);
+
+// A column title's width as the header draws it, margins included.
+int TitleWidth(const QTreeWidget* list, int column);
+
+// Every column as wide as its title + padding: the lists' initial widths.
+void FitColumnsToTitles(QTreeWidget* list);
 
 }  // namespace korvane

@@ -2,7 +2,6 @@
 
 #include "korvane/help/help_topic.h"
 
-#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -31,9 +30,7 @@ CStatusView::CStatusView(QWidget* parent) : QTreeWidget(parent) {
     for (int row = 0; row < kRowCount; ++row)
         addTopLevelItem(new QTreeWidgetItem(QStringList(QString())));
     // Every column starts as wide as its title.
-    const QFontMetrics metrics = fontMetrics();
-    for (int column = 0; column < kColumnCount; ++column)
-        setColumnWidth(column, metrics.horizontalAdvance(columnTitles()[column]) + kCellPadding);
+    FitColumnsToTitles(this);
 }
 
 void CStatusView::SetCell(int row, int column, const QString& text) {

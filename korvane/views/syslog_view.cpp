@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace korvane {
 
@@ -129,15 +130,48 @@ void CSyslogView::StopListening() {
     syslog_->StopListening();
 }
 
+namespace {
+
+// A locale's date or time format with the time zone left out (and the
+// brackets some locales put around it) and a two-digit year made four-digit.
+// Quoted literals are copied as they are.
+QString localFormat(const QString& format) {
+    QString out;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format.at(i);
+        if (c == u'\'') {
+            const qsizetype close = format.indexOf(u'\'', i + 1);
+            const qsizetype end = close < 0 ? format.size() : close + 1;
+            out += format.mid(i, end - i);
+            i = end;
+            continue;
+        }
+        qsizetype run = i;
+        while (run < format.size() && format.at(run) == c)
+            ++run;
+        const qsizetype length = run - i;
+        if (c == u't')
+            ;  // the zone: the log's times are all local
+        else if (c == u'y' && length < 4)
+            out += QStringLiteral("yyyy");
+        else
+            out += format.mid(i, length);
+        i = run;
+    }
+    static const QRegularExpression emptyBrackets(QStringLiteral("[(\\[]\\s*[)\\]]"));
+    out.remove(emptyBrackets);
+    return out.simplified();
+}
+
+}  // namespace
+
 QString CSyslogView::FormatTime(const QDateTime& time) {
     // As the platform writes a date and time: a midnight time is left out.
     const QLocale locale;
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QStringLiteral(" t")).remove(u't');
-    const QString date = locale.toString(time.date(), QLocale::ShortFormat);
+    const QString date = locale.toString(time.date(), localFormat(locale.dateFormat(QLocale::ShortFormat)));
     if (time.time() == QTime(0, 0))
         return date;
-    return date + u' ' + locale.toString(time.time(), timeFormat.trimmed());
+    return date + u' ' + locale.toString(time.time(), localFormat(locale.timeFormat(QLocale::LongFormat)));
 }
 
 QString CSyslogView::FormatLine(const QDateTime& time, const QString& text) {

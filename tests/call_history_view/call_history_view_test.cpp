@@ -5,6 +5,7 @@
 #include "korvane/help/help_topic.h"
 #include "korvane/model/call_info.h"
 #include "korvane/model/call_infos.h"
+#include "tests/support/list_elision.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -58,9 +59,8 @@ TEST(CallHistoryView, SevenTitledColumnsTenEmptyRowsWidthsFromTheTitles) {
     EXPECT_EQ(view.headerItem()->text(6), QStringLiteral("Total time"));
     EXPECT_FALSE(view.header()->sectionsClickable());
     EXPECT_EQ(view.selectionMode(), QAbstractItemView::SingleSelection);
-    const QFontMetrics metrics = view.fontMetrics();
     for (int c = 0; c < 7; ++c) {
-        EXPECT_EQ(view.columnWidth(c), metrics.horizontalAdvance(view.headerItem()->text(c)) + 4);
+        EXPECT_EQ(view.columnWidth(c), view.header()->sectionSizeHint(c) + 4);
         for (int r = 0; r < 10; ++r)
             EXPECT_TRUE(view.cellText(r, c).isEmpty());
     }
@@ -80,6 +80,19 @@ TEST(CallHistoryView, ScreenFillsRecordsAndCellsTimesLoseOnlyTheirDisplayedLeadi
     // Columns grew to the widest text written.
     const QFontMetrics metrics = view.fontMetrics();
     EXPECT_GE(view.columnWidth(0), metrics.horizontalAdvance(QStringLiteral("0800111222333444")) + 4);
+}
+
+TEST(CallHistoryView, NoCellOrTitleIsElidedWithRealFonts) {
+    CCallInfos calls;
+    elision::ElisionProbe<CCallHistoryView> view(&calls);
+    view.resize(520, 251);
+    view.show();
+    EXPECT_TRUE(view.elidedTitles().isEmpty()) << view.elidedTitles().join(QStringLiteral(", ")).toStdString();
+    view.ParseCallHistoryScreen(fixture("call_history.txt"));
+    view.ParseCallHistoryScreen(screenWithRows({
+        "  1   03012345678901   OUT   64000        999   100:00:00    100:00:00 999:59:59",
+    }));
+    EXPECT_TRUE(view.elidedCells().isEmpty()) << view.elidedCells().join(QStringLiteral(", ")).toStdString();
 }
 
 TEST(CallHistoryView, RateDecidesWhetherRateAndCallCountShow) {

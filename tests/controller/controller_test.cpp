@@ -241,10 +241,33 @@ TEST(Commands, PropertiesReconnectsOnAddressOrPasswordAndRecompilesOnScript) {
     // The reset keeps the channel number a script reads.
     EXPECT_EQ(rig.controller->application().lines().line1().channel(), 1);
 
-    rig.controller->setPropertiesSheet([&] { rig.settings.pass = QStringLiteral("x"); return false; });
+    // Cancel without an Apply: the sheet put every value back, nothing happens.
+    rig.controller->setPropertiesSheet([&] { return false; });
     rig.log.entries.clear();
     rig.controller->Properties();
     EXPECT_TRUE(rig.log.entries.isEmpty());
+    EXPECT_EQ(cleared, 1);
+}
+
+TEST(Commands, CancelAfterApplyActsOnWhatWasApplied) {
+    Rig rig;
+    rig.controller->Connect();
+    rig.set(1, dataCall(1, 5));
+    rig.tick();
+    int cleared = 0;
+    rig.controller->setClearViews([&] { ++cleared; });
+    // Apply wrote a new password and script, then the sheet was cancelled.
+    rig.controller->setPropertiesSheet([&] {
+        rig.settings.pass = QStringLiteral("applied");
+        rig.settings.script = QStringLiteral("applied.vbs");
+        return false;
+    });
+    rig.log.entries.clear();
+    rig.controller->Properties();
+    EXPECT_EQ(cleared, 1);
+    EXPECT_TRUE(rig.table.blank());
+    EXPECT_TRUE(rig.log.entries.contains(QStringLiteral("keys applied|")));
+    EXPECT_TRUE(rig.log.entries.contains(QStringLiteral("compile")));
 }
 
 TEST(Watchdog, BlanksTheCellsAndRepeatsUntilTheNextTick) {

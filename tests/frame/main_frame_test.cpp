@@ -1,4 +1,5 @@
 #include "korvane/shell/main_frame.h"
+#include "korvane/shell/lock_keys.h"
 
 #include "korvane/help/help_topic.h"
 #include "korvane/shell/placement.h"
@@ -11,11 +12,15 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDir>
+#include <QFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -358,8 +363,80 @@ TEST_F(Frame, TrayImageAndTipAndStatusPanes)
     EXPECT_EQ(pane->text(), "Connecting...");
     frame->SetStatusText(QString());
     EXPECT_EQ(pane->text(), "For Help, press F1");
+    for (const char* name : {"CAP", "NUM", "SCRL"}) {
+        auto* indicator = frame->statusBar()->findChild<QLabel*>(name);
+        ASSERT_TRUE(indicator) << name;
+        // Offscreen nothing tells the lock state: the panes are not shown.
+        EXPECT_TRUE(indicator->isHidden()) << name;
+    }
+}
+
+TEST_F(Frame, EveryToolbarButtonAndStatusPaneShowsAtEachViewsDefaultSize)
+{
+    auto* toolBar = frame->findChild<QToolBar*>();
+    ASSERT_TRUE(toolBar);
+    // As in a session that tells the lock state.
     for (const char* name : {"CAP", "NUM", "SCRL"})
-        EXPECT_TRUE(frame->statusBar()->findChild<QLabel*>(name)) << name;
+        frame->statusBar()->findChild<QLabel*>(name)->show();
+    for (View v : {View::CallHistory, View::Status, View::LanPacket, View::Graph}) {
+        frame->ShowView(v);
+        QApplication::processEvents();
+        SCOPED_TRACE(int(v));
+        // Everything on the toolbar is on it, none behind the overflow arrow.
+        for (QAction* action : toolBar->actions()) {
+            QWidget* button = toolBar->widgetForAction(action);
+            ASSERT_TRUE(button);
+            EXPECT_TRUE(button->isVisible()) << action->text().toStdString();
+            EXPECT_TRUE(toolBar->rect().contains(button->geometry())) << action->text().toStdString();
+        }
+        const auto extension = toolBar->findChildren<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        for (QToolButton* arrow : extension)
+            EXPECT_FALSE(arrow->isVisible());
+        // The status bar's panes whole, inside the window.
+        frame->SetStatusText(QStringLiteral("Show or hide the status bar and a long prompt after it to fill the pane"));
+        QApplication::processEvents();
+        for (const char* name : {"CAP", "NUM", "SCRL"}) {
+            auto* pane = frame->statusBar()->findChild<QLabel*>(name);
+            ASSERT_TRUE(pane);
+            EXPECT_GE(pane->width(), pane->sizeHint().width()) << name;
+            EXPECT_TRUE(frame->statusBar()->rect().contains(pane->geometry())) << name;
+        }
+        frame->SetStatusText(QString());
+    }
+}
+
+TEST(LockKeys, TheKernelsKeyboardLedsAndTheWatchersReports)
+{
+    QTemporaryDir leds;
+    EXPECT_FALSE(readLedLockKeys(leds.path()).has_value());  // no keyboard LEDs: unknown
+    auto led = [&](const char* name, const char* value) {
+        QDir().mkpath(leds.filePath(QLatin1String(name)));
+        QFile f(leds.filePath(QLatin1String(name) + QStringLiteral("/brightness")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(value);
+    };
+    led("input3::capslock", "0\n");
+    led("input3::numlock", "1\n");
+    led("input3::scrolllock", "0\n");
+    led("input7::capslock", "1\n");  // a second keyboard lights it
+    led("phy0-led", "1\n");
+    const auto state = readLedLockKeys(leds.path());
+    ASSERT_TRUE(state.has_value());
+    EXPECT_EQ(*state, (LockKeyState{true, true, false}));
+
+    std::optional<LockKeyState> source = LockKeyState{false, true, false};
+    QList<std::pair<bool, LockKeyState>> reports;
+    LockKeyWatcher watcher([&](bool known, const LockKeyState& s) { reports.append({known, s}); }, nullptr,
+                           [&] { return source; });
+    watcher.poll();  // unchanged: no report
+    source = LockKeyState{true, true, false};
+    watcher.poll();
+    source.reset();
+    watcher.poll();
+    ASSERT_EQ(reports.size(), 3);
+    EXPECT_EQ(reports[0], std::make_pair(true, LockKeyState{false, true, false}));
+    EXPECT_TRUE(reports[1].second.caps);
+    EXPECT_FALSE(reports[2].first);
 }
 
 TEST_F(Frame, RealViewReplacesItsPlaceholder)

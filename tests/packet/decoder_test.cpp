@@ -130,22 +130,50 @@ TEST(PacketDecoder, OtherProtocolsGiveThirteenIpRows)
     EXPECT_EQ(valueOf(rows, "IP: Protocol Name"), QStringLiteral("() Unassigned [IANA]"));
 }
 
-TEST(PacketDecoder, TransportFieldsStayAtByteTwentyWhateverTheHeaderLength)
+TEST(PacketDecoder, TransportHeaderFollowsTheIpOptions)
 {
-    // Header lengths 6 and 15 would put the ports at byte 24 or 60; they are
-    // still read from byte 20.
-    Rows rows = decode("4600 0030 0000 0000 4006 0000 0A000001 0A000002 0017 0035 00000001");
+    // Header length 6: four bytes of options (a router alert) before the TCP
+    // header, which starts at byte 24.
+    Rows rows = decode("4600 0030 0000 0000 4006 0000 0A000001 0A000002 94040000 0017 0035 00000001");
     EXPECT_EQ(valueOf(rows, "IP: Length"), QStringLiteral("6"));
+    EXPECT_EQ(valueOf(rows, "IP: Options Length"), QStringLiteral("4"));
+    EXPECT_EQ(valueOf(rows, "TCP: Source Port Number"), QStringLiteral("23"));
     EXPECT_EQ(valueOf(rows, "TCP: Source Port Name"), QStringLiteral("telnet, , "));
     EXPECT_EQ(valueOf(rows, "TCP: Destination Port Name"), QStringLiteral("domain, nameserver, name-domain server"));
     EXPECT_EQ(valueOf(rows, "TCP: Sequence Number"), QStringLiteral("1"));
+    EXPECT_EQ(rows[13].first, QStringLiteral("IP: Options Length"));  // after the IP rows, before TCP's
+    EXPECT_EQ(rows[14].first, QStringLiteral("TCP: Source Port Number"));
 
-    rows = decode("4F00 0030 0000 0000 4011 0000 0A000001 0A000002 0019 0045 0010 0000");
+    // Header length 15: forty bytes of options; the UDP header is at byte 60.
+    const QString options = QString(80, QLatin1Char('0'));
+    const QByteArray udp = QStringLiteral("4F00 0030 0000 0000 4011 0000 0A000001 0A000002 %1 0019 0045 0010 0000")
+                               .arg(options).toLatin1();
+    rows = decode(udp.constData());
     EXPECT_EQ(valueOf(rows, "IP: Length"), QStringLiteral("15"));
+    EXPECT_EQ(valueOf(rows, "IP: Options Length"), QStringLiteral("40"));
     EXPECT_EQ(valueOf(rows, "UDP: Source Port Number"), QStringLiteral("25"));
     EXPECT_EQ(valueOf(rows, "UDP: Source Port Name"), QString());  // smtp is TCP only
     EXPECT_EQ(valueOf(rows, "UDP: Destination Port Name"), QStringLiteral("tftp, , "));
     EXPECT_EQ(valueOf(rows, "UDP: Length"), QStringLiteral("16"));
+
+    // Options longer than the capture: the transport fields keep their initial values.
+    rows = decode("4F00 0030 0000 0000 4011 0000 0A000001 0A000002 0019 0045 0010 0000");
+    EXPECT_EQ(valueOf(rows, "UDP: Source Port Number"), QStringLiteral("0"));
+    EXPECT_EQ(valueOf(rows, "UDP: Length"), QStringLiteral("0"));
+
+    // A header length below 5 is not believed: the transport header is at byte 20.
+    rows = decode("4300 0030 0000 0000 4011 0000 0A000001 0A000002 0019 0045 0010 0000");
+    EXPECT_EQ(valueOf(rows, "UDP: Source Port Number"), QStringLiteral("25"));
+    EXPECT_EQ(rows.size(), 19u);  // no options row
+}
+
+TEST(PacketDecoder, LowerCaseHexDecodesAsUpperCase)
+{
+    const QString upper = QString::fromLatin1(kTcpSyn);
+    const Rows expected = rowsOf(CPacketProperties(HexTextToBytes(upper), true));
+    const Rows lower = rowsOf(CPacketProperties(HexTextToBytes(upper.toLower()), true));
+    expectRows(lower, expected);
+    EXPECT_EQ(valueOf(lower, "IP: Source IP Address"), QStringLiteral("192.168.1.2"));
 }
 
 TEST(PacketDecoder, ShortIpPacketGivesNoRows)

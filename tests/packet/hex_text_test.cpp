@@ -12,13 +12,15 @@ QByteArray bytes(std::initializer_list<unsigned char> list)
 }
 }  // namespace
 
-TEST(HexDigitValue, OnlyDigitsAndUpperCaseLettersCount)
+TEST(HexDigitValue, DigitsAndLettersOfEitherCaseCount)
 {
     EXPECT_EQ(HexDigitValue(u'0'), 0);
     EXPECT_EQ(HexDigitValue(u'9'), 9);
     EXPECT_EQ(HexDigitValue(u'A'), 10);
     EXPECT_EQ(HexDigitValue(u'F'), 15);
-    for (char16_t c : {u'a', u'f', u'G', u'g', u'x', u' ', u'-', u'\0', u'\u00e9', u'\uff10'})
+    EXPECT_EQ(HexDigitValue(u'a'), 10);
+    EXPECT_EQ(HexDigitValue(u'f'), 15);
+    for (char16_t c : {u'G', u'g', u'x', u' ', u'-', u'\0', u'\u00e9', u'\uff10', u'\uff41'})
         EXPECT_EQ(HexDigitValue(QChar(c)), 0) << int(c);
 }
 
@@ -36,10 +38,11 @@ TEST(HexTextToBytes, EmptyOrBlankTextGivesNoBuffer)
     EXPECT_TRUE(HexTextToBytes(QStringLiteral("4")).isEmpty());
 }
 
-TEST(HexTextToBytes, LowerCaseDigitsCountAsZero)
+TEST(HexTextToBytes, LowerCaseDecodesAsUpperCaseOtherLettersAsZero)
 {
-    EXPECT_EQ(HexTextToBytes(QStringLiteral("454f")), bytes({0x45, 0x40}));
-    EXPECT_EQ(HexTextToBytes(QStringLiteral("ab")), bytes({0x00}));
+    EXPECT_EQ(HexTextToBytes(QStringLiteral("454f")), bytes({0x45, 0x4F}));
+    EXPECT_EQ(HexTextToBytes(QStringLiteral("ab")), bytes({0xAB}));
+    EXPECT_EQ(HexTextToBytes(QStringLiteral("c0a80102")), HexTextToBytes(QStringLiteral("C0A80102")));
     EXPECT_EQ(HexTextToBytes(QStringLiteral("ZZ1G")), bytes({0x00, 0x10}));
 }
 

@@ -4,8 +4,10 @@
 #include "korvane/help/help_topic.h"
 #include "korvane/model/application.h"
 #include "korvane/script/run_script_dialog.h"
+#include "korvane/script/script_editor.h"
 
 #include <QFile>
+#include <QMap>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -61,3 +63,40 @@ TEST(RunScriptDialog, SortedListAndRunEnabledForNamedEntries) {
 }
 
 }  // namespace
+
+TEST(ScriptEdit, TheDesktopsHandlerFirstATerminalEditorOnlyInATerminal) {
+    QMap<QString, QString> vars;
+    QStringList programs;
+    const korvane::EditorEnvironment env{
+        [&](const char* name) { return vars.value(QLatin1String(name)); },
+        [&](const QString& p) { return programs.contains(p) ? QStringLiteral("/usr/bin/") + p : QString(); }};
+    const QString file = QStringLiteral("/home/u/monitor.vbs");
+
+    vars = {{"DISPLAY", ":0"}, {"EDITOR", "vi"}};
+    programs = {"xdg-open", "x-terminal-emulator"};
+    korvane::EditorLaunch plan = korvane::planScriptEdit(file, env);
+    EXPECT_EQ(plan.program, QStringLiteral("/usr/bin/xdg-open"));
+    EXPECT_EQ(plan.arguments, QStringList{file});
+
+    // No desktop handler: vi runs in a terminal emulator, never on its own.
+    programs = {"x-terminal-emulator", "vi"};
+    vars = {{"WAYLAND_DISPLAY", "wayland-0"}, {"EDITOR", "vi"}, {"VISUAL", "nvim -p"}};
+    plan = korvane::planScriptEdit(file, env);
+    EXPECT_EQ(plan.program, QStringLiteral("/usr/bin/x-terminal-emulator"));
+    EXPECT_EQ(plan.arguments, (QStringList{"-e", "nvim", "-p", file}));
+    programs = {"gnome-terminal"};
+    plan = korvane::planScriptEdit(file, env);
+    EXPECT_EQ(plan.arguments.first(), QStringLiteral("--"));
+
+    programs = {"vi"};
+    plan = korvane::planScriptEdit(file, env);
+    EXPECT_TRUE(plan.program.isEmpty());
+    EXPECT_TRUE(plan.error.contains(QStringLiteral("terminal"))) << plan.error.toStdString();
+
+    // Without a display nothing is started, whatever EDITOR says.
+    vars = {{"EDITOR", "vi"}};
+    programs = {"xdg-open", "x-terminal-emulator", "vi"};
+    plan = korvane::planScriptEdit(file, env);
+    EXPECT_TRUE(plan.program.isEmpty());
+    EXPECT_TRUE(plan.error.contains(file));
+}

@@ -7,9 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using korvane::CScriptHost;
 
@@ -104,7 +107,90 @@ TEST_P(ScriptHostTest, SyntaxErrorNamesItsLineAndNoEventFires) {
                       QStringLiteral("function OnTick() {}\n\nvar x = (1 +;\n")));
     EXPECT_TRUE(host_.HasError());
     EXPECT_TRUE(host_.ErrorText().contains(QStringLiteral(". Line 3, Column "))) << host_.ErrorText().toStdString();
+    EXPECT_FALSE(host_.ErrorText().contains(QStringLiteral("Column 0"))) << host_.ErrorText().toStdString();
+    EXPECT_FALSE(host_.ErrorText().contains(QStringLiteral(".."))) << host_.ErrorText().toStdString();
     EXPECT_TRUE(host_.eventProcedures().isEmpty());
+}
+
+TEST_P(ScriptHostTest, ASubAndAFunctionOfOneNameAreBothListed) {
+    if (js())
+        GTEST_SKIP() << "JScript has one function per name";
+    ASSERT_TRUE(load(QStringLiteral("Sub Run_Test\nEnd Sub\nFunction Run_Test()\nEnd Function\n"
+                                    "Sub Run_Test2(a)\nEnd Sub\n"),
+                     QString())) << host_.ErrorText().toStdString();
+    QStringList list;
+    host_.ListUserFunctions(list);
+    EXPECT_EQ(list, QStringList({"Test", "Test"}));
+}
+
+TEST_P(ScriptHostTest, ErrorTextsSayLineAndColumnOnlyWhereTheyExist) {
+    EXPECT_EQ(CScriptHost::errorText(QStringLiteral("Type mismatch"), 4, 7), QStringLiteral("Type mismatch. Line 4, Column 7"));
+    EXPECT_EQ(CScriptHost::errorText(QStringLiteral("x is not defined."), 2, 0), QStringLiteral("x is not defined. Line 2"));
+    EXPECT_EQ(CScriptHost::errorText(QStringLiteral("Cannot open script file \"a\""), 0, 0),
+              QStringLiteral("Cannot open script file \"a\""));
+
+    // A file that cannot be read has no line to name.
+    EXPECT_FALSE(host_.LoadScript(dir_.filePath(QStringLiteral("missing") + QLatin1String(GetParam().ext)), dispatch_));
+    EXPECT_FALSE(host_.ErrorText().contains(QStringLiteral("Line"))) << host_.ErrorText().toStdString();
+
+    // A runtime error from the object model, whose description ends in a full stop.
+    ASSERT_TRUE(load(QStringLiteral("Sub OnTick\nApplication.KorvaneEnabled = 5\nTotalOutcallTime = \"x\"\nEnd Sub\n"),
+                     QStringLiteral("function OnTick() {\n  TotalOutcallTime = 'x';\n}\n")));
+    host_.FireOnTick();
+    ASSERT_TRUE(host_.HasError());
+    EXPECT_FALSE(host_.ErrorText().contains(QStringLiteral(".."))) << host_.ErrorText().toStdString();
+    EXPECT_FALSE(host_.ErrorText().contains(QStringLiteral("Column 0"))) << host_.ErrorText().toStdString();
+    // The script's own line, not the line of the host helper that raised it.
+    EXPECT_TRUE(host_.ErrorText().contains(js() ? QStringLiteral("Line 2") : QStringLiteral("Line "))) << host_.ErrorText().toStdString();
+}
+
+TEST_P(ScriptHostTest, ALoadErrorIsReportedOnce) {
+    QStringList reported;
+    host_.setErrorListener([&](const QString& text) { reported << QStringLiteral("listener ") + text; });
+    host_.setLoadErrorBox([&](const QString&, const QString& text) { reported << QStringLiteral("box ") + text; });
+    configured_ = write(QStringLiteral("x = (1 +\n"), QStringLiteral("var x = (1 +;\n"));
+    host_.loadConfigured(false);
+    ASSERT_EQ(reported.size(), 1) << reported.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(reported[0].startsWith(QStringLiteral("box ")));
+    configured_ = dir_.filePath(QStringLiteral("missing.vbs"));
+    reported.clear();
+    host_.loadConfigured(true);
+    EXPECT_EQ(reported.size(), 1);
+    // Errors of events still reach the listener.
+    ASSERT_TRUE(load(QStringLiteral("Sub OnTick\nx = 1 / 0\nEnd Sub\n"),
+                     QStringLiteral("function OnTick() { undefinedThing(); }\n")));
+    reported.clear();
+    host_.FireOnTick();
+    EXPECT_EQ(reported.size(), 1);
+    EXPECT_TRUE(reported.value(0).startsWith(QStringLiteral("listener ")));
+}
+
+TEST_P(ScriptHostTest, AScriptOthersCanChangeIsRefusedWithTheFix) {
+    const QString file = write(QStringLiteral("Sub OnTick\nEnd Sub\n"), QStringLiteral("function OnTick() {}\n"));
+    ASSERT_TRUE(host_.LoadScript(file, dispatch_)) << host_.ErrorText().toStdString();
+    // The file itself writable by everyone.
+    QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOther);
+    EXPECT_FALSE(host_.LoadScript(file, dispatch_));
+    EXPECT_TRUE(host_.ErrorText().contains(file)) << host_.ErrorText().toStdString();
+    EXPECT_TRUE(host_.ErrorText().contains(QStringLiteral("chmod go-w"))) << host_.ErrorText().toStdString();
+    EXPECT_TRUE(host_.eventProcedures().isEmpty());
+    QFile::setPermissions(file, QFile::permissions(file) & ~QFileDevice::WriteOther);
+    ASSERT_TRUE(host_.LoadScript(file, dispatch_)) << host_.ErrorText().toStdString();
+
+    // A folder above it that others can write: they could put another file in its place.
+    const QString folder = dir_.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString inShared = folder + QStringLiteral("/s") + QLatin1String(GetParam().ext);
+    ASSERT_TRUE(QFile::copy(file, inShared));
+    const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                      QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QFile::setPermissions(folder, open);
+    EXPECT_FALSE(host_.LoadScript(inShared, dispatch_));
+    EXPECT_TRUE(host_.ErrorText().contains(QStringLiteral("chmod go-w \"%1\"").arg(QFileInfo(folder).canonicalFilePath())))
+        << host_.ErrorText().toStdString();
+    // A sticky folder such as /tmp lets nobody else replace our file.
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
+    EXPECT_TRUE(host_.LoadScript(inShared, dispatch_)) << host_.ErrorText().toStdString();
 }
 
 TEST_P(ScriptHostTest, RuntimeErrorInEventIsRecordedAndClearedByTheNextCall) {

@@ -94,6 +94,41 @@ TEST_F(SheetTest, PagesAreLaidOutInDialogUnitsOfTheirFont)
     sheet.reject();
 }
 
+TEST_F(SheetTest, EveryLabelAndCheckBoxShowsItsWholeTextWithoutCoveringAnotherControl)
+{
+    CConfigSheet sheet(*store, QString());
+    show(sheet);
+    for (int page = 0; page < sheet.tabs()->count(); ++page) {
+        sheet.tabs()->setCurrentIndex(page);
+        QWidget* widget = sheet.tabs()->widget(page);
+        QList<QWidget*> controls;
+        for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!child->isWindow())
+                controls << child;
+        for (QWidget* control : controls) {
+            QString text;
+            if (auto* label = qobject_cast<QLabel*>(control))
+                text = label->text();
+            else if (auto* box = qobject_cast<QCheckBox*>(control))
+                text = box->text();
+            else
+                continue;
+            if (text.isEmpty())
+                continue;
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_GE(control->width(), control->sizeHint().width());
+            EXPECT_GE(control->height(), control->sizeHint().height() - 1);
+            EXPECT_TRUE(widget->rect().contains(control->geometry()));
+            for (QWidget* other : controls) {
+                if (other != control && !qobject_cast<QLabel*>(other)) {
+                    EXPECT_FALSE(control->geometry().intersects(other->geometry())) << other->metaObject()->className();
+                }
+            }
+        }
+    }
+    sheet.reject();
+}
+
 TEST_F(SheetTest, TheAccessorsGiveTheValuesHeldInMemory)
 {
     store->writeString(S, QStringLiteral("Last IP Address"), QStringLiteral("10.0.0.3"));

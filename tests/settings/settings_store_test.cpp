@@ -204,6 +204,33 @@ TEST_F(StoreTest, RouterPasswordsSurviveTheFileWithCodeZeroAndHighCharacters)
 
 }
 
+TEST_F(StoreTest, AHandEditedPasswordWithAnUnquotedCommaReadsAsItsText)
+{
+    // Code 0xD3 at index 0 encodes to a comma first: hand-edited without the
+    // quotes QSettings writes, the line reads as a list of two texts.
+    const QString password = QString(QChar(0xD3)) + QStringLiteral("secret");
+    {
+        auto store = makeStore();
+        store->setRouterPassword(QStringLiteral("192.168.1.1"), password);
+    }
+    QByteArray text = fileText();
+    const qsizetype at = text.indexOf("Password=\"");
+    ASSERT_GE(at, 0) << text.toStdString();
+    const qsizetype close = text.indexOf('"', at + 10);
+    ASSERT_GT(close, at);
+    text.remove(close, 1);
+    text.remove(at + 9, 1);
+    ASSERT_TRUE(text.contains("Password=,")) << text.toStdString();
+    writeFile(text);
+    auto next = reopenFromDisk();
+    ASSERT_EQ(next->readRaw(QStringLiteral("192.168.1.1"), QStringLiteral("Password")).typeId(), QMetaType::QStringList);
+    EXPECT_EQ(next->routerPassword(QStringLiteral("192.168.1.1")), password);
+
+    // The older layout's plain password, by hand, with a comma.
+    writeFile("[Settings]\nPassword=se,cret\n");
+    EXPECT_EQ(reopenFromDisk()->readString(QStringLiteral("Settings"), QStringLiteral("Password")), QStringLiteral("se,cret"));
+}
+
 TEST_F(StoreTest, EveryCodeInEveryPositionSurvivesTheFile)
 {
     QString all;

@@ -2,6 +2,7 @@
 #include "korvane/views/list_cells.h"
 #include "korvane/views/status_view.h"
 #include "korvane/views/telnet_view.h"
+#include "tests/support/list_elision.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -26,14 +27,14 @@ TEST(StatusView, EightTitledColumnsTwoRowsAndCellsThatWidenTheirColumn) {
     EXPECT_EQ(view.headerItem()->text(5), QStringLiteral("Line Util."));
     EXPECT_EQ(view.headerItem()->text(7), QStringLiteral("IP/CLID"));
     EXPECT_FALSE(view.header()->sectionsClickable());
-    const QFontMetrics metrics = view.fontMetrics();
     for (int c = 0; c < 8; ++c)
-        EXPECT_EQ(view.columnWidth(c), metrics.horizontalAdvance(view.headerItem()->text(c)) + 4);
+        EXPECT_EQ(view.columnWidth(c), view.header()->sectionSizeHint(c) + 4);
 
     const QString wide = QStringLiteral("a very long remote node name indeed");
     view.SetCell(1, 1, wide);
     EXPECT_EQ(view.cellText(1, 1), wide);
-    const int widened = metrics.horizontalAdvance(wide) + 4;
+    const int widened = view.sizeHintForIndex(view.model()->index(1, 1)).width() + 4;
+    EXPECT_GT(widened, view.fontMetrics().horizontalAdvance(wide) + 4);  // the item's margins count
     EXPECT_EQ(view.columnWidth(1), widened);
     view.BlankStatusCells();
     EXPECT_TRUE(view.cellText(1, 1).isEmpty());
@@ -44,6 +45,29 @@ TEST(StatusView, EightTitledColumnsTwoRowsAndCellsThatWidenTheirColumn) {
     view.SetCell(0, 8, QStringLiteral("x"));
     view.SetCell(-1, -1, QStringLiteral("x"));
     EXPECT_EQ(view.topLevelItemCount(), 2);
+}
+
+TEST(StatusView, NoCellOrTitleIsElidedWithRealFonts) {
+    elision::ElisionProbe<CStatusView> view;
+    view.resize(492, 138);
+    view.show();
+    EXPECT_TRUE(view.elidedTitles().isEmpty()) << view.elidedTitles().join(QStringLiteral(", ")).toStdString();
+    // Texts a busy line shows; each was cut short when only the bare text was measured.
+    const QStringList row = {QStringLiteral("B1"),       QStringLiteral("Outgoing"), QStringLiteral("1234567"),
+                             QStringLiteral("7654321"),  QStringLiteral("0"),        QStringLiteral("68%/64%"),
+                             QStringLiteral("0:00:59"),  QStringLiteral("030123456789")};
+    for (int c = 0; c < 8; ++c) {
+        view.SetCell(0, c, row[c]);
+        view.SetCell(1, c, row[c].left(1));
+    }
+    EXPECT_TRUE(view.elidedCells().isEmpty()) << view.elidedCells().join(QStringLiteral(", ")).toStdString();
+    // A bigger font (as a user's desktop may set) measures as drawn too.
+    QFont big = view.font();
+    big.setPointSizeF(big.pointSizeF() * 1.5);
+    view.setFont(big);
+    for (int c = 0; c < 8; ++c)
+        view.SetCell(0, c, row[c]);
+    EXPECT_TRUE(view.elidedCells().isEmpty()) << view.elidedCells().join(QStringLiteral(", ")).toStdString();
 }
 
 TEST(TelnetView, KeyTableAndCaretAtTheRouterCursor) {

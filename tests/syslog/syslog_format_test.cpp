@@ -43,6 +43,33 @@ TEST(SyslogFormatTest, LongHostIsCutControlCharactersBecomeBlanksLineFeedsStay)
     EXPECT_EQ(m.time.date(), QDate(2026, 1, 1));
 }
 
+TEST(SyslogFormatTest, ATimeMoreThanADayAheadBelongsToThePreviousYear)
+{
+    const QDateTime december9(QDate(2026, 12, 9), QTime(10, 0));
+    EXPECT_EQ(parseDatagram("<6>Dec 31 23:59:59 h m", QStringLiteral("x"), december9).time,
+              QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)));
+    // Within a day ahead (a router clock a little fast) stays in this year.
+    EXPECT_EQ(parseDatagram("<6>Dec 10 09:00:00 h m", QStringLiteral("x"), december9).time,
+              QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+    EXPECT_EQ(parseDatagram("<6>Dec  9 09:59:00 h m", QStringLiteral("x"), december9).time.date().year(), 2026);
+    // New Year: the last message of the old year, received just after midnight.
+    const QDateTime newYear(QDate(2027, 1, 1), QTime(0, 0, 5));
+    EXPECT_EQ(parseDatagram("<6>Dec 31 23:59:58 h m", QStringLiteral("x"), newYear).time,
+              QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
+    EXPECT_EQ(parseDatagram("<6>Jan  1 00:00:01 h m", QStringLiteral("x"), newYear).time.date().year(), 2027);
+    // Feb 29 received in a year without one is the last leap year's.
+    const QDateTime march2025(QDate(2025, 3, 1), QTime(12, 0));
+    EXPECT_EQ(parseDatagram("<6>Feb 29 08:00:00 h m", QStringLiteral("x"), QDateTime(QDate(2025, 2, 28), QTime(12, 0))).time,
+              QDateTime(QDate(2024, 2, 29), QTime(8, 0)));
+    EXPECT_EQ(parseDatagram("<6>Feb 28 08:00:00 h m", QStringLiteral("x"), march2025).time.date().year(), 2025);
+}
+
+TEST(SyslogFormatTest, C1ControlCharactersBecomeBlanks)
+{
+    const auto m = parseDatagram("<6>Dec  8 09:00:00 h a\x85" "b\x9b" "31mc\x07" "d\x7f" "e\xe9", QStringLiteral("x"), kReceived);
+    EXPECT_EQ(m.text.mid(33), QStringLiteral("a b 31mc d e\u00e9"));  // Latin-1 letters stay
+}
+
 TEST(SyslogFormatTest, MalformedPartsAndOverlongDatagramsNeverOverrun)
 {
     for (const QByteArray& odd : {QByteArray(), QByteArray("<"), QByteArray("<999"), QByteArray("<12>Dec"),

@@ -139,8 +139,31 @@ TEST(SyslogView, LinesKeepTheFirstFiveCharactersAndTheTextFrom33) {
     EXPECT_EQ(CSyslogView::FormatLine(kTime, QStringLiteral("<14>")), time + QStringLiteral(": <14> "));
     EXPECT_EQ(CSyslogView::FormatLine(kTime, QString()), time + QStringLiteral(":  "));
     // A midnight time is written as the date alone.
-    EXPECT_EQ(CSyslogView::FormatTime(QDateTime(QDate(2026, 1, 2), QTime(0, 0))),
-              QLocale().toString(QDate(2026, 1, 2), QLocale::ShortFormat));
+    const QString midnight = CSyslogView::FormatTime(QDateTime(QDate(2026, 1, 2), QTime(0, 0)));
+    EXPECT_TRUE(midnight.contains(QStringLiteral("2026"))) << midnight.toStdString();
+    EXPECT_FALSE(midnight.contains(QStringLiteral("00"))) << midnight.toStdString();
+}
+
+TEST(SyslogView, TimeTextHasAFourDigitYearAndNoZoneLeftoversInAnyLocale) {
+    const QLocale saved;
+    const QDateTime time(QDate(2026, 12, 9), QTime(23, 5, 7));
+    for (const char* name : {"en_US", "de_DE", "fa_IR", "nds_DE", "ja_JP", "ar_EG", "bg_BG", "ko_KR", "zh_CN",
+                             "th_TH", "my_MM"}) {
+        const QLocale locale{QString::fromLatin1(name)};
+        QLocale::setDefault(locale);
+        const QString text = CSyslogView::FormatTime(time);
+        SCOPED_TRACE(std::string(name) + ": " + text.toStdString());
+        EXPECT_TRUE(text.contains(locale.toString(time.date(), QStringLiteral("yyyy"))));  // in the locale's digits
+        EXPECT_TRUE(text.contains(locale.toString(time.time(), QStringLiteral("s"))));  // the seconds
+        for (const char* leftover : {"()", "( )", "[]", "  "})
+            EXPECT_FALSE(text.contains(QLatin1String(leftover)));
+        EXPECT_EQ(text, text.trimmed());
+        const QString zone = time.timeZoneAbbreviation();
+        if (!zone.isEmpty()) {
+            EXPECT_FALSE(text.contains(zone));
+        }
+    }
+    QLocale::setDefault(saved);
 }
 
 TEST(SyslogView, EveryMessageReachesTheHandlerAndTheLogKeepsTheNewest250) {

@@ -1,8 +1,8 @@
-#include "tessen/socket_errors.h"
+#include "automation/socket_errors.h"
 
 #include <cerrno>
 
-namespace tessen {
+namespace automation {
 
 namespace {
 
@@ -130,4 +130,4 @@ int socketErrorFromErrno(int errnoValue)
     return errnoValue;
 }
 
-}  // namespace tessen
+}  // namespace automation
