@@ -6,10 +6,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 namespace korvane {
 
@@ -133,6 +136,7 @@ CallJournal::CallJournal(const QString& file)
         return;
     }
     q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
     if (!migrate())
         return;
     for (const char* suffix : {"-wal", "-shm"})
@@ -157,6 +161,7 @@ CallJournal::CallJournal(const QString& file)
 
 CallJournal::~CallJournal()
 {
+    checkpoint();
     statements_.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(connection_, false);
@@ -263,6 +268,15 @@ bool CallJournal::endCall(qint64 id, qint64 endUtc, CallEnd how)
     return true;
 }
 
+bool CallJournal::checkpoint()
+{
+    if (!open_)
+        return false;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    // PASSIVE: never waits for a reader (korvane-tool, another view).
+    return q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+}
+
 int CallJournal::closeOpenCalls(CallEnd how)
 {
     if (!open_)
@@ -315,12 +329,75 @@ int CallJournal::recordHistory(const QList<HistorySnapshot>& rows)
     return added;
 }
 
+namespace {
+
+QString columnText(sqlite3_stmt* st, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(st, column)) : QString();
+}
+
+// The Call Log reads every call at once; Qt's row-by-row variants cost most of
+// that time, so the rows are read from SQLite's own handle when the driver
+// gives one out. Returns false when it does not (the caller then reads them
+// through Qt).
+bool readCallsDirect(const QSqlDatabase& db, qint64 sinceUtc, QList<CallRecord>* out)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
+    if (!h)
+        return false;
+    const QByteArray sql = QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
+                               .arg(QLatin1String(kCallColumns)).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_bind_int64(st, 1, sinceUtc);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        CallRecord r;
+        r.id = sqlite3_column_int64(st, 0);
+        r.line = sqlite3_column_int(st, 1);
+        r.channel = sqlite3_column_int(st, 2);
+        r.startUtc = sqlite3_column_int64(st, 3);
+        const bool hasEnd = sqlite3_column_type(st, 4) != SQLITE_NULL;
+        r.endUtc = hasEnd ? sqlite3_column_int64(st, 4) : 0;
+        r.lastTickUtc = sqlite3_column_int64(st, 5);
+        r.link = columnText(st, 6);
+        r.type = sqlite3_column_int(st, 7);
+        r.voice = sqlite3_column_int(st, 8) != 0;
+        r.direction = columnText(st, 9);
+        r.peerIp = columnText(st, 10);
+        r.callerId = columnText(st, 11);
+        r.callerName = columnText(st, 12);
+        r.packetsSent = sqlite3_column_int64(st, 13);
+        r.packetsReceived = sqlite3_column_int64(st, 14);
+        r.errors = sqlite3_column_int64(st, 15);
+        r.averageUtilization = sqlite3_column_int(st, 16);
+        r.peakUtilization = sqlite3_column_int(st, 17);
+        r.ended = sqlite3_column_type(st, 18) == SQLITE_NULL ? CallEnd::Open : callEndFromText(columnText(st, 18));
+        if (r.ended == CallEnd::Open && hasEnd)
+            r.ended = CallEnd::HungUp;
+        out->append(std::move(r));
+    }
+    sqlite3_finalize(st);
+    return rc == SQLITE_DONE;
+}
+
+}  // namespace
+
 QList<CallRecord> CallJournal::calls(qint64 sinceUtc) const
 {
     QList<CallRecord> out;
     if (!readable_)
         return out;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (readCallsDirect(db, sinceUtc, &out))
+        return out;
+    out.clear();
+    QSqlQuery q(db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
                   .arg(QLatin1String(kCallColumns)));

@@ -100,6 +100,11 @@ public:
     // Stores the rows not already kept; returns how many were new (-1 on failure).
     int recordHistory(const QList<HistorySnapshot>& rows);
 
+    // Moves the write-ahead log into the database file. The journal never
+    // does this by itself on a write, so a status tick never waits for the
+    // disk to flush; the recorder calls it between ticks.
+    bool checkpoint();
+
     // --- Reading (also possible after a write failure closed the journal for
     // writing, as long as the file could be read).
     QList<CallRecord> calls(qint64 sinceUtc = 0) const;

@@ -40,6 +40,13 @@ JournalRecorder::JournalRecorder(CMonitorController* controller, CallJournal* jo
     connect(controller, &CMonitorController::statusStale, this, [this] { endOpenCalls(CallEnd::RouterLost); });
     connect(controller, &CMonitorController::disconnected, this, [this] { endOpenCalls(CallEnd::MonitorStopped); });
     connect(controller, &CMonitorController::dropRequested, this, &JournalRecorder::noteDropRequested);
+    // The log is folded into the file between ticks, half a second after
+    // one, so the flush to disk never lands inside a tick.
+    checkpoints_.setInterval(60 * 1000);
+    connect(&checkpoints_, &QTimer::timeout, this, [this] {
+        QTimer::singleShot(500, this, [this] { journal_->checkpoint(); });
+    });
+    checkpoints_.start();
 }
 
 JournalRecorder::~JournalRecorder() { endOpenCalls(CallEnd::MonitorStopped); }
@@ -81,6 +88,7 @@ void JournalRecorder::endOpenCalls(CallEnd how)
         journal_->endCall(calls_[n].id, calls_[n].lastTickUtc, how);
         calls_[n] = CallRecord();
     }
+    journal_->checkpoint();
     check();
 }
 

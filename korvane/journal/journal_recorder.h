@@ -7,6 +7,7 @@
 #include "korvane/journal/call_journal.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -54,6 +55,7 @@ private:
     std::array<qint64, 2> samples_{};
     std::array<qint64, 2> dropRequested_{};  // when the drop command was sent for the line's channel
     bool reported_ = false;
+    QTimer checkpoints_;
 };
 
 // Seconds in an up-time text as the router paints it ("  1:02:03 "); -1 when
