@@ -92,6 +92,11 @@ TEST_F(JournalTool, ListsSumsUpAndExports)
     EXPECT_EQ(totals.value(QStringLiteral("line1Seconds")).toInt(), 3700);
     EXPECT_EQ(totals.value(QStringLiteral("line2Seconds")).toInt(), 61);
     EXPECT_FALSE(totals.contains(QStringLiteral("cost")));
+
+    // No router given and none remembered: the one journal there is.
+    ToolRun only = tool(dir.path(), {QStringLiteral("list")});
+    ASSERT_EQ(only.code, 0) << only.err.toStdString();
+    EXPECT_EQ(only.out.count(u'\n'), 3);
 }
 
 TEST_F(JournalTool, ShowsCostsWhereATariffIsSet)

@@ -9,6 +9,7 @@
 #include "korvane/settings/settings_store.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 
@@ -42,6 +43,7 @@ int runJournal(const QStringList& args)
     QString router = store.readString(QString::fromLatin1(settings::kSection),
                                       QString::fromLatin1(settings::kLastIpAddress),
                                       QString::fromLatin1(settings::kDefaultRouterAddress));
+    bool routerGiven = false;
     QString command;
     qint64 since = 0;
     enum { Text, Csv, Json } format = Text;
@@ -49,6 +51,7 @@ int runJournal(const QStringList& args)
         const QString& a = args[i];
         if (a == QLatin1String("--router") && i + 1 < args.size()) {
             router = args[++i];
+            routerGiven = true;
         } else if (a == QLatin1String("--since") && i + 1 < args.size()) {
             since = parseSince(args[++i]);
             if (since < 0) {
@@ -74,7 +77,16 @@ int runJournal(const QStringList& args)
     if (command == QLatin1String("export") && format == Text)
         format = Csv;
 
-    const QString file = CallJournal::fileForRouter(CallJournal::defaultDirectory(), router);
+    QString file = CallJournal::fileForRouter(CallJournal::defaultDirectory(), router);
+    if (!QFileInfo::exists(file) && !routerGiven) {
+        // No journal for the last router, but only one journal at all: that one.
+        const QStringList journals = QDir(CallJournal::defaultDirectory())
+                                         .entryList({QStringLiteral("journal-*.sqlite")}, QDir::Files);
+        if (journals.size() == 1) {
+            file = QDir(CallJournal::defaultDirectory()).filePath(journals.first());
+            router = journals.first().mid(8).chopped(7);
+        }
+    }
     if (!QFileInfo::exists(file)) {
         toolErr(QStringLiteral("korvane-tool journal: no journal for %1 (%2)\n").arg(router, file));
         return 1;
