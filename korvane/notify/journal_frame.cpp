@@ -35,17 +35,19 @@ void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller)
         });
     };
     auto* session = new JournalSession(&controller, report, &controller);
+    // The session goes with the controller, possibly before the frame's views.
+    QPointer<JournalSession> live(session);
 
     auto* view = new CCallLogView;
     frame.setViewWidget(CMainFrame::View::CallLog, view);
-    view->setJournalSource([session] { return session->journalForReading(); });
-    view->setTariffSource([session] { return session->settings().tariff; });
+    view->setJournalSource([live] { return live ? live->journalForReading() : nullptr; });
+    view->setTariffSource([live] { return live ? live->settings().tariff : Tariff(); });
     QObject::connect(session, &JournalSession::journalChanged, view, &CCallLogView::journalChanged);
-    QObject::connect(view, &CCallLogView::phoneBookRequested, view, [session, view] {
+    QObject::connect(view, &CCallLogView::phoneBookRequested, session, [session, view] {
         PhoneBookDialog dialog(&session->phoneBook(), view);
         dialog.exec();
     });
-    QObject::connect(view, &CCallLogView::settingsRequested, view, [session, view] {
+    QObject::connect(view, &CCallLogView::settingsRequested, session, [session, view] {
         JournalSettingsDialog dialog(session->settings(), view);
         if (dialog.exec() != QDialog::Accepted)
             return;
@@ -69,12 +71,14 @@ void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller)
     // Where there is no tray, the task bar still shows both lines' load.
     CTrayIcon::setIconSource(trayMeterIcon);
     frame.setWindowIcon(trayMeterIcon(kTrayNoStatus));
-    QObject::connect(&controller, &CMonitorController::trayChanged, &frame,
-                     [owner](int index, const QString&) { owner->setWindowIcon(trayMeterIcon(index)); });
+    QObject::connect(&controller, &CMonitorController::trayChanged, &frame, [owner](int index, const QString&) {
+        if (owner)
+            owner->setWindowIcon(trayMeterIcon(index));
+    });
 
     // Names as tooltips on the caller ids.
-    QObject::connect(&controller, &CMonitorController::statusTick, &frame, [owner, &controller] {
-        auto* status = qobject_cast<QTreeWidget*>(owner->viewWidget(CMainFrame::View::Status));
+    QObject::connect(&controller, &CMonitorController::statusTick, session, [owner, &controller] {
+        auto* status = owner ? qobject_cast<QTreeWidget*>(owner->viewWidget(CMainFrame::View::Status)) : nullptr;
         if (!status)
             return;
         for (int n = 0; n < 2 && n < status->topLevelItemCount(); ++n) {
@@ -87,8 +91,8 @@ void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller)
                 item->setToolTip(7, tip);
         }
     });
-    QObject::connect(&controller, &CMonitorController::callHistoryRead, &frame, [owner, session] {
-        auto* history = qobject_cast<QTreeWidget*>(owner->viewWidget(CMainFrame::View::CallHistory));
+    QObject::connect(&controller, &CMonitorController::callHistoryRead, session, [owner, session] {
+        auto* history = owner ? qobject_cast<QTreeWidget*>(owner->viewWidget(CMainFrame::View::CallHistory)) : nullptr;
         if (!history)
             return;
         for (int row = 0; row < history->topLevelItemCount(); ++row) {
