@@ -76,8 +76,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://omberon.example/korvane")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 # Qt loads its platform plugins at run time, so no binary names them; the
-# window (and so the menu entry's command) needs the xcb/wayland ones.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# window (and so the menu entry's command) needs the xcb/wayland ones. The
+# call journal's SQLite driver is such a plugin too.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

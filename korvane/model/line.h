@@ -23,6 +23,7 @@ class CLine : public QObject {
     Q_PROPERTY(QString IpAddress READ ipAddress)
     Q_PROPERTY(QString CLID READ clid)
     Q_PROPERTY(QString User READ user WRITE setUser)
+    Q_PROPERTY(QString CallerName READ callerName)
 
 public:
     explicit CLine(QObject* parent = nullptr);
@@ -43,6 +44,9 @@ public:
     const QString& clid() const { return clid_; }
     const QString& user() const { return user_; }
     void setUser(const QString& text) { user_ = text; }
+    // The phone book's name for the caller id; empty when unknown.
+    const QString& callerName() const { return callerName_; }
+    void setCallerName(const QString& name) { callerName_ = name; }
 
     // A line is up exactly while it holds a B channel.
     bool isUp() const { return channel_ > 0; }
@@ -78,4 +82,5 @@ private:
     QString link_;
     int channel_ = 0;
     QString user_;
+    QString callerName_;
 };

@@ -270,6 +270,7 @@ void CMonitorController::DropChannels(int which) {
     if (which < 0 || which > 2)
         return;
     driver_->SendKeys(QString::fromLatin1(keys[which]));
+    emit dropRequested(which);
 }
 
 void CMonitorController::ResetCounters() {
@@ -316,6 +317,9 @@ void CMonitorController::OnStatusScreen(const QString& screen) {
     lastStatusScreen_ = screen;
     setStatusValid(true);
     ParseStatusScreen(screen, *application_);
+    if (nameLookup_)
+        for (CLine& line : application_->lines())
+            line.setCallerName(line.clid().isEmpty() ? QString() : nameLookup_(line.clid()));
     rows_[0] = BuildStatusRow(application_->lines().line1());
     rows_[1] = BuildStatusRow(application_->lines().line2());
     runChangeDetection();

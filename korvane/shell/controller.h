@@ -175,6 +175,9 @@ public:
     // Clears the other views (router screens, syslog, call history, graph,
     // LAN packet) when the router address or password changed.
     void setClearViews(std::function<void()> clearViews) { clearViews_ = std::move(clearViews); }
+    // Names for caller ids (the phone book), set on the line records before
+    // a tick's events fire, so OnCLIDChange already sees CallerName.
+    void setCallerNameLookup(std::function<QString(const QString&)> lookup) { nameLookup_ = std::move(lookup); }
 
     // --- State
     bool connectionOpen() const { return connectionOpen_; }
@@ -262,6 +265,8 @@ signals:
     void routerScreenCleared();
     // The driver is connecting or disconnecting (the wait cursor).
     void busyChanged(bool busy);
+    // The drop command was sent for channel 1, 2 or both (0).
+    void dropRequested(int which);
 
 private:
     class DriverHostImpl;
@@ -291,6 +296,7 @@ private:
     CellTable* table_ = nullptr;
     std::function<bool()> runSheet_;
     std::function<void()> clearViews_;
+    std::function<QString(const QString&)> nameLookup_;
     QTimer watchdog_;
     QTimer reconnectTimer_;
     ReconnectSchedule reconnect_;

@@ -7,6 +7,9 @@
 #include "korvane/settings/config_settings.h"
 #include "korvane/settings/settings_store.h"
 #include "korvane/shell/console_monitor.h"
+#ifdef KORVANE_HAVE_JOURNAL
+#include "korvane/journal/journal_session.h"
+#endif
 #ifdef KORVANE_HAVE_CONSOLE_SYSLOG
 #include "korvane/shell/console_syslog.h"
 #endif
@@ -304,7 +307,18 @@ int main(int argc, char** argv) {
                                                           [] { return korvane::SettingsStore().syslogPort(); });
         controller.setSyslogListener(syslog.get());
 #endif
-    } else {
+    }
+#ifdef KORVANE_HAVE_JOURNAL
+    std::unique_ptr<korvane::JournalSession> journal;
+    if (monitor) {
+        korvane::ConsoleMonitor* console = monitor.get();
+        journal = std::make_unique<korvane::JournalSession>(&controller, [console](const QString& text) {
+            console->emitEvent(QStringLiteral("journal-error"), QJsonObject{{QStringLiteral("text"), text}},
+                               QStringLiteral("journal error: ") + text);
+        });
+    }
+#endif
+    if (!options.console) {
         window = std::make_unique<QMainWindow>();
         window->setWindowTitle(controller.title(true, true));
         auto* tabs = new QTabWidget;

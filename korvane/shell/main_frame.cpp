@@ -50,12 +50,14 @@ const CMainFrame::ViewInfo kViews[CMainFrame::kViewCount] = {
     {CMainFrame::View::CallHistory, "CallHistoryView", {520, 251}, cmd::ViewCallHistory, "Call History",
      "Korvane.chm::/The_Call_History_View.htm"},
     {CMainFrame::View::Graph, "GraphView", {638, 375}, cmd::ViewGraph, "Graphs", "Korvane.chm::/The_Graphs_View.htm"},
+    {CMainFrame::View::CallLog, "CallLogView", {760, 520}, cmd::ViewCallLog, "Call Log",
+     "Korvane.chm::/The_Call_Log_View.htm"},
 };
 
 // F6 order differs from the creation order.
 constexpr CMainFrame::View kCycle[CMainFrame::kViewCount] = {
     CMainFrame::View::Status, CMainFrame::View::Telnet, CMainFrame::View::Syslog,
-    CMainFrame::View::CallHistory, CMainFrame::View::Graph, CMainFrame::View::LanPacket,
+    CMainFrame::View::CallHistory, CMainFrame::View::CallLog, CMainFrame::View::Graph, CMainFrame::View::LanPacket,
 };
 
 int cycleIndex(CMainFrame::View v)
@@ -160,6 +162,16 @@ QPixmap toolbarIcon(int id)
             p.setPen(QPen(kBlue, 1.5));
             p.drawLine(QPointF(8, 7.5), QPointF(8, 3.5));
             p.drawLine(QPointF(8, 7.5), QPointF(11, 9));
+        });
+    case cmd::ViewCallLog:
+        return drawIcon([](QPainter& p) {
+            // A ledger: ruled lines with a handset mark.
+            p.fillRect(2, 0, 12, 15, Qt::white);
+            p.setPen(kInk);
+            p.drawRect(2, 0, 11, 14);
+            for (int y = 3; y <= 12; y += 3)
+                p.fillRect(4, y, 8, 1, kBlue);
+            p.fillRect(4, 1, 3, 1, kInk);
         });
     case cmd::ViewGraph:
         return drawIcon([](QPainter& p) {
@@ -655,6 +667,7 @@ void CMainFrame::buildCommands()
     addCommand(cmd::ViewSyslog, QStringLiteral("S&yslog"), QStringLiteral("Show the router system log\nSyslog"));
     addCommand(cmd::ViewCallHistory, QStringLiteral("&Call History"), QStringLiteral("Show the call history\nCall History"));
     addCommand(cmd::ViewGraph, QStringLiteral("Graphs"), QStringLiteral("Show the line graphs\nGraphs"));
+    addCommand(cmd::ViewCallLog, QStringLiteral("Call L&og"), QStringLiteral("Show the call journal\nCall Log"));
     addCommand(cmd::ViewLanPacket, QStringLiteral("&LAN Packet Analyzer"),
                QStringLiteral("Show the last call LAN packet\nLAN Packet Analyzer"));
     addCommand(cmd::Properties, QStringLiteral("&Properties..."), QStringLiteral("Show the properties dialog\nProperties"));
@@ -717,7 +730,7 @@ void CMainFrame::buildMenus()
     add(view, cmd::PinToScreen);
     view->addSeparator();
     for (int id : {cmd::ViewStatus, cmd::ViewTelnet, cmd::ViewSyslog, cmd::ViewCallHistory, cmd::ViewGraph,
-                   cmd::ViewLanPacket})
+                   cmd::ViewLanPacket, cmd::ViewCallLog})
         add(view, id);
     view->addSeparator();
     add(view, cmd::Properties);
@@ -770,7 +783,8 @@ void CMainFrame::buildToolBar()
     // gap between them the last ones would not fit the status view's width.
     toolBar_->layout()->setSpacing(0);
     const QList<QList<int>> groups = {
-        {cmd::ViewStatus, cmd::ViewTelnet, cmd::ViewSyslog, cmd::ViewCallHistory, cmd::ViewGraph, cmd::ViewLanPacket},
+        {cmd::ViewStatus, cmd::ViewTelnet, cmd::ViewSyslog, cmd::ViewCallHistory, cmd::ViewGraph, cmd::ViewLanPacket,
+         cmd::ViewCallLog},
         {cmd::Properties},
         {cmd::Connect, cmd::Disconnect, cmd::Reconnect},
         {cmd::DropBoth, cmd::DropB1, cmd::DropB2},
@@ -827,7 +841,8 @@ void CMainFrame::buildStatusBar()
 void CMainFrame::setBuiltinHandlers()
 {
     const int viewIds[kViewCount] = {cmd::ViewStatus, cmd::ViewTelnet,      cmd::ViewSyslog,
-                                     cmd::ViewLanPacket, cmd::ViewCallHistory, cmd::ViewGraph};
+                                     cmd::ViewLanPacket, cmd::ViewCallHistory, cmd::ViewGraph,
+                                     cmd::ViewCallLog};
     for (int i = 0; i < kViewCount; ++i) {
         const View v = static_cast<View>(i);
         setCommandHandler(viewIds[i], {[this, v] { ShowView(v); }, [this, v] { return activeView_ != v; }, {}});

@@ -42,6 +42,7 @@ enum : int {
     ViewCallHistory = 32796,
     ViewGraph = 32803,
     ViewLanPacket = 4000,
+    ViewCallLog = 32910,
     NextView = 32802,
     PrevView = 32801,
     Properties = 3276,
@@ -80,8 +81,8 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     // In creation order; F6 walks the cycle order (see nextView).
-    enum class View { Status = 0, Telnet, Syslog, LanPacket, CallHistory, Graph };
-    static constexpr int kViewCount = 6;
+    enum class View { Status = 0, Telnet, Syslog, LanPacket, CallHistory, Graph, CallLog };
+    static constexpr int kViewCount = 7;
 
     struct ViewInfo {
         View view;

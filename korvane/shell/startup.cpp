@@ -40,6 +40,9 @@
 #include "korvane/views/graph_view.h"
 #include "korvane/views/syslog_view.h"
 #endif
+#ifdef KORVANE_HAVE_JOURNAL
+#include "korvane/notify/journal_frame.h"
+#endif
 #ifdef KORVANE_HAVE_SCRIPT_HOST
 #include "automation/dispatch.h"
 #include "korvane/script/run_script_dialog.h"
@@ -219,6 +222,9 @@ struct FrameMonitor {
         syslogView->setTitleSource([this] { return controller.title(true, true); });
         controller.setSyslogListener(&syslogListener);
         clearers.push_back([this] { syslogView->Clear(); });
+#endif
+#ifdef KORVANE_HAVE_JOURNAL
+        AttachJournalToFrame(frame, controller);
 #endif
         controller.setClearViews([this] {
             for (const auto& clear : clearers)

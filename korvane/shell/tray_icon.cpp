@@ -8,6 +8,8 @@ namespace korvane {
 
 namespace {
 int g_testTray = -1;
+std::function<QIcon(int)> g_iconSource;
+QIcon iconFor(int index) { return g_iconSource ? g_iconSource(index) : trayIcon(index); }
 }
 
 bool CTrayIcon::platformHasTray()
@@ -23,7 +25,7 @@ CTrayIcon::CTrayIcon(const QString& tip, bool available, QObject* parent)
     if (!available_ || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
     icon_ = std::make_unique<QSystemTrayIcon>();
-    icon_->setIcon(trayIcon(0));
+    icon_->setIcon(iconFor(0));
     icon_->setToolTip(tip_);
     connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
@@ -42,6 +44,16 @@ CTrayIcon::~CTrayIcon()
         icon_->hide();
 }
 
+void CTrayIcon::setIconSource(std::function<QIcon(int)> source) { g_iconSource = std::move(source); }
+
+bool CTrayIcon::showMessage(const QString& title, const QString& text)
+{
+    if (!icon_ || !QSystemTrayIcon::supportsMessages())
+        return false;
+    icon_->showMessage(title, text, iconFor(index_));
+    return true;
+}
+
 QString CTrayIcon::cutTip(const QString& tip) { return tip.left(kMaxTipLength); }
 
 void CTrayIcon::SetTrayIcon(int index)
@@ -50,7 +62,7 @@ void CTrayIcon::SetTrayIcon(int index)
         index = kTrayNoStatusImage;
     index_ = index;
     if (icon_)
-        icon_->setIcon(trayIcon(index));
+        icon_->setIcon(iconFor(index));
 }
 
 void CTrayIcon::SetTrayTip(const QString& tip)

@@ -2,9 +2,11 @@
 // The notification-area icon. Where the platform has no tray every
 // operation quietly does nothing; the frame still hides to it.
 
+#include <QIcon>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QSystemTrayIcon;
@@ -27,6 +29,12 @@ public:
 
     void SetTrayIcon(int index);
     void SetTrayTip(const QString& tip);
+
+    // A balloon message from the icon; false where there is no tray to show it.
+    bool showMessage(const QString& title, const QString& text);
+    // Draws the icon for an image index (the size-aware meter); none keeps
+    // the 16-pixel pictures.
+    static void setIconSource(std::function<QIcon(int)> source);
 
     static QString cutTip(const QString& tip);
     // Whether the platform has a notification area; tests set what they need

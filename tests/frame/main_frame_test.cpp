@@ -65,7 +65,8 @@ TEST_F(Frame, MenusHoldTheCommandsInOrderWithTheirTexts)
     EXPECT_EQ(menuTexts("&File"), QStringList({"&Connect", "&Disconnect", "|", "&Reconnect", "|", "E&xit"}));
     EXPECT_EQ(menuTexts("&View"),
               QStringList({"&Toolbar", "Status &Bar", "P&in to Screen", "|", "&Status", "&Router Screens", "S&yslog",
-                           "&Call History", "Graphs", "&LAN Packet Analyzer", "|", "&Properties..."}));
+                           "&Call History", "Graphs", "&LAN Packet Analyzer", "Call L&og", "|",
+                           "&Properties..."}));
     EXPECT_EQ(menuTexts("&Router"), QStringList({"&Drop Channel 1 && 2", "Drop Channel &1", "Drop Channel &2",
                                                  "&Reset Counters"}));
     EXPECT_EQ(menuTexts("&Script"), QStringList({"&Edit...", "&Compile", "&Run..."}));
@@ -86,7 +87,7 @@ TEST_F(Frame, MenusHoldTheCommandsInOrderWithTheirTexts)
     EXPECT_EQ(frame->command(cmd::NextView)->shortcut(), QKeySequence(Qt::Key_F6));
     EXPECT_EQ(frame->command(cmd::PrevView)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F6));
 
-    // Toolbar: 19 buttons in seven groups, each with a 16 x 15 picture.
+    // Toolbar: 20 buttons in seven groups, each with a 16 x 15 picture.
     QStringList tips;
     for (QAction* a : frame->toolBar()->actions()) {
         tips << (a->isSeparator() ? QStringLiteral("|") : a->toolTip());
@@ -95,10 +96,10 @@ TEST_F(Frame, MenusHoldTheCommandsInOrderWithTheirTexts)
         }
     }
     EXPECT_EQ(tips, QStringList({"Status", "Router Screens", "Syslog", "Call History", "Graphs", "LAN Packet Analyzer",
-                                 "|", "Properties", "|", "Connect", "Disconnect", "Reconnect", "|", "Drop Both",
+                                 "Call Log", "|", "Properties", "|", "Connect", "Disconnect", "Reconnect", "|", "Drop Both",
                                  "Drop B1", "Drop B2", "|", "Edit", "Compile", "Run", "|", "About", "|",
                                  "Pin to Screen"}));
-    EXPECT_EQ(frame->toolBar()->actions()[18]->data().toInt(), cmd::ScriptCompileToolbar);
+    EXPECT_EQ(frame->toolBar()->actions()[19]->data().toInt(), cmd::ScriptCompileToolbar);
 }
 
 TEST_F(Frame, EnableRulesFollowTheHandlersAndTheShownView)
@@ -136,12 +137,12 @@ TEST_F(Frame, EnableRulesFollowTheHandlersAndTheShownView)
 TEST_F(Frame, F6CyclesTheViewsAndShiftF6GoesBack)
 {
     QList<View> seen;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         frame->triggerCommand(cmd::NextView);
         seen << frame->activeView();
     }
-    EXPECT_EQ(seen, QList<View>({View::Telnet, View::Syslog, View::CallHistory, View::Graph, View::LanPacket,
-                                 View::Status}));
+    EXPECT_EQ(seen, QList<View>({View::Telnet, View::Syslog, View::CallHistory, View::CallLog, View::Graph,
+                                 View::LanPacket, View::Status}));
     frame->triggerCommand(cmd::PrevView);
     EXPECT_EQ(frame->activeView(), View::LanPacket);
 }

@@ -48,7 +48,7 @@ TEST(ObjectModelAutomationTest, DispatchIdsFollowTheDeclaredOrder)
 {
     expectIds(&CLine::staticMetaObject,
               {"Channel", "Link", "Type", "PacketsSent", "PacketsReceived", "Errors", "LineUtilization",
-               "AverageLineUtilization", "UpTime", "IpAddress", "CLID", "User"});
+               "AverageLineUtilization", "UpTime", "IpAddress", "CLID", "User", "CallerName"});
     expectIds(&CLines::staticMetaObject, {"Count", "Item"});
     expectIds(&CCallInfo::staticMetaObject,
               {"PhoneNumber", "Direction", "BaudRate", "NoOfCalls", "MinTime", "MaxTime", "TotalTime"});

@@ -1,0 +1,196 @@
+// What the journal costs: the recorder's work on each status tick with both
+// lines up (against the real controller and a journal file on disk), and the
+// Call Log view opened on 100,000 calls and filtered.
+
+#include "components/prestige/router_state.h"
+#include "components/prestige/screens.h"
+#include "korvane/journal/journal_recorder.h"
+#include "korvane/router/driver.h"
+#include "korvane/shell/controller.h"
+#include "korvane/views/call_log_view.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace korvane;
+
+namespace {
+
+class NoTerminal : public RouterTerminal {
+public:
+    QString screen() override { return {}; }
+    int column() override { return 1; }
+    int row() override { return 1; }
+    void setIpAddress(const QString&) override {}
+    bool isOpen() override { return false; }
+    bool close() override { return true; }
+    bool sendKeys(const QString&) override { return false; }
+    bool open() override { return false; }
+};
+
+class Settings : public MonitorSettings {
+public:
+    QString ipAddress() const override { return QStringLiteral("127.0.0.1"); }
+    QString password() const override { return {}; }
+    bool isSoundOn() const override { return false; }
+    QString lineUpSound() const override { return {}; }
+    QString lineDownSound() const override { return {}; }
+    bool isScriptOn() const override { return false; }
+    QString scriptFile() const override { return {}; }
+    int connectionTimeout() const override { return 5000; }
+    int waitForConnect() const override { return 0; }
+    int callHistoryRefresh() const override { return 0; }
+};
+
+double ms(qint64 ns) { return double(ns) / 1e6; }
+
+void tickCost(const QString& dir)
+{
+    Settings settings;
+    CMonitorController controller(&settings, nullptr, std::make_unique<NoTerminal>());
+    QElapsedTimer clock;
+    qint64 before = 0;
+    std::vector<qint64> costs;
+    // Slots run in the order they were connected: the recorder's sits between these two.
+    QObject::connect(&controller, &CMonitorController::statusTick, [&] { before = clock.nsecsElapsed(); });
+    CallJournal journal(dir + QStringLiteral("/ticks.sqlite"));
+    JournalRecorder recorder(&controller, &journal);
+    QObject::connect(&controller, &CMonitorController::statusTick,
+                     [&] { costs.push_back(clock.nsecsElapsed() - before); });
+    prestige::RouterState router;
+    for (int line : {1, 2}) {
+        prestige::CallSpec call;
+        call.line = line;
+        call.number = QStringLiteral("030123456%1").arg(line);
+        call.node = QStringLiteral("Office");
+        call.peerIp = QStringLiteral("10.0.0.2");
+        router.startCall(call);
+        router.setLoad(line, 70, 30);
+    }
+    clock.start();
+    const int ticks = 3000;
+    std::vector<qint64> checkpoints;
+    for (int i = 0; i < ticks; ++i) {
+        router.advance();
+        controller.OnStatusScreen(QString::fromLatin1(prestige::paintStatusScreen(router, {}).text()));
+        // The recorder's minute timer, between ticks.
+        if (i % 60 == 59) {
+            const qint64 t0 = clock.nsecsElapsed();
+            journal.checkpoint();
+            checkpoints.push_back(clock.nsecsElapsed() - t0);
+        }
+    }
+    std::sort(checkpoints.begin(), checkpoints.end());
+    std::sort(costs.begin(), costs.end());
+    const double median = ms(costs[costs.size() / 2]);
+    const double p99 = ms(costs[costs.size() * 99 / 100]);
+    const double worst = ms(costs.back());
+    std::printf("report: Journal write per status tick, both lines up (%d ticks) | median %.3f ms, 99th percentile "
+                "%.3f ms, max %.2f ms | goal: median < 0.5 ms, max < 5 ms\n",
+                ticks, median, p99, worst);
+    std::printf("report: Journal checkpoint between ticks, once a minute | median %.2f ms, max %.2f ms | "
+                "outside the tick\n",
+                ms(checkpoints[checkpoints.size() / 2]), ms(checkpoints.back()));
+}
+
+void fill(const QString& file, int calls)
+{
+    CallJournal journal(file);
+    QSqlDatabase db = QSqlDatabase::database(journal.connectionName());
+    db.transaction();
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO calls (line, channel, start_utc, end_utc, last_tick_utc, link, type, voice,"
+                             " direction, peer_ip, caller_id, caller_name, packets_sent, packets_received, ended)"
+                             " VALUES (?,?,?,?,?,?,?,?,coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),?,?,"
+                             "'hung up')"));
+    const qint64 start = QDateTime::currentSecsSinceEpoch() - qint64(calls) * 600;
+    for (int i = 0; i < calls; ++i) {
+        const bool voice = i % 3 == 0;
+        const qint64 t = start + qint64(i) * 600;
+        const int seconds = 30 + (i * 37) % 3000;
+        for (const QVariant& v :
+             {QVariant(1 + i % 2), QVariant(1 + i % 2), QVariant(t), QVariant(t + seconds), QVariant(t + seconds),
+              QVariant(voice ? QStringLiteral("Voice") : QStringLiteral("Office %1").arg(i % 17)), QVariant(64),
+              QVariant(voice ? 1 : 0), QVariant(voice ? QStringLiteral("In") : QString()),
+              QVariant(voice ? QString() : QStringLiteral("10.0.%1.%2").arg(i % 7).arg(i % 250)),
+              QVariant(voice ? QStringLiteral("030%1").arg(1000000 + i % 5000) : QString()),
+              QVariant(voice && i % 2 ? QStringLiteral("Caller %1").arg(i % 400) : QString()), QVariant(seconds * 3),
+              QVariant(seconds * 5)})
+            q.addBindValue(v);
+        if (!q.exec()) {
+            std::printf("bench_journal: cannot fill the journal\n");
+            break;
+        }
+    }
+    db.commit();
+}
+
+void callLog(const QString& dir)
+{
+    const int calls = 100000;
+    const QString file = dir + QStringLiteral("/log.sqlite");
+    fill(file, calls);
+    CallJournal journal(file);
+    std::vector<double> opens, filters;
+    {
+        QElapsedTimer t;
+        t.start();
+        const QList<CallRecord> all = journal.calls();
+        const double read = ms(t.nsecsElapsed());
+        t.restart();
+        const QList<CallRecord> shown = filterCalls(all, {});
+        const double filter = ms(t.nsecsElapsed());
+        t.restart();
+        totalsPer(shown, TotalsPeriod::Day, {});
+        const double totals = ms(t.nsecsElapsed());
+        std::printf("bench_journal: read %.0f ms, filter %.0f ms, totals %.0f ms\n", read, filter, totals);
+    }
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer t;
+        t.start();
+        CCallLogView view;
+        view.setJournalSource([&] { return &journal; });
+        view.setTariffSource([] { return Tariff{0.1, 0.05, QStringLiteral("EUR")}; });
+        view.resize(900, 600);
+        view.show();
+        QCoreApplication::processEvents();
+        opens.push_back(ms(t.nsecsElapsed()));
+        if (view.model().rowCount() != calls)
+            std::printf("bench_journal: expected %d rows, got %d\n", calls, view.model().rowCount());
+        for (const char* text : {"Caller 1", "10.0.3", ""}) {
+            CallFilter f;
+            f.text = QString::fromLatin1(text);
+            f.type = round % 2 ? CallFilter::Type::Voice : CallFilter::Type::Any;
+            t.restart();
+            view.setFilter(f);
+            QCoreApplication::processEvents();
+            filters.push_back(ms(t.nsecsElapsed()));
+        }
+    }
+    std::sort(opens.begin(), opens.end());
+    std::sort(filters.begin(), filters.end());
+    std::printf("report: Call Log opened on 100,000 calls (read, filter, totals, chart, shown) | median %.0f ms, "
+                "max %.0f ms | goal < 300 ms\n",
+                opens[opens.size() / 2], opens.back());
+    std::printf("report: Call Log filter change on 100,000 calls | median %.0f ms, max %.0f ms | goal < 100 ms\n",
+                filters[filters.size() / 2], filters.back());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    tickCost(dir.path());
+    callLog(dir.path());
+    return 0;
+}

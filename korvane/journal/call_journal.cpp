@@ -1,0 +1,481 @@
+#include "korvane/journal/call_journal.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace korvane {
+
+namespace {
+
+// Each step takes the schema from the version before it to its own number;
+// a journal of any earlier release is brought up to date in order.
+const char* const kMigrations[][8] = {
+    // 1: the calls.
+    {"CREATE TABLE calls ("
+     " id INTEGER PRIMARY KEY,"
+     " line INTEGER NOT NULL, channel INTEGER NOT NULL,"
+     " start_utc INTEGER NOT NULL, end_utc INTEGER, last_tick_utc INTEGER NOT NULL,"
+     " link TEXT NOT NULL DEFAULT '', type INTEGER NOT NULL DEFAULT 0, voice INTEGER NOT NULL DEFAULT 0,"
+     " direction TEXT NOT NULL DEFAULT '', peer_ip TEXT NOT NULL DEFAULT '',"
+     " caller_id TEXT NOT NULL DEFAULT '', caller_name TEXT NOT NULL DEFAULT '',"
+     " packets_sent INTEGER NOT NULL DEFAULT 0, packets_received INTEGER NOT NULL DEFAULT 0,"
+     " errors INTEGER NOT NULL DEFAULT 0, average_util INTEGER NOT NULL DEFAULT 0,"
+     " peak_util INTEGER NOT NULL DEFAULT 0, ended TEXT)",
+     "CREATE INDEX calls_start ON calls(start_utc)", nullptr},
+    // 2: the router's call history rows.
+    {"CREATE TABLE history ("
+     " id INTEGER PRIMARY KEY, read_utc INTEGER NOT NULL,"
+     " phone_number TEXT NOT NULL, direction TEXT NOT NULL, baud_rate INTEGER NOT NULL,"
+     " no_of_calls INTEGER NOT NULL, min_time TEXT NOT NULL, max_time TEXT NOT NULL,"
+     " total_time TEXT NOT NULL,"
+     " UNIQUE(phone_number, direction, baud_rate, no_of_calls, min_time, max_time, total_time))",
+     "CREATE INDEX calls_open ON calls(end_utc) WHERE end_utc IS NULL", nullptr},
+};
+static_assert(std::size(kMigrations) == CallJournal::kSchemaVersion);
+
+const char* const kEndTexts[] = {"in progress", "hung up", "dropped", "router lost", "monitor stopped"};
+
+QAtomicInt connectionCounter;
+
+const char kCallColumns[] =
+    "id, line, channel, start_utc, end_utc, last_tick_utc, link, type, voice, direction, peer_ip,"
+    " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util, ended";
+
+}  // namespace
+
+QString callEndText(CallEnd end) { return QString::fromLatin1(kEndTexts[int(end)]); }
+
+CallEnd callEndFromText(const QString& text)
+{
+    for (int i = 1; i < int(std::size(kEndTexts)); ++i)
+        if (text == QLatin1String(kEndTexts[i]))
+            return CallEnd(i);
+    return CallEnd::Open;
+}
+
+qint64 CallRecord::durationSeconds() const
+{
+    const qint64 end = isOpen() || endUtc == 0 ? lastTickUtc : endUtc;
+    return qMax<qint64>(0, end - startUtc);
+}
+
+struct CallJournal::Statements {
+    explicit Statements(const QSqlDatabase& db) : update(db), end(db) {}
+    QSqlQuery update;
+    QSqlQuery end;
+};
+
+QString CallJournal::defaultDirectory()
+{
+    const QString relocated = qEnvironmentVariable("KORVANE_SETTINGS_DIR");
+    if (!relocated.isEmpty())
+        return relocated;
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("Omberon/Korvane"));
+}
+
+QString CallJournal::fileForRouter(const QString& directory, const QString& address)
+{
+    QString name = address.trimmed().isEmpty() ? QStringLiteral("router") : address.trimmed();
+    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
+    return QDir(directory).filePath(QStringLiteral("journal-%1.sqlite").arg(name));
+}
+
+CallJournal::CallJournal(const QString& file)
+    : file_(file), connection_(QStringLiteral("korvane-journal-%1").arg(connectionCounter.fetchAndAddOrdered(1)))
+{
+    const QFileInfo info(file);
+    if (!QDir().mkpath(info.absolutePath())) {
+        fail(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()), QString());
+        return;
+    }
+    const bool existed = info.exists();
+    if (!existed) {
+        // Created empty first so that it is private before anything is in it.
+        QFile f(file);
+        if (!f.open(QIODevice::WriteOnly)) {
+            fail(QStringLiteral("cannot create %1").arg(file), f.errorString());
+            return;
+        }
+        f.close();
+    }
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    if (!db.isValid()) {
+        fail(QStringLiteral("SQLite is not available"), db.lastError().text());
+        return;
+    }
+    db.setDatabaseName(file);
+    if (!db.open()) {
+        fail(QStringLiteral("cannot open %1").arg(file), db.lastError().text());
+        return;
+    }
+    QSqlQuery q(db);
+    // A corrupt file shows itself on the first read of the schema.
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        fail(QStringLiteral("%1 is not a readable journal").arg(file), q.lastError().text());
+        return;
+    }
+    readable_ = true;
+    // A lock held elsewhere waits a little at start, never long on a tick.
+    q.exec(QStringLiteral("PRAGMA busy_timeout = 250"));
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !q.next()) {
+        fail(QStringLiteral("cannot prepare %1").arg(file), q.lastError().text());
+        return;
+    }
+    q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+    if (!migrate())
+        return;
+    for (const char* suffix : {"-wal", "-shm"})
+        if (QFile::exists(file + QLatin1String(suffix)))
+            QFile::setPermissions(file + QLatin1String(suffix), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    q.exec(QStringLiteral("PRAGMA busy_timeout = 3"));
+
+    statements_ = std::make_unique<Statements>(db);
+    const bool prepared =
+        statements_->update.prepare(QStringLiteral(
+            "UPDATE calls SET last_tick_utc=?, channel=?, link=coalesce(?, ''), type=?, voice=?,"
+            " direction=coalesce(?, ''), peer_ip=coalesce(?, ''), caller_id=coalesce(?, ''),"
+            " caller_name=coalesce(?, ''), packets_sent=?, packets_received=?, errors=?, average_util=?,"
+            " peak_util=? WHERE id=?"))
+        && statements_->end.prepare(QStringLiteral("UPDATE calls SET end_utc=?, ended=? WHERE id=?"));
+    if (!prepared) {
+        fail(QStringLiteral("cannot prepare %1").arg(file), statements_->update.lastError().text());
+        return;
+    }
+    open_ = true;
+}
+
+CallJournal::~CallJournal()
+{
+    checkpoint();
+    statements_.reset();
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection_, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+bool CallJournal::fail(const QString& what, const QString& detail)
+{
+    if (error_.isEmpty())
+        error_ = detail.trimmed().isEmpty() ? what : QStringLiteral("%1: %2").arg(what, detail.trimmed());
+    open_ = false;
+    return false;
+}
+
+int CallJournal::schemaVersion() const
+{
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return -1;
+    return q.value(0).toInt();
+}
+
+bool CallJournal::migrate()
+{
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    const int version = schemaVersion();
+    if (version < 0)
+        return fail(QStringLiteral("cannot read the version of %1").arg(file_), db.lastError().text());
+    if (version > kSchemaVersion)
+        return fail(QStringLiteral("%1 was written by a newer Korvane (journal version %2)").arg(file_).arg(version),
+                    QString());
+    for (int step = version; step < kSchemaVersion; ++step) {
+        if (!db.transaction())
+            return fail(QStringLiteral("cannot update %1").arg(file_), db.lastError().text());
+        QSqlQuery q(db);
+        for (const char* const* sql = kMigrations[step]; *sql; ++sql) {
+            if (!q.exec(QString::fromLatin1(*sql))) {
+                const QString why = q.lastError().text();
+                db.rollback();
+                return fail(QStringLiteral("cannot update %1").arg(file_), why);
+            }
+        }
+        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(step + 1)) || !db.commit()) {
+            const QString why = q.lastError().text().trimmed().isEmpty() ? db.lastError().text() : q.lastError().text();
+            db.rollback();
+            return fail(QStringLiteral("cannot update %1").arg(file_), why);
+        }
+    }
+    return true;
+}
+
+bool CallJournal::startCall(CallRecord& r)
+{
+    if (!open_)
+        return false;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral(
+        "INSERT INTO calls (line, channel, start_utc, last_tick_utc, link, type, voice, direction, peer_ip,"
+        " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util)"
+        " VALUES (?,?,?,?,coalesce(?, ''),?,?,coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),"
+        "?,?,?,?,?)"));
+    for (const QVariant& v : {QVariant(r.line), QVariant(r.channel), QVariant(r.startUtc), QVariant(r.lastTickUtc),
+                              QVariant(r.link), QVariant(r.type), QVariant(r.voice ? 1 : 0), QVariant(r.direction),
+                              QVariant(r.peerIp), QVariant(r.callerId), QVariant(r.callerName),
+                              QVariant(r.packetsSent), QVariant(r.packetsReceived), QVariant(r.errors),
+                              QVariant(r.averageUtilization), QVariant(r.peakUtilization)})
+        q.addBindValue(v);
+    if (!q.exec())
+        return fail(QStringLiteral("cannot write to %1").arg(file_), q.lastError().text());
+    r.id = q.lastInsertId().toLongLong();
+    return true;
+}
+
+bool CallJournal::updateCall(const CallRecord& r)
+{
+    if (!open_)
+        return false;
+    QSqlQuery& q = statements_->update;
+    int i = 0;
+    for (const QVariant& v : {QVariant(r.lastTickUtc), QVariant(r.channel), QVariant(r.link), QVariant(r.type),
+                              QVariant(r.voice ? 1 : 0), QVariant(r.direction), QVariant(r.peerIp),
+                              QVariant(r.callerId), QVariant(r.callerName), QVariant(r.packetsSent),
+                              QVariant(r.packetsReceived), QVariant(r.errors), QVariant(r.averageUtilization),
+                              QVariant(r.peakUtilization), QVariant(r.id)})
+        q.bindValue(i++, v);
+    if (!q.exec())
+        return fail(QStringLiteral("cannot write to %1").arg(file_), q.lastError().text());
+    return true;
+}
+
+bool CallJournal::endCall(qint64 id, qint64 endUtc, CallEnd how)
+{
+    if (!open_)
+        return false;
+    QSqlQuery& q = statements_->end;
+    q.bindValue(0, endUtc);
+    q.bindValue(1, callEndText(how));
+    q.bindValue(2, id);
+    if (!q.exec())
+        return fail(QStringLiteral("cannot write to %1").arg(file_), q.lastError().text());
+    return true;
+}
+
+bool CallJournal::checkpoint()
+{
+    if (!open_)
+        return false;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    // PASSIVE: never waits for a reader (korvane-tool, another view).
+    return q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+}
+
+int CallJournal::closeOpenCalls(CallEnd how)
+{
+    if (!open_)
+        return -1;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral("UPDATE calls SET end_utc = last_tick_utc, ended = ? WHERE end_utc IS NULL"));
+    q.addBindValue(callEndText(how));
+    if (!q.exec()) {
+        fail(QStringLiteral("cannot write to %1").arg(file_), q.lastError().text());
+        return -1;
+    }
+    return q.numRowsAffected();
+}
+
+int CallJournal::recordHistory(const QList<HistorySnapshot>& rows)
+{
+    if (!open_)
+        return -1;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) {
+        fail(QStringLiteral("cannot write to %1").arg(file_), db.lastError().text());
+        return -1;
+    }
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral(
+        "INSERT OR IGNORE INTO history (read_utc, phone_number, direction, baud_rate, no_of_calls, min_time,"
+        " max_time, total_time) VALUES (?,coalesce(?, ''),coalesce(?, ''),?,?,coalesce(?, ''),coalesce(?, ''),"
+        "coalesce(?, ''))"));
+    int added = 0;
+    for (const HistorySnapshot& r : rows) {
+        int i = 0;
+        for (const QVariant& v : {QVariant(r.readUtc), QVariant(r.phoneNumber), QVariant(r.direction),
+                                  QVariant(r.baudRate), QVariant(r.noOfCalls), QVariant(r.minTime),
+                                  QVariant(r.maxTime), QVariant(r.totalTime)})
+            q.bindValue(i++, v);
+        if (!q.exec()) {
+            const QString why = q.lastError().text();
+            db.rollback();
+            fail(QStringLiteral("cannot write to %1").arg(file_), why);
+            return -1;
+        }
+        added += q.numRowsAffected() > 0 ? 1 : 0;
+    }
+    if (!db.commit()) {
+        const QString why = db.lastError().text();
+        db.rollback();
+        fail(QStringLiteral("cannot write to %1").arg(file_), why);
+        return -1;
+    }
+    return added;
+}
+
+namespace {
+
+QString columnText(sqlite3_stmt* st, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(st, column)) : QString();
+}
+
+// The Call Log reads every call at once; Qt's row-by-row variants cost most of
+// that time, so the rows are read from SQLite's own handle when the driver
+// gives one out. Returns false when it does not (the caller then reads them
+// through Qt).
+bool readCallsDirect(const QSqlDatabase& db, qint64 sinceUtc, QList<CallRecord>* out)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
+    if (!h)
+        return false;
+    const QByteArray sql = QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
+                               .arg(QLatin1String(kCallColumns)).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_bind_int64(st, 1, sinceUtc);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        CallRecord r;
+        r.id = sqlite3_column_int64(st, 0);
+        r.line = sqlite3_column_int(st, 1);
+        r.channel = sqlite3_column_int(st, 2);
+        r.startUtc = sqlite3_column_int64(st, 3);
+        const bool hasEnd = sqlite3_column_type(st, 4) != SQLITE_NULL;
+        r.endUtc = hasEnd ? sqlite3_column_int64(st, 4) : 0;
+        r.lastTickUtc = sqlite3_column_int64(st, 5);
+        r.link = columnText(st, 6);
+        r.type = sqlite3_column_int(st, 7);
+        r.voice = sqlite3_column_int(st, 8) != 0;
+        r.direction = columnText(st, 9);
+        r.peerIp = columnText(st, 10);
+        r.callerId = columnText(st, 11);
+        r.callerName = columnText(st, 12);
+        r.packetsSent = sqlite3_column_int64(st, 13);
+        r.packetsReceived = sqlite3_column_int64(st, 14);
+        r.errors = sqlite3_column_int64(st, 15);
+        r.averageUtilization = sqlite3_column_int(st, 16);
+        r.peakUtilization = sqlite3_column_int(st, 17);
+        r.ended = sqlite3_column_type(st, 18) == SQLITE_NULL ? CallEnd::Open : callEndFromText(columnText(st, 18));
+        if (r.ended == CallEnd::Open && hasEnd)
+            r.ended = CallEnd::HungUp;
+        out->append(std::move(r));
+    }
+    sqlite3_finalize(st);
+    return rc == SQLITE_DONE;
+}
+
+}  // namespace
+
+QList<CallRecord> CallJournal::calls(qint64 sinceUtc) const
+{
+    QList<CallRecord> out;
+    if (!readable_)
+        return out;
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (readCallsDirect(db, sinceUtc, &out))
+        return out;
+    out.clear();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
+                  .arg(QLatin1String(kCallColumns)));
+    q.addBindValue(sinceUtc);
+    if (!q.exec())
+        return out;
+    while (q.next()) {
+        CallRecord r;
+        r.id = q.value(0).toLongLong();
+        r.line = q.value(1).toInt();
+        r.channel = q.value(2).toInt();
+        r.startUtc = q.value(3).toLongLong();
+        r.endUtc = q.value(4).isNull() ? 0 : q.value(4).toLongLong();
+        r.lastTickUtc = q.value(5).toLongLong();
+        r.link = q.value(6).toString();
+        r.type = q.value(7).toInt();
+        r.voice = q.value(8).toInt() != 0;
+        r.direction = q.value(9).toString();
+        r.peerIp = q.value(10).toString();
+        r.callerId = q.value(11).toString();
+        r.callerName = q.value(12).toString();
+        r.packetsSent = q.value(13).toLongLong();
+        r.packetsReceived = q.value(14).toLongLong();
+        r.errors = q.value(15).toLongLong();
+        r.averageUtilization = q.value(16).toInt();
+        r.peakUtilization = q.value(17).toInt();
+        r.ended = q.value(18).isNull() ? CallEnd::Open : callEndFromText(q.value(18).toString());
+        if (r.ended == CallEnd::Open && !q.value(4).isNull())
+            r.ended = CallEnd::HungUp;  // an end without a known reason still ended
+        out.append(std::move(r));
+    }
+    return out;
+}
+
+QList<HistorySnapshot> CallJournal::history(qint64 sinceUtc) const
+{
+    QList<HistorySnapshot> out;
+    if (!readable_)
+        return out;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT read_utc, phone_number, direction, baud_rate, no_of_calls, min_time, max_time,"
+                             " total_time FROM history WHERE read_utc >= ? ORDER BY read_utc, id"));
+    q.addBindValue(sinceUtc);
+    if (!q.exec())
+        return out;
+    while (q.next()) {
+        HistorySnapshot h;
+        h.readUtc = q.value(0).toLongLong();
+        h.phoneNumber = q.value(1).toString();
+        h.direction = q.value(2).toString();
+        h.baudRate = q.value(3).toInt();
+        h.noOfCalls = q.value(4).toInt();
+        h.minTime = q.value(5).toString();
+        h.maxTime = q.value(6).toString();
+        h.totalTime = q.value(7).toString();
+        out.append(h);
+    }
+    return out;
+}
+
+QList<LineTotals> CallJournal::lineTotals() const
+{
+    QList<LineTotals> out;
+    for (int line = 1; line <= 2; ++line)
+        out.append({line, 0, 0});
+    if (!readable_)
+        return out;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QStringLiteral("SELECT line, count(*), sum(max(0, coalesce(end_utc, last_tick_utc) - start_utc))"
+                               " FROM calls WHERE line IN (1, 2) GROUP BY line")))
+        return out;
+    while (q.next()) {
+        const int line = q.value(0).toInt();
+        out[line - 1].calls = q.value(1).toLongLong();
+        out[line - 1].onlineSeconds = q.value(2).toLongLong();
+    }
+    return out;
+}
+
+}  // namespace korvane

@@ -1,0 +1,14 @@
+#pragma once
+// The journal, phone book and notifications in the windowed monitor: the
+// Call Log view, caller names as tooltips in the status and call history
+// views, the desktop notifications and the live window icon.
+
+namespace korvane {
+
+class CMainFrame;
+class CMonitorController;
+
+// Everything it creates belongs to the controller and the frame.
+void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller);
+
+}  // namespace korvane
