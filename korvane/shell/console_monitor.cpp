@@ -149,8 +149,7 @@ void ConsoleMonitor::emitEvent(const QString& event, const QJsonObject& fields, 
             line = escapeJsonControls(QJsonDocument(object).toJson(QJsonDocument::Compact));
         else
             line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + visibleControls(text)).toUtf8();
-        line += '
-';
+        line += '\n';
         std::fwrite(line.constData(), 1, size_t(line.size()), out_);
         std::fflush(out_);
     }

@@ -42,6 +42,9 @@
 #endif
 #ifdef KORVANE_HAVE_HTTP
 #include "korvane/http/http_setup.h"
+#ifdef KORVANE_HAVE_HTTP_JOURNAL
+#include "korvane/http/journal_source.h"
+#endif
 #endif
 
 #include <QApplication>
@@ -385,6 +388,9 @@ int main(int argc, char** argv) {
     QObject::connect(&stops, &korvane::StopWatcher::stopRequested, app.get(), &QCoreApplication::quit);
 
 #ifdef KORVANE_HAVE_HTTP
+#if defined(KORVANE_HAVE_HTTP_JOURNAL) && defined(KORVANE_HAVE_JOURNAL)
+    std::unique_ptr<korvane::http::JournalSource> journalSource;
+#endif
     std::unique_ptr<korvane::http::HttpEndpoint> httpEndpoint;
     if (monitor) {
         QString httpError;
@@ -395,6 +401,14 @@ int main(int argc, char** argv) {
             stopSimulator();
             return 2;
         }
+#if defined(KORVANE_HAVE_HTTP_JOURNAL) && defined(KORVANE_HAVE_JOURNAL)
+        // With a journal the metrics count every call it holds, and /api/calls answers.
+        if (httpEndpoint && journal && journal->journalForReading()) {
+            journalSource = std::make_unique<korvane::http::JournalSource>(journal.get());
+            httpEndpoint->setCallList(journalSource.get());
+            httpEndpoint->setLineTotals(journalSource.get());
+        }
+#endif
         if (httpEndpoint)
             monitor->emitEvent(QStringLiteral("http"), {{QStringLiteral("port"), httpEndpoint->port()}},
                                QStringLiteral("HTTP endpoint on %1:%2")
