@@ -71,7 +71,8 @@ qint64 CallRecord::durationSeconds() const
 }
 
 struct CallJournal::Statements {
-    explicit Statements(const QSqlDatabase& db) : update(db), end(db) {}
+    explicit Statements(const QSqlDatabase& db) : insert(db), update(db), end(db) {}
+    QSqlQuery insert;
     QSqlQuery update;
     QSqlQuery end;
 };
@@ -146,7 +147,12 @@ CallJournal::CallJournal(const QString& file)
 
     statements_ = std::make_unique<Statements>(db);
     const bool prepared =
-        statements_->update.prepare(QStringLiteral(
+        statements_->insert.prepare(QStringLiteral(
+            "INSERT INTO calls (line, channel, start_utc, last_tick_utc, link, type, voice, direction, peer_ip,"
+            " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util)"
+            " VALUES (?,?,?,?,coalesce(?, ''),?,?,coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),"
+            "?,?,?,?,?)"))
+        && statements_->update.prepare(QStringLiteral(
             "UPDATE calls SET last_tick_utc=?, channel=?, link=coalesce(?, ''), type=?, voice=?,"
             " direction=coalesce(?, ''), peer_ip=coalesce(?, ''), caller_id=coalesce(?, ''),"
             " caller_name=coalesce(?, ''), packets_sent=?, packets_received=?, errors=?, average_util=?,"
@@ -220,18 +226,15 @@ bool CallJournal::startCall(CallRecord& r)
 {
     if (!open_)
         return false;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.prepare(QStringLiteral(
-        "INSERT INTO calls (line, channel, start_utc, last_tick_utc, link, type, voice, direction, peer_ip,"
-        " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util)"
-        " VALUES (?,?,?,?,coalesce(?, ''),?,?,coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),"
-        "?,?,?,?,?)"));
+    // Prepared once: a call starts inside a status tick.
+    QSqlQuery& q = statements_->insert;
+    int i = 0;
     for (const QVariant& v : {QVariant(r.line), QVariant(r.channel), QVariant(r.startUtc), QVariant(r.lastTickUtc),
                               QVariant(r.link), QVariant(r.type), QVariant(r.voice ? 1 : 0), QVariant(r.direction),
                               QVariant(r.peerIp), QVariant(r.callerId), QVariant(r.callerName),
                               QVariant(r.packetsSent), QVariant(r.packetsReceived), QVariant(r.errors),
                               QVariant(r.averageUtilization), QVariant(r.peakUtilization)})
-        q.addBindValue(v);
+        q.bindValue(i++, v);
     if (!q.exec())
         return fail(QStringLiteral("cannot write to %1").arg(file_), q.lastError().text());
     r.id = q.lastInsertId().toLongLong();
@@ -274,7 +277,18 @@ bool CallJournal::checkpoint()
         return false;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     // PASSIVE: never waits for a reader (korvane-tool, another view).
-    return q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    if (!q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")))
+        return false;
+    // When the whole log went into the file, the next write starts the log
+    // again from its beginning, and SQLite flushes the new log header to disk
+    // on that write. Doing that write now (rewriting the unchanged schema
+    // version) keeps the flush here, between ticks, instead of in the next
+    // tick's update.
+    if (q.next() && q.value(0).toInt() == 0 && q.value(1).toInt() > 0 && q.value(1).toInt() == q.value(2).toInt()) {
+        q.finish();
+        q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    }
+    return true;
 }
 
 int CallJournal::closeOpenCalls(CallEnd how)
