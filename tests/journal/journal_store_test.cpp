@@ -180,6 +180,39 @@ TEST(JournalStore, OpenCallsOfAKilledRunCloseAtTheirLastTick)
     EXPECT_EQ(journal.closeOpenCalls(CallEnd::MonitorStopped), 0);
 }
 
+TEST(JournalStore, ACheckpointStartsTheLogAgainBeforeTheNextTick)
+{
+    // The write that starts the log again flushes it to disk; a checkpoint
+    // does it itself so that the next status tick's update does not.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("j.sqlite"));
+    CallJournal journal(file);
+    ASSERT_TRUE(journal.isOpen());
+    CallRecord call = sampleCall(1, 1000);
+    ASSERT_TRUE(journal.startCall(call));
+    for (int i = 1; i <= 40; ++i) {
+        call.lastTickUtc = 1000 + i;
+        call.packetsSent = i;
+        ASSERT_TRUE(journal.updateCall(call));
+    }
+    ASSERT_TRUE(journal.checkpoint());
+    {
+        OtherConnection other(file);
+        QSqlQuery q(other.db);
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && q.next());
+        EXPECT_EQ(q.value(0).toInt(), 0);
+        EXPECT_LE(q.value(1).toInt(), 1) << "frames left in the log after the checkpoint";
+    }
+    EXPECT_EQ(journal.schemaVersion(), CallJournal::kSchemaVersion);
+    call.lastTickUtc = 1100;
+    ASSERT_TRUE(journal.updateCall(call));
+    const QList<CallRecord> calls = journal.calls();
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].lastTickUtc, 1100);
+    EXPECT_EQ(calls[0].packetsSent, 40);
+    EXPECT_TRUE(calls[0].isOpen());
+}
+
 TEST(JournalStore, HistorySnapshotsKeepEachDistinctRowOnce)
 {
     QTemporaryDir dir;
