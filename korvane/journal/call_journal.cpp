@@ -14,6 +14,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
 namespace korvane {
 
 namespace {
@@ -345,10 +350,44 @@ int CallJournal::recordHistory(const QList<HistorySnapshot>& rows)
 
 namespace {
 
-QString columnText(sqlite3_stmt* st, int column)
+// Texts of many rows: the same link, address or number comes back again and
+// again, so each distinct text is made once and shared by the rows that hold it.
+class TextColumn {
+public:
+    QString read(sqlite3_stmt* st, int column)
+    {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+        const int size = sqlite3_column_bytes(st, column);
+        if (!text)
+            return {};
+        if (size == 0)
+            return empty_;
+        std::string key(text, size_t(size));
+        const auto it = seen_.find(key);
+        if (it != seen_.end())
+            return it->second;
+        QString value = QString::fromUtf8(text, size);
+        // Bounded: a column of distinct texts gains nothing from it.
+        if (seen_.size() < 8192)
+            seen_.emplace(std::move(key), value);
+        return value;
+    }
+
+private:
+    const QString empty_ = QStringLiteral("");
+    std::unordered_map<std::string, QString> seen_;
+};
+
+CallEnd endFromColumn(sqlite3_stmt* st, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(st, column)) : QString();
+    if (!text)
+        return CallEnd::Open;
+    const int size = sqlite3_column_bytes(st, column);
+    for (int i = 1; i < int(std::size(kEndTexts)); ++i)
+        if (qstrlen(kEndTexts[i]) == uint(size) && memcmp(kEndTexts[i], text, size_t(size)) == 0)
+            return CallEnd(i);
+    return CallEnd::Open;
 }
 
 // The Call Log reads every call at once; Qt's row-by-row variants cost most of
@@ -363,12 +402,29 @@ bool readCallsDirect(const QSqlDatabase& db, qint64 sinceUtc, QList<CallRecord>*
     sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
     if (!h)
         return false;
-    const QByteArray sql = QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
+    // The whole journal is read in the table's own order (a straight pass over
+    // the file) and put in start order here: through the start index every row
+    // would be a separate look-up in the table. A recent part is read through
+    // the index, which skips the rest.
+    const bool whole = sinceUtc <= 0;
+    const QByteArray sql = QString::fromLatin1(whole ? "SELECT %1 FROM calls NOT INDEXED WHERE start_utc >= ? ORDER BY id"
+                                                     : "SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
                                .arg(QLatin1String(kCallColumns)).toUtf8();
+    const qsizetype first = out->size();
     sqlite3_stmt* st = nullptr;
+    // Counted first so the list grows once.
+    const QByteArray count = QByteArrayLiteral("SELECT count(*) FROM calls WHERE start_utc >= ?");
+    if (sqlite3_prepare_v2(h, count.constData(), int(count.size()), &st, nullptr) == SQLITE_OK) {
+        sqlite3_bind_int64(st, 1, sinceUtc);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            out->reserve(out->size() + qsizetype(sqlite3_column_int64(st, 0)));
+        sqlite3_finalize(st);
+        st = nullptr;
+    }
     if (sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
         return false;
     sqlite3_bind_int64(st, 1, sinceUtc);
+    TextColumn link, direction, peerIp, callerId, callerName;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         CallRecord r;
@@ -379,24 +435,32 @@ bool readCallsDirect(const QSqlDatabase& db, qint64 sinceUtc, QList<CallRecord>*
         const bool hasEnd = sqlite3_column_type(st, 4) != SQLITE_NULL;
         r.endUtc = hasEnd ? sqlite3_column_int64(st, 4) : 0;
         r.lastTickUtc = sqlite3_column_int64(st, 5);
-        r.link = columnText(st, 6);
+        r.link = link.read(st, 6);
         r.type = sqlite3_column_int(st, 7);
         r.voice = sqlite3_column_int(st, 8) != 0;
-        r.direction = columnText(st, 9);
-        r.peerIp = columnText(st, 10);
-        r.callerId = columnText(st, 11);
-        r.callerName = columnText(st, 12);
+        r.direction = direction.read(st, 9);
+        r.peerIp = peerIp.read(st, 10);
+        r.callerId = callerId.read(st, 11);
+        r.callerName = callerName.read(st, 12);
         r.packetsSent = sqlite3_column_int64(st, 13);
         r.packetsReceived = sqlite3_column_int64(st, 14);
         r.errors = sqlite3_column_int64(st, 15);
         r.averageUtilization = sqlite3_column_int(st, 16);
         r.peakUtilization = sqlite3_column_int(st, 17);
-        r.ended = sqlite3_column_type(st, 18) == SQLITE_NULL ? CallEnd::Open : callEndFromText(columnText(st, 18));
+        r.ended = endFromColumn(st, 18);
         if (r.ended == CallEnd::Open && hasEnd)
             r.ended = CallEnd::HungUp;
         out->append(std::move(r));
     }
     sqlite3_finalize(st);
+    if (whole) {
+        // Calls are recorded in start order; a clock set back is the exception.
+        const auto earlier = [](const CallRecord& a, const CallRecord& b) {
+            return a.startUtc != b.startUtc ? a.startUtc < b.startUtc : a.id < b.id;
+        };
+        if (!std::is_sorted(out->begin() + first, out->end(), earlier))
+            std::sort(out->begin() + first, out->end(), earlier);
+    }
     return rc == SQLITE_DONE;
 }
 
