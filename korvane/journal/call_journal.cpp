@@ -145,6 +145,10 @@ CallJournal::CallJournal(const QString& file)
     q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
     if (!migrate())
         return;
+    // The first write to a log flushes its header to disk: done here, at
+    // open, rather than by the first call's insert inside a status tick. A
+    // journal that cannot be written shows that on the first real write.
+    q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     for (const char* suffix : {"-wal", "-shm"})
         if (QFile::exists(file + QLatin1String(suffix)))
             QFile::setPermissions(file + QLatin1String(suffix), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
