@@ -51,7 +51,27 @@ public:
 
 double ms(qint64 ns) { return double(ns) / 1e6; }
 
-void tickCost(const QString& dir)
+struct TickCosts {
+    std::vector<qint64> ticks, checkpoints;
+};
+
+// Pure arithmetic, no memory or disk: the stand-in for the journal's work.
+volatile quint64 g_sink = 0;
+void spin(qint64 rounds)
+{
+    quint64 x = 88172645463325252ull;
+    for (qint64 i = 0; i < rounds; ++i) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+    }
+    g_sink = x;
+}
+
+// With journal false the same span holds as much arithmetic as the journal's
+// median tick instead: what the machine's scheduling alone adds to a span of
+// that length (on a busy machine, a whole time slice now and then).
+TickCosts runTicks(const QString& dir, bool journalOn, qint64 spinRounds = 0)
 {
     Settings settings;
     CMonitorController controller(&settings, nullptr, std::make_unique<NoTerminal>());
@@ -60,8 +80,12 @@ void tickCost(const QString& dir)
     std::vector<qint64> costs;
     // Slots run in the order they were connected: the recorder's sits between these two.
     QObject::connect(&controller, &CMonitorController::statusTick, [&] { before = clock.nsecsElapsed(); });
-    CallJournal journal(dir + QStringLiteral("/ticks.sqlite"));
-    JournalRecorder recorder(&controller, &journal);
+    CallJournal journal(dir + (journalOn ? QStringLiteral("/ticks.sqlite") : QStringLiteral("/unused.sqlite")));
+    std::unique_ptr<JournalRecorder> recorder;
+    if (journalOn)
+        recorder = std::make_unique<JournalRecorder>(&controller, &journal);
+    else
+        QObject::connect(&controller, &CMonitorController::statusTick, [spinRounds] { spin(spinRounds); });
     QObject::connect(&controller, &CMonitorController::statusTick,
                      [&] { costs.push_back(clock.nsecsElapsed() - before); });
     prestige::RouterState router;
@@ -81,14 +105,35 @@ void tickCost(const QString& dir)
         router.advance();
         controller.OnStatusScreen(QString::fromLatin1(prestige::paintStatusScreen(router, {}).text()));
         // The recorder's minute timer, between ticks.
-        if (i % 60 == 59) {
+        if (journalOn && i % 60 == 59) {
             const qint64 t0 = clock.nsecsElapsed();
             journal.checkpoint();
             checkpoints.push_back(clock.nsecsElapsed() - t0);
         }
     }
+    const auto slowest = std::max_element(costs.begin(), costs.end());
+    if (journalOn && slowest != costs.end())
+        std::printf("bench_journal: slowest tick #%d of %d, %.2f ms\n", int(slowest - costs.begin()) + 1, ticks,
+                    ms(*slowest));
     std::sort(checkpoints.begin(), checkpoints.end());
     std::sort(costs.begin(), costs.end());
+    return {std::move(costs), std::move(checkpoints)};
+}
+
+void tickCost(const QString& dir)
+{
+    const int ticks = 3000;
+    const TickCosts with = runTicks(dir, true);
+    QElapsedTimer calibrate;
+    calibrate.start();
+    spin(1000000);
+    const double nsPerRound = double(calibrate.nsecsElapsed()) / 1e6;
+    const TickCosts idle = runTicks(dir, false, qint64(double(with.ticks[with.ticks.size() / 2]) / nsPerRound));
+    const std::vector<qint64>& costs = with.ticks;
+    const std::vector<qint64>& checkpoints = with.checkpoints;
+    const auto over = [](const std::vector<qint64>& v, double limit) {
+        return std::count_if(v.begin(), v.end(), [limit](qint64 c) { return ms(c) > limit; });
+    };
     const double median = ms(costs[costs.size() / 2]);
     const double p99 = ms(costs[costs.size() * 99 / 100]);
     const double worst = ms(costs.back());
@@ -98,6 +143,10 @@ void tickCost(const QString& dir)
     std::printf("report: Journal checkpoint between ticks, once a minute | median %.2f ms, max %.2f ms | "
                 "outside the tick\n",
                 ms(checkpoints[checkpoints.size() / 2]), ms(checkpoints.back()));
+    std::printf("report: Status tick with arithmetic instead of the journal (%d ticks): scheduling noise | median %.3f ms, "
+                "99th percentile %.3f ms, max %.2f ms, %lld over 1 ms | compare: with the journal %lld over 1 ms\n",
+                ticks, ms(idle.ticks[idle.ticks.size() / 2]), ms(idle.ticks[idle.ticks.size() * 99 / 100]),
+                ms(idle.ticks.back()), (long long)over(idle.ticks, 1.0), (long long)over(costs, 1.0));
 }
 
 void fill(const QString& file, int calls)

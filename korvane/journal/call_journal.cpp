@@ -14,6 +14,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
 namespace korvane {
 
 namespace {
@@ -71,7 +76,8 @@ qint64 CallRecord::durationSeconds() const
 }
 
 struct CallJournal::Statements {
-    explicit Statements(const QSqlDatabase& db) : update(db), end(db) {}
+    explicit Statements(const QSqlDatabase& db) : insert(db), update(db), end(db) {}
+    QSqlQuery insert;
     QSqlQuery update;
     QSqlQuery end;
 };
@@ -139,6 +145,10 @@ CallJournal::CallJournal(const QString& file)
     q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
     if (!migrate())
         return;
+    // The first write to a log flushes its header to disk: done here, at
+    // open, rather than by the first call's insert inside a status tick. A
+    // journal that cannot be written shows that on the first real write.
+    q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     for (const char* suffix : {"-wal", "-shm"})
         if (QFile::exists(file + QLatin1String(suffix)))
             QFile::setPermissions(file + QLatin1String(suffix), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -146,7 +156,12 @@ CallJournal::CallJournal(const QString& file)
 
     statements_ = std::make_unique<Statements>(db);
     const bool prepared =
-        statements_->update.prepare(QStringLiteral(
+        statements_->insert.prepare(QStringLiteral(
+            "INSERT INTO calls (line, channel, start_utc, last_tick_utc, link, type, voice, direction, peer_ip,"
+            " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util)"
+            " VALUES (?,?,?,?,coalesce(?, ''),?,?,coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),"
+            "?,?,?,?,?)"))
+        && statements_->update.prepare(QStringLiteral(
             "UPDATE calls SET last_tick_utc=?, channel=?, link=coalesce(?, ''), type=?, voice=?,"
             " direction=coalesce(?, ''), peer_ip=coalesce(?, ''), caller_id=coalesce(?, ''),"
             " caller_name=coalesce(?, ''), packets_sent=?, packets_received=?, errors=?, average_util=?,"
@@ -220,18 +235,15 @@ bool CallJournal::startCall(CallRecord& r)
 {
     if (!open_)
         return false;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.prepare(QStringLiteral(
-        "INSERT INTO calls (line, channel, start_utc, last_tick_utc, link, type, voice, direction, peer_ip,"
-        " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util)"
-        " VALUES (?,?,?,?,coalesce(?, ''),?,?,coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),"
-        "?,?,?,?,?)"));
+    // Prepared once: a call starts inside a status tick.
+    QSqlQuery& q = statements_->insert;
+    int i = 0;
     for (const QVariant& v : {QVariant(r.line), QVariant(r.channel), QVariant(r.startUtc), QVariant(r.lastTickUtc),
                               QVariant(r.link), QVariant(r.type), QVariant(r.voice ? 1 : 0), QVariant(r.direction),
                               QVariant(r.peerIp), QVariant(r.callerId), QVariant(r.callerName),
                               QVariant(r.packetsSent), QVariant(r.packetsReceived), QVariant(r.errors),
                               QVariant(r.averageUtilization), QVariant(r.peakUtilization)})
-        q.addBindValue(v);
+        q.bindValue(i++, v);
     if (!q.exec())
         return fail(QStringLiteral("cannot write to %1").arg(file_), q.lastError().text());
     r.id = q.lastInsertId().toLongLong();
@@ -274,7 +286,18 @@ bool CallJournal::checkpoint()
         return false;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     // PASSIVE: never waits for a reader (korvane-tool, another view).
-    return q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    if (!q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")))
+        return false;
+    // When the whole log went into the file, the next write starts the log
+    // again from its beginning, and SQLite flushes the new log header to disk
+    // on that write. Doing that write now (rewriting the unchanged schema
+    // version) keeps the flush here, between ticks, instead of in the next
+    // tick's update.
+    if (q.next() && q.value(0).toInt() == 0 && q.value(1).toInt() > 0 && q.value(1).toInt() == q.value(2).toInt()) {
+        q.finish();
+        q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    }
+    return true;
 }
 
 int CallJournal::closeOpenCalls(CallEnd how)
@@ -331,10 +354,44 @@ int CallJournal::recordHistory(const QList<HistorySnapshot>& rows)
 
 namespace {
 
-QString columnText(sqlite3_stmt* st, int column)
+// Texts of many rows: the same link, address or number comes back again and
+// again, so each distinct text is made once and shared by the rows that hold it.
+class TextColumn {
+public:
+    QString read(sqlite3_stmt* st, int column)
+    {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+        const int size = sqlite3_column_bytes(st, column);
+        if (!text)
+            return {};
+        if (size == 0)
+            return empty_;
+        std::string key(text, size_t(size));
+        const auto it = seen_.find(key);
+        if (it != seen_.end())
+            return it->second;
+        QString value = QString::fromUtf8(text, size);
+        // Bounded: a column of distinct texts gains nothing from it.
+        if (seen_.size() < 8192)
+            seen_.emplace(std::move(key), value);
+        return value;
+    }
+
+private:
+    const QString empty_ = QStringLiteral("");
+    std::unordered_map<std::string, QString> seen_;
+};
+
+CallEnd endFromColumn(sqlite3_stmt* st, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(st, column)) : QString();
+    if (!text)
+        return CallEnd::Open;
+    const int size = sqlite3_column_bytes(st, column);
+    for (int i = 1; i < int(std::size(kEndTexts)); ++i)
+        if (qstrlen(kEndTexts[i]) == uint(size) && memcmp(kEndTexts[i], text, size_t(size)) == 0)
+            return CallEnd(i);
+    return CallEnd::Open;
 }
 
 // The Call Log reads every call at once; Qt's row-by-row variants cost most of
@@ -349,12 +406,29 @@ bool readCallsDirect(const QSqlDatabase& db, qint64 sinceUtc, QList<CallRecord>*
     sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
     if (!h)
         return false;
-    const QByteArray sql = QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
+    // The whole journal is read in the table's own order (a straight pass over
+    // the file) and put in start order here: through the start index every row
+    // would be a separate look-up in the table. A recent part is read through
+    // the index, which skips the rest.
+    const bool whole = sinceUtc <= 0;
+    const QByteArray sql = QString::fromLatin1(whole ? "SELECT %1 FROM calls NOT INDEXED WHERE start_utc >= ? ORDER BY id"
+                                                     : "SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
                                .arg(QLatin1String(kCallColumns)).toUtf8();
+    const qsizetype first = out->size();
     sqlite3_stmt* st = nullptr;
+    // Counted first so the list grows once.
+    const QByteArray count = QByteArrayLiteral("SELECT count(*) FROM calls WHERE start_utc >= ?");
+    if (sqlite3_prepare_v2(h, count.constData(), int(count.size()), &st, nullptr) == SQLITE_OK) {
+        sqlite3_bind_int64(st, 1, sinceUtc);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            out->reserve(out->size() + qsizetype(sqlite3_column_int64(st, 0)));
+        sqlite3_finalize(st);
+        st = nullptr;
+    }
     if (sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
         return false;
     sqlite3_bind_int64(st, 1, sinceUtc);
+    TextColumn link, direction, peerIp, callerId, callerName;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         CallRecord r;
@@ -365,24 +439,32 @@ bool readCallsDirect(const QSqlDatabase& db, qint64 sinceUtc, QList<CallRecord>*
         const bool hasEnd = sqlite3_column_type(st, 4) != SQLITE_NULL;
         r.endUtc = hasEnd ? sqlite3_column_int64(st, 4) : 0;
         r.lastTickUtc = sqlite3_column_int64(st, 5);
-        r.link = columnText(st, 6);
+        r.link = link.read(st, 6);
         r.type = sqlite3_column_int(st, 7);
         r.voice = sqlite3_column_int(st, 8) != 0;
-        r.direction = columnText(st, 9);
-        r.peerIp = columnText(st, 10);
-        r.callerId = columnText(st, 11);
-        r.callerName = columnText(st, 12);
+        r.direction = direction.read(st, 9);
+        r.peerIp = peerIp.read(st, 10);
+        r.callerId = callerId.read(st, 11);
+        r.callerName = callerName.read(st, 12);
         r.packetsSent = sqlite3_column_int64(st, 13);
         r.packetsReceived = sqlite3_column_int64(st, 14);
         r.errors = sqlite3_column_int64(st, 15);
         r.averageUtilization = sqlite3_column_int(st, 16);
         r.peakUtilization = sqlite3_column_int(st, 17);
-        r.ended = sqlite3_column_type(st, 18) == SQLITE_NULL ? CallEnd::Open : callEndFromText(columnText(st, 18));
+        r.ended = endFromColumn(st, 18);
         if (r.ended == CallEnd::Open && hasEnd)
             r.ended = CallEnd::HungUp;
         out->append(std::move(r));
     }
     sqlite3_finalize(st);
+    if (whole) {
+        // Calls are recorded in start order; a clock set back is the exception.
+        const auto earlier = [](const CallRecord& a, const CallRecord& b) {
+            return a.startUtc != b.startUtc ? a.startUtc < b.startUtc : a.id < b.id;
+        };
+        if (!std::is_sorted(out->begin() + first, out->end(), earlier))
+            std::sort(out->begin() + first, out->end(), earlier);
+    }
     return rc == SQLITE_DONE;
 }
 

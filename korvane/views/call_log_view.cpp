@@ -228,14 +228,14 @@ void CCallLogView::reload()
     CallJournal* journal = source_ ? source_() : nullptr;
     tariff_ = tariffSource_ ? tariffSource_() : Tariff();
     all_ = journal ? journal->calls() : QList<CallRecord>();
+    // Where each call sits is worked out on the first refresh, not here: the
+    // log opens without it.
     indexById_.clear();
-    indexById_.reserve(all_.size());
     refreshFrom_ = 0;
-    for (qsizetype i = 0; i < all_.size(); ++i) {
-        indexById_.insert(all_[i].id, i);
+    for (const CallRecord& call : std::as_const(all_)) {
         // Open calls change; the next read starts at the oldest of them.
-        if (all_[i].isOpen() && (refreshFrom_ == 0 || all_[i].startUtc < refreshFrom_))
-            refreshFrom_ = all_[i].startUtc;
+        if (call.isOpen() && (refreshFrom_ == 0 || call.startUtc < refreshFrom_))
+            refreshFrom_ = call.startUtc;
     }
     if (refreshFrom_ == 0 && !all_.isEmpty())
         refreshFrom_ = all_.last().startUtc;
@@ -252,6 +252,12 @@ void CCallLogView::refresh()
         return;
     }
     pending_ = false;
+    if (indexById_.size() != all_.size()) {
+        indexById_.clear();
+        indexById_.reserve(all_.size());
+        for (qsizetype i = 0; i < all_.size(); ++i)
+            indexById_.insert(all_[i].id, i);
+    }
     qint64 nextFrom = 0;
     for (const CallRecord& call : journal->calls(refreshFrom_)) {
         const auto it = indexById_.constFind(call.id);
@@ -285,7 +291,7 @@ void CCallLogView::journalChanged()
 void CCallLogView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (all_.isEmpty() && indexById_.isEmpty())
+    if (all_.isEmpty())
         reload();
     else if (pending_)
         refresh();

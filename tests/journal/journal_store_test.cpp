@@ -180,6 +180,69 @@ TEST(JournalStore, OpenCallsOfAKilledRunCloseAtTheirLastTick)
     EXPECT_EQ(journal.closeOpenCalls(CallEnd::MonitorStopped), 0);
 }
 
+TEST(JournalStore, ACheckpointStartsTheLogAgainBeforeTheNextTick)
+{
+    // The write that starts the log again flushes it to disk; a checkpoint
+    // does it itself so that the next status tick's update does not.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("j.sqlite"));
+    CallJournal journal(file);
+    ASSERT_TRUE(journal.isOpen());
+    CallRecord call = sampleCall(1, 1000);
+    ASSERT_TRUE(journal.startCall(call));
+    for (int i = 1; i <= 40; ++i) {
+        call.lastTickUtc = 1000 + i;
+        call.packetsSent = i;
+        ASSERT_TRUE(journal.updateCall(call));
+    }
+    ASSERT_TRUE(journal.checkpoint());
+    {
+        OtherConnection other(file);
+        QSqlQuery q(other.db);
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && q.next());
+        EXPECT_EQ(q.value(0).toInt(), 0);
+        EXPECT_LE(q.value(1).toInt(), 1) << "frames left in the log after the checkpoint";
+    }
+    EXPECT_EQ(journal.schemaVersion(), CallJournal::kSchemaVersion);
+    call.lastTickUtc = 1100;
+    ASSERT_TRUE(journal.updateCall(call));
+    const QList<CallRecord> calls = journal.calls();
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].lastTickUtc, 1100);
+    EXPECT_EQ(calls[0].packetsSent, 40);
+    EXPECT_TRUE(calls[0].isOpen());
+}
+
+TEST(JournalStore, CallsComeBackInStartOrderWhenTheClockWasSetBack)
+{
+    QTemporaryDir dir;
+    CallJournal journal(dir.filePath(QStringLiteral("j.sqlite")));
+    ASSERT_TRUE(journal.isOpen());
+    // Recorded in this order; the third after the clock went back an hour.
+    const qint64 starts[] = {5000, 9000, 5000 - 3600, 9000};
+    for (qint64 start : starts) {
+        CallRecord call = sampleCall(1, start);
+        call.link = QStringLiteral("Office");  // one text shared by every row
+        ASSERT_TRUE(journal.startCall(call));
+        ASSERT_TRUE(journal.endCall(call.id, start + 60, CallEnd::HungUp));
+    }
+    const QList<CallRecord> all = journal.calls();
+    ASSERT_EQ(all.size(), 4);
+    EXPECT_EQ(all[0].startUtc, 5000 - 3600);
+    EXPECT_EQ(all[1].startUtc, 5000);
+    EXPECT_EQ(all[2].startUtc, 9000);
+    EXPECT_EQ(all[3].startUtc, 9000);
+    EXPECT_LT(all[2].id, all[3].id);  // the same start: in the order recorded
+    for (const CallRecord& c : all) {
+        EXPECT_EQ(c.link, QStringLiteral("Office"));
+        EXPECT_EQ(c.ended, CallEnd::HungUp);
+        EXPECT_TRUE(c.direction.isEmpty());
+    }
+    const QList<CallRecord> recent = journal.calls(6000);
+    ASSERT_EQ(recent.size(), 2);
+    EXPECT_LT(recent[0].id, recent[1].id);
+}
+
 TEST(JournalStore, HistorySnapshotsKeepEachDistinctRowOnce)
 {
     QTemporaryDir dir;
