@@ -414,25 +414,6 @@ Variant Variant::fromError(qint32 code)
     return v;
 }
 
-VarType Variant::type() const
-{
-    switch (value_.index()) {
-    case 0: return VarType::Empty;
-    case 1: return VarType::Null;
-    case 2: return VarType::Boolean;
-    case 3: return VarType::Integer;
-    case 4: return VarType::Long;
-    case 5: return VarType::Byte;
-    case 6: return VarType::Single;
-    case 7: return VarType::Double;
-    case 8: return VarType::Date;
-    case 9: return VarType::String;
-    case 10: return VarType::Dispatch;
-    case 11: return VarType::Array;
-    default: return VarType::Error;
-    }
-}
-
 bool Variant::isNumeric() const
 {
     switch (type()) {
@@ -461,7 +442,7 @@ const DispatchRef& Variant::objectRef() const { return std::get<DispatchRef>(val
 const Array& Variant::arrayRef() const { return std::get<Array>(value_); }
 Array& Variant::arrayRef() { return std::get<Array>(value_); }
 
-double Variant::rawNumber() const
+double Variant::rawNumberSlow() const
 {
     switch (type()) {
     case VarType::Boolean: return std::get<bool>(value_) ? -1.0 : 0.0;

@@ -715,7 +715,7 @@ void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& ar
             continue;
         }
         if (refs) {
-            if (const auto* n = dynamic_cast<const NameExpr*>(e)) {
+            if (const auto* n = exprAs<NameExpr>(e)) {
                 if (Variant* p = refOf(*n, frame, !n->optionExplicit)) {
                     args.values.append(Variant());
                     args.refs.push_back(p);
@@ -725,9 +725,9 @@ void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& ar
                         args.fixedArrays.push_back(p);
                     continue;
                 }
-            } else if (const auto* c = dynamic_cast<const CallExpr*>(e)) {
+            } else if (const auto* c = exprAs<CallExpr>(e)) {
                 // An array element goes by reference: copied in, written back.
-                if (const auto* n = dynamic_cast<const NameExpr*>(c->callee.get()); n && !n->selfName) {
+                if (const auto* n = exprAs<NameExpr>(c->callee.get()); n && !n->selfName) {
                     Variant* p = refOf(*n, frame, false);
                     if (p && p->isArray()) {
                         QList<qint32> indexes;
@@ -844,14 +844,14 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
 
 Variant CallExpr::eval(Runtime& rt, Frame& frame) const
 {
-    if (const auto* n = dynamic_cast<const NameExpr*>(callee.get()))
+    if (const auto* n = exprAs<NameExpr>(callee.get()))
         return rt.callName(*n, args, frame);
-    if (const auto* m = dynamic_cast<const MemberExpr*>(callee.get())) {
+    if (const auto* m = exprAs<MemberExpr>(callee.get())) {
         const Variant object = m->object->eval(rt, frame);
         Args a;
         rt.evalArgs(args, frame, a, true);
         return rt.invokeMember(object, m->name, CallKind::Method | CallKind::PropertyGet, a,
-                               dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+                               exprAs<MeExpr>(m->object.get()) != nullptr);
     }
     const Variant value = callee->eval(rt, frame);
     Args a;
@@ -864,7 +864,7 @@ Variant MemberExpr::eval(Runtime& rt, Frame& frame) const
     const Variant target = object->eval(rt, frame);
     Args none;
     return rt.invokeMember(target, name, CallKind::Method | CallKind::PropertyGet, none,
-                           dynamic_cast<const MeExpr*>(object.get()) != nullptr);
+                           exprAs<MeExpr>(object.get()) != nullptr);
 }
 
 Variant MeExpr::eval(Runtime&, Frame& frame) const
@@ -1175,7 +1175,7 @@ Variant Runtime::letValue(const Variant& value)
 void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame)
 {
     const CallKind putKind = isSet ? CallKind::PropertyPutRef : CallKind::PropertyPut;
-    if (const auto* n = dynamic_cast<const NameExpr*>(&target)) {
+    if (const auto* n = exprAs<NameExpr>(&target)) {
         if (n->binding == Binding::Local) {
             store(*frame.vars[size_t(n->index)], std::move(value));
             return;
@@ -1198,14 +1198,14 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
         default: throw named(runtime::kIllegalAssignment, n->name);
         }
     }
-    if (const auto* m = dynamic_cast<const MemberExpr*>(&target)) {
+    if (const auto* m = exprAs<MemberExpr>(&target)) {
         const Variant object = m->object->eval(*this, frame);
         Args a;
         a.add(std::move(value));
-        invokeMember(object, m->name, putKind, a, dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+        invokeMember(object, m->name, putKind, a, exprAs<MeExpr>(m->object.get()) != nullptr);
         return;
     }
-    const auto* c = dynamic_cast<const CallExpr*>(&target);
+    const auto* c = exprAs<CallExpr>(&target);
     if (!c)
         throw AutomationError(runtime::kIllegalAssignment, describeError(runtime::kIllegalAssignment));
     Args a;
@@ -1225,13 +1225,13 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
         }
         throw AutomationError(error::kTypeMismatch);
     };
-    if (const auto* m = dynamic_cast<const MemberExpr*>(c->callee.get())) {
+    if (const auto* m = exprAs<MemberExpr>(c->callee.get())) {
         const Variant object = m->object->eval(*this, frame);
         a.add(std::move(value));
-        invokeMember(object, m->name, putKind, a, dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+        invokeMember(object, m->name, putKind, a, exprAs<MeExpr>(m->object.get()) != nullptr);
         return;
     }
-    if (const auto* n = dynamic_cast<const NameExpr*>(c->callee.get())) {
+    if (const auto* n = exprAs<NameExpr>(c->callee.get())) {
         const Target t = resolve(*n, frame, false);
         switch (t.kind) {
         case Target::Var: storeElement(*t.var); return;
@@ -1259,8 +1259,8 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
         }
     }
     // a(1)(2) = v: the inner element is found after every index is known.
-    if (const auto* inner = dynamic_cast<const CallExpr*>(c->callee.get())) {
-        if (const auto* n = dynamic_cast<const NameExpr*>(inner->callee.get())) {
+    if (const auto* inner = exprAs<CallExpr>(c->callee.get())) {
+        if (const auto* n = exprAs<NameExpr>(inner->callee.get())) {
             Args innerArgs;
             evalArgs(inner->args, frame, innerArgs, false);
             if (Variant* p = refOf(*n, frame, false); p && p->isArray()) {
