@@ -79,6 +79,9 @@ struct NameExpr final : Expr {
     mutable int cacheGlobal = -1;
     mutable int cacheObject = -1;
     mutable automation::DispId cacheDispId = automation::kDispIdUnknown;
+    // For selfName: the same name as seen from outside the function, made
+    // once so that its lookup is cached like any other.
+    mutable std::unique_ptr<NameExpr> outer;
 
     Variant eval(Runtime& rt, Frame& frame) const override;
 };

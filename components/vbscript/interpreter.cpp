@@ -561,6 +561,20 @@ Flow Runtime::execBlock(const Block& block, Frame& frame)
 
 // ---------------------------------------------------------------- names
 
+Target Runtime::globalTarget(int index)
+{
+    Target t;
+    GlobalEntry& e = globals_[size_t(index)];
+    switch (e.kind) {
+    case GlobalEntry::Variable: t.kind = Target::Var; t.var = &e.value; break;
+    case GlobalEntry::Constant:
+    case GlobalEntry::Object: t.kind = Target::Constant; t.constant = &e.value; break;
+    case GlobalEntry::Procedure: t.kind = Target::Proc; t.proc = e.proc; break;
+    case GlobalEntry::Class: t.kind = Target::Class; t.cls = e.cls; break;
+    }
+    return t;
+}
+
 Target Runtime::resolve(const NameExpr& n, Frame& frame, bool forWrite)
 {
     Target t;
@@ -585,17 +599,7 @@ Target Runtime::resolve(const NameExpr& n, Frame& frame, bool forWrite)
         t.kind = Target::Constant;
         t.constant = &n.constant;
         return t;
-    case Binding::Global: {
-        GlobalEntry& e = globals_[size_t(n.index)];
-        switch (e.kind) {
-        case GlobalEntry::Variable: t.kind = Target::Var; t.var = &e.value; break;
-        case GlobalEntry::Constant:
-        case GlobalEntry::Object: t.kind = Target::Constant; t.constant = &e.value; break;
-        case GlobalEntry::Procedure: t.kind = Target::Proc; t.proc = e.proc; break;
-        case GlobalEntry::Class: t.kind = Target::Class; t.cls = e.cls; break;
-        }
-        return t;
-    }
+    case Binding::Global: return globalTarget(n.index);
     case Binding::Unbound:
     case Binding::Dynamic: break;
     }
@@ -621,12 +625,8 @@ Target Runtime::resolve(const NameExpr& n, Frame& frame, bool forWrite)
         }
         n.cacheGeneration = generation_;
     }
-    if (n.cacheGlobal >= 0) {
-        NameExpr bound;
-        bound.binding = Binding::Global;
-        bound.index = n.cacheGlobal;
-        return resolve(bound, frame, forWrite);
-    }
+    if (n.cacheGlobal >= 0)
+        return globalTarget(n.cacheGlobal);
     if (n.cacheObject >= 0) {
         t.kind = Target::HostMember;
         t.object = objects_[size_t(n.cacheObject)].object;
@@ -791,17 +791,20 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
     Target t;
     if (n.selfName) {
         // f(...) inside Function f is a call, not its result.
-        NameExpr outer;
-        outer.name = n.name;
-        outer.lower = n.lower;
-        outer.optionExplicit = n.optionExplicit;
-        if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
-            outer.binding = Binding::MeMember;
-            outer.index = frame.proc->owner->memberIndex.value(n.lower);
-        } else {
-            outer.binding = Binding::Dynamic;
+        if (!n.outer) {
+            auto outer = std::make_unique<NameExpr>();
+            outer->name = n.name;
+            outer->lower = n.lower;
+            outer->optionExplicit = n.optionExplicit;
+            if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
+                outer->binding = Binding::MeMember;
+                outer->index = frame.proc->owner->memberIndex.value(n.lower);
+            } else {
+                outer->binding = Binding::Dynamic;
+            }
+            n.outer = std::move(outer);
         }
-        t = resolve(outer, frame, false);
+        t = resolve(*n.outer, frame, false);
     } else {
         t = resolve(n, frame, false);
     }
@@ -999,9 +1002,9 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     f.proc = proc;
     f.me = me;
     f.meRef = meRef;
-    f.storage.resize(size_t(proc->slotCount));
-    f.vars.resize(size_t(proc->slotCount));
-    for (size_t i = 0; i < size_t(proc->slotCount); ++i)
+    f.storage.resize(proc->slotCount);
+    f.vars.resize(proc->slotCount);
+    for (qsizetype i = 0; i < proc->slotCount; ++i)
         f.vars[i] = &f.storage[i];
     for (size_t i = 0; i < proc->params.size(); ++i) {
         Variant* ref = args.refs[i];

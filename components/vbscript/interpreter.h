@@ -4,6 +4,8 @@
 
 #include "components/vbscript/ast.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <atomic>
 #include <deque>
@@ -77,8 +79,10 @@ private:
 
 struct Frame {
     const Procedure* proc = nullptr;  // null: the global level
-    std::vector<Variant*> vars;
-    std::vector<Variant> storage;
+    // A procedure's slots; most procedures have few, kept inside the frame so
+    // that a call allocates nothing for them.
+    QVarLengthArray<Variant*, 8> vars;
+    QVarLengthArray<Variant, 8> storage;
     std::shared_ptr<InstanceData> me;
     DispatchRef meRef;
     std::vector<Variant> with;
@@ -252,6 +256,7 @@ public:
     }
 
     Target resolve(const NameExpr& name, Frame& frame, bool forWrite);
+    Target globalTarget(int index);
     Variant* refOf(const NameExpr& name, Frame& frame, bool create);
     bool isFixedArray(const NameExpr& name, const Frame& frame) const;
     Variant readName(const NameExpr& name, Frame& frame);
