@@ -786,6 +786,23 @@ Variant Runtime::invokeDefault(const Variant& value, CallKind kind, Args& args)
     return result;
 }
 
+namespace {
+
+// One index into a one-dimensional array, the common case, found without the
+// lists the general path builds; -1 when the array has other dimensions.
+qsizetype offsetIn(const automation::Array& array, const Variant& index)
+{
+    if (array.dimensions() != 1)
+        return -1;
+    const qint64 i = dereference(index).toLong();
+    const qint32 lower = array.lowerBound(1);
+    if (i < lower || i > array.upperBound(1))
+        throw AutomationError(error::kSubscriptOutOfRange);
+    return qsizetype(i - lower);
+}
+
+}  // namespace
+
 Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame)
 {
     Target t;
@@ -811,6 +828,16 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
     Args args;
     switch (t.kind) {
     case Target::Var:
+        if (exprs.size() == 1 && exprs[0] && t.var->isArray()) {
+            const Variant index = exprs[0]->eval(*this, frame);
+            if (t.var->isArray()) {
+                const automation::Array& array = std::as_const(*t.var).arrayRef();
+                if (const qsizetype offset = offsetIn(array, index); offset >= 0)
+                    return array.elements()[offset];
+            }
+            args.add(index);
+            return indexValue(*t.var, args);
+        }
         evalArgs(exprs, frame, args, t.var->isObject());
         return indexValue(*t.var, args);
     case Target::Constant:
@@ -1211,6 +1238,24 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
     const auto* c = exprAs<CallExpr>(&target);
     if (!c)
         throw AutomationError(runtime::kIllegalAssignment, describeError(runtime::kIllegalAssignment));
+    // a(i) = value on a variable holding a one-dimensional array.
+    if (const auto* n = exprAs<NameExpr>(c->callee.get());
+        n && c->args.size() == 1 && c->args[0] && (n->binding == Binding::Local || n->binding == Binding::Global)) {
+        const Target t = resolve(*n, frame, false);
+        if (t.kind == Target::Var && t.var->isArray()) {
+            const Variant index = c->args[0]->eval(*this, frame);
+            if (t.var->isArray()) {
+                if (const qsizetype offset = offsetIn(std::as_const(*t.var).arrayRef(), index); offset >= 0) {
+                    store(writableArray(*t.var).elements()[offset], std::move(value));
+                    return;
+                }
+                QList<qint32> indexes{dereference(index).toLong()};
+                store(writableArray(*t.var).at(indexes), std::move(value));
+                return;
+            }
+            throw AutomationError(error::kTypeMismatch);
+        }
+    }
     Args a;
     evalArgs(c->args, frame, a, false);
     auto storeElement = [&](Variant& container) {
