@@ -976,10 +976,35 @@ bool fastIntegral(BinaryOp op, const Variant& a, const Variant& b, Variant* resu
 
 }  // namespace
 
+namespace {
+
+const Variant* localSlot(const Expr& e, Frame& frame)
+{
+    if (const auto* n = exprAs<NameExpr>(&e); n && n->binding == Binding::Local)
+        return frame.vars[size_t(n->index)];
+    return nullptr;
+}
+
+}  // namespace
+
 Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
 {
-    const Variant a = left->eval(rt, frame);
-    const Variant b = right->eval(rt, frame);
+    // Local variables are read in place rather than copied. The left one only
+    // when the right side cannot run code that changes it (a literal or
+    // another local): the left is read first.
+    Variant leftValue, rightValue;
+    const Variant* la = localSlot(*left, frame);
+    if (!la || !(right->isLiteral() || localSlot(*right, frame))) {
+        leftValue = left->eval(rt, frame);
+        la = &leftValue;
+    }
+    const Variant* lb = localSlot(*right, frame);
+    if (!lb) {
+        rightValue = right->eval(rt, frame);
+        lb = &rightValue;
+    }
+    const Variant& a = *la;
+    const Variant& b = *lb;
     Variant fast;
     if (fastIntegral(op, a, b, &fast))
         return fast;

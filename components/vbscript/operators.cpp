@@ -102,6 +102,14 @@ Rank integerRank(const Variant& a, const Variant& b)
 
 }  // namespace
 
+const Variant& dereferenced(const Variant& value, Variant& scratch)
+{
+    if (!value.isObject())
+        return value;
+    scratch = dereference(value);
+    return scratch;
+}
+
 Variant dereference(const Variant& value)
 {
     if (!value.isObject())
@@ -120,8 +128,10 @@ Variant integralResult(double value) { return typed(value, kInteger); }
 
 Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
 {
-    const Variant a = dereference(a0);
-    const Variant b = dereference(b0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
+    Variant bScratch;
+    const Variant& b = dereferenced(b0, bScratch);
     if (a.isNull() || b.isNull())
         return Variant::null();
     if (a.isArray() || b.isArray() || a.type() == VarType::Error || b.type() == VarType::Error)
@@ -197,8 +207,10 @@ Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
 
 Variant concatenate(const Variant& a0, const Variant& b0)
 {
-    const Variant a = dereference(a0);
-    const Variant b = dereference(b0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
+    Variant bScratch;
+    const Variant& b = dereferenced(b0, bScratch);
     if (a.isNull() && b.isNull())
         return Variant::null();
     QString s = a.isNull() ? QString() : a.toString();
@@ -212,7 +224,8 @@ Variant concatenate(const Variant& a0, const Variant& b0)
 
 Variant negate(const Variant& a0)
 {
-    const Variant a = dereference(a0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
     switch (a.type()) {
     case VarType::Null: return a;
     case VarType::Empty: return Variant::fromInteger(0);
@@ -230,7 +243,8 @@ Variant negate(const Variant& a0)
 
 Variant logicalNot(const Variant& a0)
 {
-    const Variant a = dereference(a0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
     switch (a.type()) {
     case VarType::Null: return a;
     case VarType::Boolean: return Variant(!a.toBool());
@@ -243,8 +257,10 @@ Variant logicalNot(const Variant& a0)
 
 Variant logical(BinaryOp op, const Variant& a0, const Variant& b0)
 {
-    const Variant a = dereference(a0);
-    const Variant b = dereference(b0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
+    Variant bScratch;
+    const Variant& b = dereferenced(b0, bScratch);
     const bool an = a.isNull(), bn = b.isNull();
     if (an || bn) {
         // Null is "unknown": a result that does not depend on it is still known.
@@ -317,8 +333,10 @@ int compareNumbers(double x, double y) { return x < y ? -1 : x > y ? 1 : 0; }
 
 Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral, bool bLiteral)
 {
-    const Variant a = dereference(a0);
-    const Variant b = dereference(b0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
+    Variant bScratch;
+    const Variant& b = dereferenced(b0, bScratch);
     if (a.isNull() || b.isNull())
         return Variant::null();
     if (a.isArray() || b.isArray() || a.type() == VarType::Error || b.type() == VarType::Error)
@@ -370,7 +388,8 @@ bool sameObject(const Variant& a, const Variant& b)
 
 bool isTrue(const Variant& condition)
 {
-    const Variant v = dereference(condition);
+    Variant vScratch;
+    const Variant& v = dereferenced(condition, vScratch);
     if (v.isNull())
         return false;
     if (v.type() == VarType::Boolean)
