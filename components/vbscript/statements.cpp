@@ -254,7 +254,8 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
     while (true) {
         rt.checkInterrupt();
         Variant* slot = rt.refOf(name, frame, true);
-        const double now = slot ? dereference(*slot).toDouble() : dereference(name.eval(rt, frame)).toDouble();
+        Variant scratch;
+        const double now = slot ? dereferenced(*slot, scratch).toDouble() : dereference(name.eval(rt, frame)).toDouble();
         if (by >= 0 ? now > last : now < last)
             break;
         const Flow flow = rt.execBlock(body, frame);
