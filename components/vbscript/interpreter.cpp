@@ -844,6 +844,8 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
         evalArgs(exprs, frame, args, t.constant->isObject());
         return indexValue(*t.constant, args);
     case Target::Proc:
+        if (Variant result; callProcedureDirect(t.proc, exprs, frame, &result))
+            return result;
         evalArgs(exprs, frame, args, true);
         return callProcedure(t.proc, nullptr, nullptr, args);
     case Target::MeMember:
@@ -1089,6 +1091,66 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     if (proc->resultSlot >= 0)
         return std::move(f.storage[size_t(proc->resultSlot)]);
     return {};
+}
+
+// A call of a global procedure whose arguments are variables and values: they
+// go straight into the new frame, without an argument list. False, having
+// done nothing, for the forms the general path handles (left-out arguments,
+// array elements passed by reference, a wrong count).
+bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller,
+                                  Variant* result)
+{
+    if (exprs.size() != proc->params.size())
+        return false;
+    for (const ExprPtr& e : exprs) {
+        if (!e)
+            return false;
+        if (const auto* c = exprAs<CallExpr>(e.get()); c && exprAs<NameExpr>(c->callee.get()))
+            return false;
+    }
+    Frame f;
+    f.proc = proc;
+    f.storage.resize(proc->slotCount);
+    f.vars.resize(proc->slotCount);
+    for (qsizetype i = 0; i < proc->slotCount; ++i)
+        f.vars[i] = &f.storage[i];
+    // Variables are bound first and values taken after every argument is
+    // evaluated, as the general path does.
+    QVarLengthArray<Variant*, 8> refs(qsizetype(exprs.size()), nullptr);
+    for (size_t i = 0; i < exprs.size(); ++i) {
+        const Expr* e = exprs[i].get();
+        if (const auto* n = exprAs<NameExpr>(e)) {
+            if (Variant* p = refOf(*n, caller, !n->optionExplicit)) {
+                refs[qsizetype(i)] = p;
+                if (proc->params[i].byRef && p->isArray()
+                    && (isFixedArray(*n, caller)
+                        || std::find(caller.fixedArrays.begin(), caller.fixedArrays.end(), p) != caller.fixedArrays.end()))
+                    f.fixedArrays.push_back(p);
+                continue;
+            }
+        }
+        f.storage[qsizetype(i)] = e->eval(*this, caller);
+    }
+    checkInterrupt();
+    checkDepth();
+    for (size_t i = 0; i < exprs.size(); ++i) {
+        Variant* ref = refs[qsizetype(i)];
+        if (ref && proc->params[i].byRef)
+            f.vars[qsizetype(i)] = ref;
+        else if (ref)
+            f.storage[qsizetype(i)] = *ref;
+        if (f.vars[qsizetype(i)] == &f.storage[qsizetype(i)] && f.storage[qsizetype(i)].type() == automation::VarType::Error)
+            f.storage[qsizetype(i)] = Variant();
+    }
+    struct DepthGuard {
+        explicit DepthGuard(int& d) : d(d) { ++d; }
+        ~DepthGuard() { --d; }
+        int& d;
+    } guard(depth_);
+    execBlock(proc->body, f);
+    if (proc->resultSlot >= 0)
+        *result = std::move(f.storage[proc->resultSlot]);
+    return true;
 }
 
 Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int index,

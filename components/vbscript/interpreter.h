@@ -267,6 +267,7 @@ public:
 
     Variant callProcedure(const Procedure* proc, const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef,
                           Args& args);
+    bool callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller, Variant* result);
     Variant callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int member, CallKind kind,
                        Args& args);
     Variant invokeMember(const Variant& object, const QString& name, CallKind kind, Args& args, bool allowPrivate);
