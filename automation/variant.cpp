@@ -414,6 +414,16 @@ Variant Variant::fromError(qint32 code)
     return v;
 }
 
+Variant Variant::fromCurrency(double value)
+{
+    const double scaled = roundHalfEven(value * 10000.0);
+    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.2233720368547e18)
+        throw AutomationError(error::kOverflow);
+    Variant v;
+    v.value_ = CurrencyValue{qint64(scaled)};
+    return v;
+}
+
 bool Variant::isNumeric() const
 {
     switch (type()) {
@@ -423,6 +433,7 @@ bool Variant::isNumeric() const
     case VarType::Byte:
     case VarType::Single:
     case VarType::Double:
+    case VarType::Currency:
     case VarType::Date:
         return true;
     default:
@@ -452,6 +463,7 @@ double Variant::rawNumberSlow() const
     case VarType::Single: return std::get<float>(value_);
     case VarType::Double: return std::get<double>(value_);
     case VarType::Date: return std::get<DateValue>(value_).value;
+    case VarType::Currency: return double(std::get<CurrencyValue>(value_).tenThousandths) / 10000.0;
     case VarType::Empty: return 0;
     default: throw AutomationError(error::kTypeMismatch);
     }
@@ -481,6 +493,7 @@ QString Variant::toString() const
     case VarType::Byte: return QString::number(std::get<quint8>(value_));
     case VarType::Single: return formatDouble(std::get<float>(value_), 7);
     case VarType::Double: return formatDouble(std::get<double>(value_));
+    case VarType::Currency: return formatDouble(rawNumberSlow());
     case VarType::Date: return formatDate(std::get<DateValue>(value_).value);
     case VarType::String: return std::get<QString>(value_);
     case VarType::Dispatch: return defaultValueOf(std::get<DispatchRef>(value_)).toString();

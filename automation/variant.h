@@ -69,6 +69,7 @@ enum class VarType : int {
     Long = 3,
     Single = 4,
     Double = 5,
+    Currency = 6,
     Date = 7,
     String = 8,
     Dispatch = 9,
@@ -98,6 +99,9 @@ public:
     static Variant fromDate(double oleDate);
     static Variant fromDateTime(const QDateTime& dateTime);
     static Variant fromError(qint32 code);  // VT_ERROR, used for a missing optional argument
+    // Currency: a fixed-point number with four decimals (rounded half to
+    // even); 6 Overflow beyond its range.
+    static Variant fromCurrency(double value);
 
     // Inline: engines ask for the type on every operation.
     VarType type() const
@@ -105,7 +109,7 @@ public:
         static constexpr VarType kTypes[] = {VarType::Empty,  VarType::Null,   VarType::Boolean, VarType::Integer,
                                              VarType::Long,   VarType::Byte,   VarType::Single,  VarType::Double,
                                              VarType::Date,   VarType::String, VarType::Dispatch, VarType::Array,
-                                             VarType::Error};
+                                             VarType::Error,  VarType::Currency};
         const size_t i = value_.index();
         return i < std::size(kTypes) ? kTypes[i] : VarType::Error;
     }
@@ -164,8 +168,9 @@ private:
     struct NullTag { bool operator==(const NullTag&) const = default; };
     struct DateValue { double value; bool operator==(const DateValue&) const = default; };
     struct ErrorValue { qint32 code; bool operator==(const ErrorValue&) const = default; };
+    struct CurrencyValue { qint64 tenThousandths; bool operator==(const CurrencyValue&) const = default; };
     using Storage = std::variant<std::monostate, NullTag, bool, qint16, qint32, quint8, float, double,
-                                 DateValue, QString, DispatchRef, Array, ErrorValue>;
+                                 DateValue, QString, DispatchRef, Array, ErrorValue, CurrencyValue>;
     Storage value_;
 };
 

@@ -24,7 +24,7 @@ void checkLength(qsizetype a, qsizetype b)
         throw AutomationError(14, QStringLiteral("Out of string space"));
 }
 
-enum Rank { kByte = 1, kInteger, kLong, kSingle, kDouble, kDate, kString };
+enum Rank { kByte = 1, kInteger, kLong, kCurrency, kSingle, kDouble, kDate, kString };
 
 Rank rankOf(const Variant& v)
 {
@@ -34,6 +34,7 @@ Rank rankOf(const Variant& v)
     case VarType::Boolean:
     case VarType::Integer: return kInteger;
     case VarType::Long: return kLong;
+    case VarType::Currency: return kCurrency;
     case VarType::Single: return kSingle;
     case VarType::Double: return kDouble;
     case VarType::Date: return kDate;
@@ -64,6 +65,7 @@ Variant typed(double r, Rank rank)
         if (r >= -2147483648.0 && r <= 2147483647.0)
             return Variant(qint32(r));
         return Variant(r);
+    case kCurrency: return Variant::fromCurrency(r);
     case kSingle:
         if (std::fabs(r) <= double(FLT_MAX))
             return Variant::fromSingle(float(r));
@@ -187,6 +189,9 @@ Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
     const double x = numberOf(a);
     const double y = numberOf(b);
     Rank rank = std::max(ra, rb);
+    // Currency keeps its type with whole numbers only; with Single it is Double.
+    if ((ra == kCurrency && rb == kSingle) || (ra == kSingle && rb == kCurrency))
+        rank = kDouble;
     double r = 0;
     switch (op) {
     case BinaryOp::Add: r = x + y; break;
@@ -236,6 +241,7 @@ Variant negate(const Variant& a0)
     case VarType::Long: return typed(-a.rawNumber(), kLong);
     case VarType::Single: return Variant::fromSingle(-float(a.rawNumber()));
     case VarType::Double: return Variant(-a.rawNumber());
+    case VarType::Currency: return Variant::fromCurrency(-a.rawNumber());
     case VarType::Date: return typed(-a.rawNumber(), kDate);
     default: throw AutomationError(error::kTypeMismatch);
     }
