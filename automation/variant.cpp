@@ -414,23 +414,14 @@ Variant Variant::fromError(qint32 code)
     return v;
 }
 
-VarType Variant::type() const
+Variant Variant::fromCurrency(double value)
 {
-    switch (value_.index()) {
-    case 0: return VarType::Empty;
-    case 1: return VarType::Null;
-    case 2: return VarType::Boolean;
-    case 3: return VarType::Integer;
-    case 4: return VarType::Long;
-    case 5: return VarType::Byte;
-    case 6: return VarType::Single;
-    case 7: return VarType::Double;
-    case 8: return VarType::Date;
-    case 9: return VarType::String;
-    case 10: return VarType::Dispatch;
-    case 11: return VarType::Array;
-    default: return VarType::Error;
-    }
+    const double scaled = roundHalfEven(value * 10000.0);
+    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.2233720368547e18)
+        throw AutomationError(error::kOverflow);
+    Variant v;
+    v.value_ = CurrencyValue{qint64(scaled)};
+    return v;
 }
 
 bool Variant::isNumeric() const
@@ -442,6 +433,7 @@ bool Variant::isNumeric() const
     case VarType::Byte:
     case VarType::Single:
     case VarType::Double:
+    case VarType::Currency:
     case VarType::Date:
         return true;
     default:
@@ -461,7 +453,7 @@ const DispatchRef& Variant::objectRef() const { return std::get<DispatchRef>(val
 const Array& Variant::arrayRef() const { return std::get<Array>(value_); }
 Array& Variant::arrayRef() { return std::get<Array>(value_); }
 
-double Variant::rawNumber() const
+double Variant::rawNumberSlow() const
 {
     switch (type()) {
     case VarType::Boolean: return std::get<bool>(value_) ? -1.0 : 0.0;
@@ -471,6 +463,7 @@ double Variant::rawNumber() const
     case VarType::Single: return std::get<float>(value_);
     case VarType::Double: return std::get<double>(value_);
     case VarType::Date: return std::get<DateValue>(value_).value;
+    case VarType::Currency: return double(std::get<CurrencyValue>(value_).tenThousandths) / 10000.0;
     case VarType::Empty: return 0;
     default: throw AutomationError(error::kTypeMismatch);
     }
@@ -500,6 +493,7 @@ QString Variant::toString() const
     case VarType::Byte: return QString::number(std::get<quint8>(value_));
     case VarType::Single: return formatDouble(std::get<float>(value_), 7);
     case VarType::Double: return formatDouble(std::get<double>(value_));
+    case VarType::Currency: return formatDouble(rawNumberSlow());
     case VarType::Date: return formatDate(std::get<DateValue>(value_).value);
     case VarType::String: return std::get<QString>(value_);
     case VarType::Dispatch: return defaultValueOf(std::get<DispatchRef>(value_)).toString();

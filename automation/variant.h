@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <iterator>
 #include <variant>
 
 namespace automation {
@@ -68,6 +69,7 @@ enum class VarType : int {
     Long = 3,
     Single = 4,
     Double = 5,
+    Currency = 6,
     Date = 7,
     String = 8,
     Dispatch = 9,
@@ -97,8 +99,20 @@ public:
     static Variant fromDate(double oleDate);
     static Variant fromDateTime(const QDateTime& dateTime);
     static Variant fromError(qint32 code);  // VT_ERROR, used for a missing optional argument
+    // Currency: a fixed-point number with four decimals (rounded half to
+    // even); 6 Overflow beyond its range.
+    static Variant fromCurrency(double value);
 
-    VarType type() const;
+    // Inline: engines ask for the type on every operation.
+    VarType type() const
+    {
+        static constexpr VarType kTypes[] = {VarType::Empty,  VarType::Null,   VarType::Boolean, VarType::Integer,
+                                             VarType::Long,   VarType::Byte,   VarType::Single,  VarType::Double,
+                                             VarType::Date,   VarType::String, VarType::Dispatch, VarType::Array,
+                                             VarType::Error,  VarType::Currency};
+        const size_t i = value_.index();
+        return i < std::size(kTypes) ? kTypes[i] : VarType::Error;
+    }
     bool isEmpty() const { return type() == VarType::Empty; }
     bool isNull() const { return type() == VarType::Null; }
     bool isObject() const { return type() == VarType::Dispatch; }
@@ -114,7 +128,17 @@ public:
     const DispatchRef& objectRef() const;
     const Array& arrayRef() const;
     Array& arrayRef();
-    double rawNumber() const;  // any numeric type, Boolean and Date as double
+    // Any numeric type, Boolean and Date as double; the common ones inline.
+    double rawNumber() const
+    {
+        if (const auto* l = std::get_if<qint32>(&value_))
+            return *l;
+        if (const auto* d = std::get_if<double>(&value_))
+            return *d;
+        if (const auto* n = std::get_if<qint16>(&value_))
+            return *n;
+        return rawNumberSlow();
+    }
 
     // Conversions with VBScript's rules; they throw AutomationError
     // (13 Type mismatch, 6 Overflow, 94 Invalid use of Null, 424 Object required).
@@ -140,11 +164,13 @@ public:
     bool operator==(const Variant& other) const;
 
 private:
+    double rawNumberSlow() const;
     struct NullTag { bool operator==(const NullTag&) const = default; };
     struct DateValue { double value; bool operator==(const DateValue&) const = default; };
     struct ErrorValue { qint32 code; bool operator==(const ErrorValue&) const = default; };
+    struct CurrencyValue { qint64 tenThousandths; bool operator==(const CurrencyValue&) const = default; };
     using Storage = std::variant<std::monostate, NullTag, bool, qint16, qint32, quint8, float, double,
-                                 DateValue, QString, DispatchRef, Array, ErrorValue>;
+                                 DateValue, QString, DispatchRef, Array, ErrorValue, CurrencyValue>;
     Storage value_;
 };
 

@@ -132,7 +132,11 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     BenchHost host;
     int status = 0;
+    // An argument picks the programs whose name contains it.
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     for (const Program& p : kPrograms) {
+        if (!only.isEmpty() && !QString::fromLatin1(p.name).contains(only))
+            continue;
         vbscript::Engine vbs;
         vbs.addObject(QStringLiteral("Host"), automation::dispatchFor(&host), false);
         if (!vbs.addCode(QString::fromLatin1(p.vbscript))) {

@@ -26,13 +26,25 @@ struct Args;
 
 // ---------------------------------------------------------------- expressions
 
+// What an expression is, for the interpreter's checks on its hot path
+// (cheaper than dynamic_cast).
+enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary };
+
 struct Expr {
     Position pos;
+    ExprKind kind = ExprKind::Other;
     virtual ~Expr() = default;
     virtual Variant eval(Runtime& rt, Frame& frame) const = 0;
     virtual bool isLiteral() const { return false; }
 };
 using ExprPtr = std::unique_ptr<Expr>;
+
+// The expression as a T when it is one, else null.
+template <typename T>
+const T* exprAs(const Expr* e)
+{
+    return e && e->kind == T::kKind ? static_cast<const T*>(e) : nullptr;
+}
 
 struct LiteralExpr final : Expr {
     Variant value;
@@ -53,6 +65,8 @@ enum class Binding : unsigned char {
 };
 
 struct NameExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Name;
+    NameExpr() { kind = kKind; }
     QString name;
     QString lower;
     Binding binding = Binding::Unbound;
@@ -65,11 +79,16 @@ struct NameExpr final : Expr {
     mutable int cacheGlobal = -1;
     mutable int cacheObject = -1;
     mutable automation::DispId cacheDispId = automation::kDispIdUnknown;
+    // For selfName: the same name as seen from outside the function, made
+    // once so that its lookup is cached like any other.
+    mutable std::unique_ptr<NameExpr> outer;
 
     Variant eval(Runtime& rt, Frame& frame) const override;
 };
 
 struct MeExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Me;
+    MeExpr() { kind = kKind; }
     Variant eval(Runtime& rt, Frame& frame) const override;
 };
 
@@ -79,6 +98,8 @@ struct WithObjectExpr final : Expr {
 };
 
 struct MemberExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Member;
+    MemberExpr() { kind = kKind; }
     ExprPtr object;
     QString name;
     Variant eval(Runtime& rt, Frame& frame) const override;
@@ -87,6 +108,8 @@ struct MemberExpr final : Expr {
 // name(args), object.member(args), value(args): calls, array elements and
 // default members look alike.
 struct CallExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Call;
+    CallExpr() { kind = kKind; }
     ExprPtr callee;
     std::vector<ExprPtr> args;  // a null entry is a left-out argument
     Variant eval(Runtime& rt, Frame& frame) const override;
@@ -116,6 +139,8 @@ enum class BinaryOp : unsigned char {
     And, Or, Xor, Eqv, Imp,
 };
 struct BinaryExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Binary;
+    BinaryExpr() { kind = kKind; }
     BinaryOp op;
     ExprPtr left;
     ExprPtr right;

@@ -444,7 +444,7 @@ Variant fnCCur(Runtime&, Frame&, Args& a)
     const double v = arg(a, 0).toDouble();
     if (std::fabs(v) > 922337203685477.0)
         throw AutomationError(error::kOverflow);
-    return Variant(roundHalfEven(v * 10000.0) / 10000.0);
+    return Variant::fromCurrency(v);
 }
 
 QString radix(const Variant& v, int base)
@@ -482,6 +482,7 @@ Variant keepType(const Variant& original, double value)
     case VarType::Byte: return Variant::fromByte(quint8(value));
     case VarType::Long: return Variant(qint32(value));
     case VarType::Single: return Variant::fromSingle(float(value));
+    case VarType::Currency: return Variant::fromCurrency(value);
     case VarType::Date: return Variant::fromDate(value);
     default: return Variant(value);
     }
@@ -640,6 +641,7 @@ Variant fnIsNumeric(Runtime&, Frame&, Args& a)
     case VarType::Integer:
     case VarType::Long:
     case VarType::Single:
+    case VarType::Currency:
     case VarType::Double: return Variant(true);
     case VarType::String: {
         double d = 0;
@@ -682,6 +684,7 @@ Variant fnTypeName(Runtime&, Frame&, Args& a)
     case VarType::Long: return Variant("Long");
     case VarType::Single: return Variant("Single");
     case VarType::Double: return Variant("Double");
+    case VarType::Currency: return Variant("Currency");
     case VarType::Date: return Variant("Date");
     case VarType::String: return Variant("String");
     case VarType::Boolean: return Variant("Boolean");

@@ -567,6 +567,20 @@ Flow Runtime::execBlock(const Block& block, Frame& frame)
 
 // ---------------------------------------------------------------- names
 
+Target Runtime::globalTarget(int index)
+{
+    Target t;
+    GlobalEntry& e = globals_[size_t(index)];
+    switch (e.kind) {
+    case GlobalEntry::Variable: t.kind = Target::Var; t.var = &e.value; break;
+    case GlobalEntry::Constant:
+    case GlobalEntry::Object: t.kind = Target::Constant; t.constant = &e.value; break;
+    case GlobalEntry::Procedure: t.kind = Target::Proc; t.proc = e.proc; break;
+    case GlobalEntry::Class: t.kind = Target::Class; t.cls = e.cls; break;
+    }
+    return t;
+}
+
 Target Runtime::resolve(const NameExpr& n, Frame& frame, bool forWrite)
 {
     Target t;
@@ -591,17 +605,7 @@ Target Runtime::resolve(const NameExpr& n, Frame& frame, bool forWrite)
         t.kind = Target::Constant;
         t.constant = &n.constant;
         return t;
-    case Binding::Global: {
-        GlobalEntry& e = globals_[size_t(n.index)];
-        switch (e.kind) {
-        case GlobalEntry::Variable: t.kind = Target::Var; t.var = &e.value; break;
-        case GlobalEntry::Constant:
-        case GlobalEntry::Object: t.kind = Target::Constant; t.constant = &e.value; break;
-        case GlobalEntry::Procedure: t.kind = Target::Proc; t.proc = e.proc; break;
-        case GlobalEntry::Class: t.kind = Target::Class; t.cls = e.cls; break;
-        }
-        return t;
-    }
+    case Binding::Global: return globalTarget(n.index);
     case Binding::Unbound:
     case Binding::Dynamic: break;
     }
@@ -627,12 +631,8 @@ Target Runtime::resolve(const NameExpr& n, Frame& frame, bool forWrite)
         }
         n.cacheGeneration = generation_;
     }
-    if (n.cacheGlobal >= 0) {
-        NameExpr bound;
-        bound.binding = Binding::Global;
-        bound.index = n.cacheGlobal;
-        return resolve(bound, frame, forWrite);
-    }
+    if (n.cacheGlobal >= 0)
+        return globalTarget(n.cacheGlobal);
     if (n.cacheObject >= 0) {
         t.kind = Target::HostMember;
         t.object = objects_[size_t(n.cacheObject)].object;
@@ -721,7 +721,7 @@ void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& ar
             continue;
         }
         if (refs) {
-            if (const auto* n = dynamic_cast<const NameExpr*>(e)) {
+            if (const auto* n = exprAs<NameExpr>(e)) {
                 if (Variant* p = refOf(*n, frame, !n->optionExplicit)) {
                     args.values.append(Variant());
                     args.refs.push_back(p);
@@ -731,9 +731,9 @@ void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& ar
                         args.fixedArrays.push_back(p);
                     continue;
                 }
-            } else if (const auto* c = dynamic_cast<const CallExpr*>(e)) {
+            } else if (const auto* c = exprAs<CallExpr>(e)) {
                 // An array element goes by reference: copied in, written back.
-                if (const auto* n = dynamic_cast<const NameExpr*>(c->callee.get()); n && !n->selfName) {
+                if (const auto* n = exprAs<NameExpr>(c->callee.get()); n && !n->selfName) {
                     Variant* p = refOf(*n, frame, false);
                     if (p && p->isArray()) {
                         QList<qint32> indexes;
@@ -792,34 +792,66 @@ Variant Runtime::invokeDefault(const Variant& value, CallKind kind, Args& args)
     return result;
 }
 
+namespace {
+
+// One index into a one-dimensional array, the common case, found without the
+// lists the general path builds; -1 when the array has other dimensions.
+qsizetype offsetIn(const automation::Array& array, const Variant& index)
+{
+    if (array.dimensions() != 1)
+        return -1;
+    const qint64 i = dereference(index).toLong();
+    const qint32 lower = array.lowerBound(1);
+    if (i < lower || i > array.upperBound(1))
+        throw AutomationError(error::kSubscriptOutOfRange);
+    return qsizetype(i - lower);
+}
+
+}  // namespace
+
 Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame)
 {
     Target t;
     if (n.selfName) {
         // f(...) inside Function f is a call, not its result.
-        NameExpr outer;
-        outer.name = n.name;
-        outer.lower = n.lower;
-        outer.optionExplicit = n.optionExplicit;
-        if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
-            outer.binding = Binding::MeMember;
-            outer.index = frame.proc->owner->memberIndex.value(n.lower);
-        } else {
-            outer.binding = Binding::Dynamic;
+        if (!n.outer) {
+            auto outer = std::make_unique<NameExpr>();
+            outer->name = n.name;
+            outer->lower = n.lower;
+            outer->optionExplicit = n.optionExplicit;
+            if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
+                outer->binding = Binding::MeMember;
+                outer->index = frame.proc->owner->memberIndex.value(n.lower);
+            } else {
+                outer->binding = Binding::Dynamic;
+            }
+            n.outer = std::move(outer);
         }
-        t = resolve(outer, frame, false);
+        t = resolve(*n.outer, frame, false);
     } else {
         t = resolve(n, frame, false);
     }
     Args args;
     switch (t.kind) {
     case Target::Var:
+        if (exprs.size() == 1 && exprs[0] && t.var->isArray()) {
+            const Variant index = exprs[0]->eval(*this, frame);
+            if (t.var->isArray()) {
+                const automation::Array& array = std::as_const(*t.var).arrayRef();
+                if (const qsizetype offset = offsetIn(array, index); offset >= 0)
+                    return array.elements()[offset];
+            }
+            args.add(index);
+            return indexValue(*t.var, args);
+        }
         evalArgs(exprs, frame, args, t.var->isObject());
         return indexValue(*t.var, args);
     case Target::Constant:
         evalArgs(exprs, frame, args, t.constant->isObject());
         return indexValue(*t.constant, args);
     case Target::Proc:
+        if (Variant result; callProcedureDirect(t.proc, exprs, frame, &result))
+            return result;
         evalArgs(exprs, frame, args, true);
         return callProcedure(t.proc, nullptr, nullptr, args);
     case Target::MeMember:
@@ -850,14 +882,14 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
 
 Variant CallExpr::eval(Runtime& rt, Frame& frame) const
 {
-    if (const auto* n = dynamic_cast<const NameExpr*>(callee.get()))
+    if (const auto* n = exprAs<NameExpr>(callee.get()))
         return rt.callName(*n, args, frame);
-    if (const auto* m = dynamic_cast<const MemberExpr*>(callee.get())) {
+    if (const auto* m = exprAs<MemberExpr>(callee.get())) {
         const Variant object = m->object->eval(rt, frame);
         Args a;
         rt.evalArgs(args, frame, a, true);
         return rt.invokeMember(object, m->name, CallKind::Method | CallKind::PropertyGet, a,
-                               dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+                               exprAs<MeExpr>(m->object.get()) != nullptr);
     }
     const Variant value = callee->eval(rt, frame);
     Args a;
@@ -870,7 +902,7 @@ Variant MemberExpr::eval(Runtime& rt, Frame& frame) const
     const Variant target = object->eval(rt, frame);
     Args none;
     return rt.invokeMember(target, name, CallKind::Method | CallKind::PropertyGet, none,
-                           dynamic_cast<const MeExpr*>(object.get()) != nullptr);
+                           exprAs<MeExpr>(object.get()) != nullptr);
 }
 
 Variant MeExpr::eval(Runtime&, Frame& frame) const
@@ -952,10 +984,35 @@ bool fastIntegral(BinaryOp op, const Variant& a, const Variant& b, Variant* resu
 
 }  // namespace
 
+namespace {
+
+const Variant* localSlot(const Expr& e, Frame& frame)
+{
+    if (const auto* n = exprAs<NameExpr>(&e); n && n->binding == Binding::Local)
+        return frame.vars[size_t(n->index)];
+    return nullptr;
+}
+
+}  // namespace
+
 Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
 {
-    const Variant a = left->eval(rt, frame);
-    const Variant b = right->eval(rt, frame);
+    // Local variables are read in place rather than copied. The left one only
+    // when the right side cannot run code that changes it (a literal or
+    // another local): the left is read first.
+    Variant leftValue, rightValue;
+    const Variant* la = localSlot(*left, frame);
+    if (!la || !(right->isLiteral() || localSlot(*right, frame))) {
+        leftValue = left->eval(rt, frame);
+        la = &leftValue;
+    }
+    const Variant* lb = localSlot(*right, frame);
+    if (!lb) {
+        rightValue = right->eval(rt, frame);
+        lb = &rightValue;
+    }
+    const Variant& a = *la;
+    const Variant& b = *lb;
     Variant fast;
     if (fastIntegral(op, a, b, &fast))
         return fast;
@@ -1005,9 +1062,9 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     f.proc = proc;
     f.me = me;
     f.meRef = meRef;
-    f.storage.resize(size_t(proc->slotCount));
-    f.vars.resize(size_t(proc->slotCount));
-    for (size_t i = 0; i < size_t(proc->slotCount); ++i)
+    f.storage.resize(proc->slotCount);
+    f.vars.resize(proc->slotCount);
+    for (qsizetype i = 0; i < proc->slotCount; ++i)
         f.vars[i] = &f.storage[i];
     for (size_t i = 0; i < proc->params.size(); ++i) {
         Variant* ref = args.refs[i];
@@ -1040,6 +1097,66 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     if (proc->resultSlot >= 0)
         return std::move(f.storage[size_t(proc->resultSlot)]);
     return {};
+}
+
+// A call of a global procedure whose arguments are variables and values: they
+// go straight into the new frame, without an argument list. False, having
+// done nothing, for the forms the general path handles (left-out arguments,
+// array elements passed by reference, a wrong count).
+bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller,
+                                  Variant* result)
+{
+    if (exprs.size() != proc->params.size())
+        return false;
+    for (const ExprPtr& e : exprs) {
+        if (!e)
+            return false;
+        if (const auto* c = exprAs<CallExpr>(e.get()); c && exprAs<NameExpr>(c->callee.get()))
+            return false;
+    }
+    Frame f;
+    f.proc = proc;
+    f.storage.resize(proc->slotCount);
+    f.vars.resize(proc->slotCount);
+    for (qsizetype i = 0; i < proc->slotCount; ++i)
+        f.vars[i] = &f.storage[i];
+    // Variables are bound first and values taken after every argument is
+    // evaluated, as the general path does.
+    QVarLengthArray<Variant*, 8> refs(qsizetype(exprs.size()), nullptr);
+    for (size_t i = 0; i < exprs.size(); ++i) {
+        const Expr* e = exprs[i].get();
+        if (const auto* n = exprAs<NameExpr>(e)) {
+            if (Variant* p = refOf(*n, caller, !n->optionExplicit)) {
+                refs[qsizetype(i)] = p;
+                if (proc->params[i].byRef && p->isArray()
+                    && (isFixedArray(*n, caller)
+                        || std::find(caller.fixedArrays.begin(), caller.fixedArrays.end(), p) != caller.fixedArrays.end()))
+                    f.fixedArrays.push_back(p);
+                continue;
+            }
+        }
+        f.storage[qsizetype(i)] = e->eval(*this, caller);
+    }
+    checkInterrupt();
+    checkDepth();
+    for (size_t i = 0; i < exprs.size(); ++i) {
+        Variant* ref = refs[qsizetype(i)];
+        if (ref && proc->params[i].byRef)
+            f.vars[qsizetype(i)] = ref;
+        else if (ref)
+            f.storage[qsizetype(i)] = *ref;
+        if (f.vars[qsizetype(i)] == &f.storage[qsizetype(i)] && f.storage[qsizetype(i)].type() == automation::VarType::Error)
+            f.storage[qsizetype(i)] = Variant();
+    }
+    struct DepthGuard {
+        explicit DepthGuard(int& d) : d(d) { ++d; }
+        ~DepthGuard() { --d; }
+        int& d;
+    } guard(depth_);
+    execBlock(proc->body, f);
+    if (proc->resultSlot >= 0)
+        *result = std::move(f.storage[proc->resultSlot]);
+    return true;
 }
 
 Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int index,
@@ -1181,7 +1298,7 @@ Variant Runtime::letValue(const Variant& value)
 void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame)
 {
     const CallKind putKind = isSet ? CallKind::PropertyPutRef : CallKind::PropertyPut;
-    if (const auto* n = dynamic_cast<const NameExpr*>(&target)) {
+    if (const auto* n = exprAs<NameExpr>(&target)) {
         if (n->binding == Binding::Local) {
             store(*frame.vars[size_t(n->index)], std::move(value));
             return;
@@ -1204,16 +1321,34 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
         default: throw named(runtime::kIllegalAssignment, n->name);
         }
     }
-    if (const auto* m = dynamic_cast<const MemberExpr*>(&target)) {
+    if (const auto* m = exprAs<MemberExpr>(&target)) {
         const Variant object = m->object->eval(*this, frame);
         Args a;
         a.add(std::move(value));
-        invokeMember(object, m->name, putKind, a, dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+        invokeMember(object, m->name, putKind, a, exprAs<MeExpr>(m->object.get()) != nullptr);
         return;
     }
-    const auto* c = dynamic_cast<const CallExpr*>(&target);
+    const auto* c = exprAs<CallExpr>(&target);
     if (!c)
         throw AutomationError(runtime::kIllegalAssignment, describeError(runtime::kIllegalAssignment));
+    // a(i) = value on a variable holding a one-dimensional array.
+    if (const auto* n = exprAs<NameExpr>(c->callee.get());
+        n && c->args.size() == 1 && c->args[0] && (n->binding == Binding::Local || n->binding == Binding::Global)) {
+        const Target t = resolve(*n, frame, false);
+        if (t.kind == Target::Var && t.var->isArray()) {
+            const Variant index = c->args[0]->eval(*this, frame);
+            if (t.var->isArray()) {
+                if (const qsizetype offset = offsetIn(std::as_const(*t.var).arrayRef(), index); offset >= 0) {
+                    store(writableArray(*t.var).elements()[offset], std::move(value));
+                    return;
+                }
+                QList<qint32> indexes{dereference(index).toLong()};
+                store(writableArray(*t.var).at(indexes), std::move(value));
+                return;
+            }
+            throw AutomationError(error::kTypeMismatch);
+        }
+    }
     Args a;
     evalArgs(c->args, frame, a, false);
     auto storeElement = [&](Variant& container) {
@@ -1231,13 +1366,13 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
         }
         throw AutomationError(error::kTypeMismatch);
     };
-    if (const auto* m = dynamic_cast<const MemberExpr*>(c->callee.get())) {
+    if (const auto* m = exprAs<MemberExpr>(c->callee.get())) {
         const Variant object = m->object->eval(*this, frame);
         a.add(std::move(value));
-        invokeMember(object, m->name, putKind, a, dynamic_cast<const MeExpr*>(m->object.get()) != nullptr);
+        invokeMember(object, m->name, putKind, a, exprAs<MeExpr>(m->object.get()) != nullptr);
         return;
     }
-    if (const auto* n = dynamic_cast<const NameExpr*>(c->callee.get())) {
+    if (const auto* n = exprAs<NameExpr>(c->callee.get())) {
         const Target t = resolve(*n, frame, false);
         switch (t.kind) {
         case Target::Var: storeElement(*t.var); return;
@@ -1265,8 +1400,8 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
         }
     }
     // a(1)(2) = v: the inner element is found after every index is known.
-    if (const auto* inner = dynamic_cast<const CallExpr*>(c->callee.get())) {
-        if (const auto* n = dynamic_cast<const NameExpr*>(inner->callee.get())) {
+    if (const auto* inner = exprAs<CallExpr>(c->callee.get())) {
+        if (const auto* n = exprAs<NameExpr>(inner->callee.get())) {
             Args innerArgs;
             evalArgs(inner->args, frame, innerArgs, false);
             if (Variant* p = refOf(*n, frame, false); p && p->isArray()) {

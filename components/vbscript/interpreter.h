@@ -4,6 +4,8 @@
 
 #include "components/vbscript/ast.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <atomic>
 #include <deque>
@@ -78,8 +80,10 @@ private:
 
 struct Frame {
     const Procedure* proc = nullptr;  // null: the global level
-    std::vector<Variant*> vars;
-    std::vector<Variant> storage;
+    // A procedure's slots; most procedures have few, kept inside the frame so
+    // that a call allocates nothing for them.
+    QVarLengthArray<Variant*, 8> vars;
+    QVarLengthArray<Variant, 8> storage;
     std::shared_ptr<InstanceData> me;
     DispatchRef meRef;
     std::vector<Variant> with;
@@ -260,6 +264,7 @@ public:
     }
 
     Target resolve(const NameExpr& name, Frame& frame, bool forWrite);
+    Target globalTarget(int index);
     Variant* refOf(const NameExpr& name, Frame& frame, bool create);
     bool isFixedArray(const NameExpr& name, const Frame& frame) const;
     Variant readName(const NameExpr& name, Frame& frame);
@@ -270,6 +275,7 @@ public:
 
     Variant callProcedure(const Procedure* proc, const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef,
                           Args& args);
+    bool callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller, Variant* result);
     Variant callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int member, CallKind kind,
                        Args& args);
     Variant invokeMember(const Variant& object, const QString& name, CallKind kind, Args& args, bool allowPrivate);

@@ -24,7 +24,7 @@ void checkLength(qsizetype a, qsizetype b)
         throw AutomationError(14, QStringLiteral("Out of string space"));
 }
 
-enum Rank { kByte = 1, kInteger, kLong, kSingle, kDouble, kDate, kString };
+enum Rank { kByte = 1, kInteger, kLong, kCurrency, kSingle, kDouble, kDate, kString };
 
 Rank rankOf(const Variant& v)
 {
@@ -34,6 +34,7 @@ Rank rankOf(const Variant& v)
     case VarType::Boolean:
     case VarType::Integer: return kInteger;
     case VarType::Long: return kLong;
+    case VarType::Currency: return kCurrency;
     case VarType::Single: return kSingle;
     case VarType::Double: return kDouble;
     case VarType::Date: return kDate;
@@ -64,6 +65,7 @@ Variant typed(double r, Rank rank)
         if (r >= -2147483648.0 && r <= 2147483647.0)
             return Variant(qint32(r));
         return Variant(r);
+    case kCurrency: return Variant::fromCurrency(r);
     case kSingle:
         if (std::fabs(r) <= double(FLT_MAX))
             return Variant::fromSingle(float(r));
@@ -102,6 +104,14 @@ Rank integerRank(const Variant& a, const Variant& b)
 
 }  // namespace
 
+const Variant& dereferenced(const Variant& value, Variant& scratch)
+{
+    if (!value.isObject())
+        return value;
+    scratch = dereference(value);
+    return scratch;
+}
+
 Variant dereference(const Variant& value)
 {
     if (!value.isObject())
@@ -120,8 +130,10 @@ Variant integralResult(double value) { return typed(value, kInteger); }
 
 Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
 {
-    const Variant a = dereference(a0);
-    const Variant b = dereference(b0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
+    Variant bScratch;
+    const Variant& b = dereferenced(b0, bScratch);
     if (a.isNull() || b.isNull())
         return Variant::null();
     if (a.isArray() || b.isArray() || a.type() == VarType::Error || b.type() == VarType::Error)
@@ -177,6 +189,9 @@ Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
     const double x = numberOf(a);
     const double y = numberOf(b);
     Rank rank = std::max(ra, rb);
+    // Currency keeps its type with whole numbers only; with Single it is Double.
+    if ((ra == kCurrency && rb == kSingle) || (ra == kSingle && rb == kCurrency))
+        rank = kDouble;
     double r = 0;
     switch (op) {
     case BinaryOp::Add: r = x + y; break;
@@ -197,8 +212,10 @@ Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
 
 Variant concatenate(const Variant& a0, const Variant& b0)
 {
-    const Variant a = dereference(a0);
-    const Variant b = dereference(b0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
+    Variant bScratch;
+    const Variant& b = dereferenced(b0, bScratch);
     if (a.isNull() && b.isNull())
         return Variant::null();
     QString s = a.isNull() ? QString() : a.toString();
@@ -212,7 +229,8 @@ Variant concatenate(const Variant& a0, const Variant& b0)
 
 Variant negate(const Variant& a0)
 {
-    const Variant a = dereference(a0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
     switch (a.type()) {
     case VarType::Null: return a;
     case VarType::Empty: return Variant::fromInteger(0);
@@ -223,6 +241,7 @@ Variant negate(const Variant& a0)
     case VarType::Long: return typed(-a.rawNumber(), kLong);
     case VarType::Single: return Variant::fromSingle(-float(a.rawNumber()));
     case VarType::Double: return Variant(-a.rawNumber());
+    case VarType::Currency: return Variant::fromCurrency(-a.rawNumber());
     case VarType::Date: return typed(-a.rawNumber(), kDate);
     default: throw AutomationError(error::kTypeMismatch);
     }
@@ -230,7 +249,8 @@ Variant negate(const Variant& a0)
 
 Variant logicalNot(const Variant& a0)
 {
-    const Variant a = dereference(a0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
     switch (a.type()) {
     case VarType::Null: return a;
     case VarType::Boolean: return Variant(!a.toBool());
@@ -243,8 +263,10 @@ Variant logicalNot(const Variant& a0)
 
 Variant logical(BinaryOp op, const Variant& a0, const Variant& b0)
 {
-    const Variant a = dereference(a0);
-    const Variant b = dereference(b0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
+    Variant bScratch;
+    const Variant& b = dereferenced(b0, bScratch);
     const bool an = a.isNull(), bn = b.isNull();
     if (an || bn) {
         // Null is "unknown": a result that does not depend on it is still known.
@@ -317,8 +339,10 @@ int compareNumbers(double x, double y) { return x < y ? -1 : x > y ? 1 : 0; }
 
 Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral, bool bLiteral)
 {
-    const Variant a = dereference(a0);
-    const Variant b = dereference(b0);
+    Variant aScratch;
+    const Variant& a = dereferenced(a0, aScratch);
+    Variant bScratch;
+    const Variant& b = dereferenced(b0, bScratch);
     if (a.isNull() || b.isNull())
         return Variant::null();
     if (a.isArray() || b.isArray() || a.type() == VarType::Error || b.type() == VarType::Error)
@@ -370,7 +394,8 @@ bool sameObject(const Variant& a, const Variant& b)
 
 bool isTrue(const Variant& condition)
 {
-    const Variant v = dereference(condition);
+    Variant vScratch;
+    const Variant& v = dereferenced(condition, vScratch);
     if (v.isNull())
         return false;
     if (v.type() == VarType::Boolean)

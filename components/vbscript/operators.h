@@ -8,6 +8,9 @@ namespace vbscript {
 
 // The value behind an object (its default member); other values as they are.
 Variant dereference(const Variant& value);
+// The same without a copy: value itself unless it is an object, whose
+// default value then goes into scratch.
+const Variant& dereferenced(const Variant& value, Variant& scratch);
 
 Variant arithmetic(BinaryOp op, const Variant& a, const Variant& b);  // + - * / \ Mod ^
 Variant concatenate(const Variant& a, const Variant& b);

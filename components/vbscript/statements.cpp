@@ -48,9 +48,9 @@ Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
 {
     if (!appendChecked) {
         appendChecked = true;
-        const auto* n = dynamic_cast<const NameExpr*>(target.get());
-        const auto* b = dynamic_cast<const BinaryExpr*>(value.get());
-        const auto* left = b && b->op == BinaryOp::Concat ? dynamic_cast<const NameExpr*>(b->left.get()) : nullptr;
+        const auto* n = exprAs<NameExpr>(target.get());
+        const auto* b = exprAs<BinaryExpr>(value.get());
+        const auto* left = b && b->op == BinaryOp::Concat ? exprAs<NameExpr>(b->left.get()) : nullptr;
         if (!isSet && n && left && n->lower == left->lower && n->binding == left->binding && n->index == left->index
             && (n->binding == Binding::Local || n->binding == Binding::Global) && !n->selfName && !left->selfName) {
             auto* self = const_cast<AssignStmt*>(this);
@@ -254,7 +254,8 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
     while (true) {
         rt.checkInterrupt();
         Variant* slot = rt.refOf(name, frame, true);
-        const double now = slot ? dereference(*slot).toDouble() : dereference(name.eval(rt, frame)).toDouble();
+        Variant scratch;
+        const double now = slot ? dereferenced(*slot, scratch).toDouble() : dereference(name.eval(rt, frame)).toDouble();
         if (by >= 0 ? now > last : now < last)
             break;
         const Flow flow = rt.execBlock(body, frame);

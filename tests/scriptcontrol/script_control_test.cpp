@@ -71,6 +71,17 @@ TEST_P(ControlTest, DictionaryKeepsOrderAndRefusesDuplicates) {
     EXPECT_EQ(control_.error().number, 457);
 }
 
+// For Each (and JScript's Enumerator) walk a dictionary's keys in order.
+TEST_P(ControlTest, DictionaryEnumeratesItsKeys) {
+    const automation::Variant r = main(
+        QStringLiteral("Function Main()\nSet d = CreateObject(\"Scripting.Dictionary\")\nd.Add \"x\", 1\nd.Add \"y\", 2\n"
+                       "For Each k In d\nMain = Main & k & d(k)\nNext\nEnd Function\n"),
+        QStringLiteral("function Main() {\n var d = new ActiveXObject('Scripting.Dictionary'); d.Add('x', 1); d.Add('y', 2);\n"
+                       " var s = ''; for (var e = new Enumerator(d); !e.atEnd(); e.moveNext()) s += e.item() + d.Item(e.item());\n"
+                       " return s;\n}\n"));
+    EXPECT_EQ(r.toString(), QStringLiteral("x1y2"));
+}
+
 TEST_P(ControlTest, TextFilesWrittenAppendedAndRead) {
     const QString path = dir_.filePath(QStringLiteral("t.txt"));
     const automation::Variant r = main(

@@ -3,6 +3,22 @@ Print -3 ^ 2
 Print 0 - 3 ^ 2
 '> 9
 '> -9
+'=== Currency: CCur, its type and four decimals
+c = CCur(1.23456)
+Print VarType(c) & " " & TypeName(c)
+Print c
+Print TypeName(c + 1)
+Print CCur("2.5") * 2
+'> 6 Currency
+'> 1.2346
+'> Currency
+'> 5
+'=== Currency with other types
+c = CCur(2.5)
+Print TypeName(c * CSng(2)) & " " & TypeName(c * 2.5) & " " & TypeName(c / 2) & " " & TypeName(Abs(-c))
+Print IsNumeric(c) & " " & CCur(0.00005) & " " & CCur(-1.23456)
+'> Double Double Double Currency
+'> True 0 -1.2346
 '=== comparing texts with Booleans
 Print "true" = True
 Print "True" = True
