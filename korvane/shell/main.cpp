@@ -275,6 +275,8 @@ int main(int argc, char** argv) {
             // edits it there); one on the command line would be stored.
             std::fprintf(stderr, "korvane: --password applies to --console; the window uses the stored password\n");
         }
+        if (!options.httpAddress.isEmpty())
+            std::fprintf(stderr, "korvane: --http applies to --console; the window serves the \"HTTP Address\" setting\n");
         korvane::FrameOptions frame;
         frame.commandLine = options.address;
         frame.stops = &stops;

@@ -331,15 +331,16 @@ TEST(HttpEndpointSafety, AStalledStreamClientIsDroppedWithoutHoldingTheMonitor) 
     timer.start();
     qint64 slowest = 0;
     for (int i = 0; i < 600 && rig.endpoint->eventClients() == 2; ++i) {
+        // The event and its fan-out to both clients, which follows the event.
         QElapsedTimer one;
         one.start();
         rig.console->emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), payload}}, {});
-        slowest = qMax(slowest, one.nsecsElapsed());
         QCoreApplication::processEvents();
+        slowest = qMax(slowest, one.nsecsElapsed());
         reader.received.clear();  // the reader keeps up; its bytes are not needed
     }
     EXPECT_EQ(rig.endpoint->eventClients(), 1);
-    EXPECT_LT(slowest, 200'000'000) << "one event took " << slowest << " ns";
+    EXPECT_LT(slowest, 1'000'000'000) << "one event took " << slowest << " ns";
     EXPECT_LT(timer.elapsed(), 20000);
     // The reader still gets events.
     rig.tick();
