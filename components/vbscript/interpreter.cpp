@@ -299,6 +299,17 @@ void Runtime::reset()
     objects_.clear();
     // Instances and procedure references that outlive the code see this token expire.
     alive_ = std::make_shared<int>(0);
+    // Instances that hold each other (a node pointing back at its list) are
+    // never released by counting alone. Now inert, their fields are emptied,
+    // so such a cycle goes with the code that made it.
+    {
+        std::vector<std::vector<Variant>> fields;
+        for (const std::weak_ptr<InstanceData>& weak : instances_)
+            if (const std::shared_ptr<InstanceData> data = weak.lock())
+                fields.push_back(std::exchange(data->fields, {}));
+        instances_.clear();
+        instancesAfterPrune_ = 0;
+    }
     units_.clear();
     globalFrame_ = Frame();
     err_ = ErrState();
@@ -1252,6 +1263,11 @@ Variant Runtime::newInstance(const QString& className)
     if (!e || e->kind != GlobalEntry::Class)
         throw named(runtime::kClassNotDefined, className);
     auto data = std::make_shared<InstanceData>();
+    if (instances_.size() >= 2 * instancesAfterPrune_ + 64) {
+        std::erase_if(instances_, [](const std::weak_ptr<InstanceData>& w) { return w.expired(); });
+        instancesAfterPrune_ = instances_.size();
+    }
+    instances_.push_back(data);
     data->cls = e->cls;
     data->runtime = this;
     data->alive = alive_;

@@ -314,6 +314,10 @@ private:
     int entries_ = 0;
     const char* stackBase_ = nullptr;
     std::shared_ptr<void> alive_;     // renewed by each reset
+    // Every class instance made since the last reset, to break the cycles
+    // instances can form through their fields when the code goes.
+    std::vector<std::weak_ptr<InstanceData>> instances_;
+    size_t instancesAfterPrune_ = 0;
     std::shared_ptr<void> lifetime_;  // lives as long as the runtime
 
     friend class ClassObject;

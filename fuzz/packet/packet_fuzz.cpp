@@ -20,7 +20,8 @@ void decodeBoth(const std::uint8_t* bytes, qsizetype length)
 {
     const CPacketProperties ip(bytes, length, true);
     const int n = ip.GetCount();
-    check(n == 0 || n == 13 || n == 19 || n == 24);
+    // IP, then TCP or UDP rows; one more row with IP options.
+    check(n == 0 || n == 13 || n == 14 || n == 19 || n == 20 || n == 24 || n == 25);
     check(n != 0 || length < 10);
     check(ip.labels().size() == ip.values().size());
 

@@ -26,7 +26,7 @@ QString cleaned(const QByteArray& bytes)
 {
     QString s = QString::fromLatin1(bytes);
     for (QChar& c : s) {
-        if (c != u'\n' && (c.unicode() < 0x20 || c.unicode() == 0x7F))
+        if (c != u'\n' && (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F)))
             c = u' ';
     }
     return s;
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // feed sits in the fixed part a reader cuts by index.
     for (qsizetype k = 0; k < text.size(); ++k) {
         const char16_t c = text[k].unicode();
-        check(c == u'\n' || (c >= 0x20 && c != 0x7F));
+        check(c == u'\n' || (c >= 0x20 && (c < 0x7F || c > 0x9F)));
         check(c != u'\n' || k >= syslog::kMessageIndex);
     }
     // The message is the tail of the (cut) datagram, nothing invented or lost
