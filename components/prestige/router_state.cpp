@@ -85,55 +85,55 @@ int RouterState::totalOutcallSeconds() const
     return int(std::min<qint64>(total, kMaxDurationSeconds));
 }
 
-bool RouterState::startCall(const CallSpec& callSpec, QString* error)
+bool RouterState::startCall(const CallRequest& request, QString* error)
 {
     auto fail = [error](const QString& why) {
         if (error)
             *error = why;
         return false;
     };
-    if (callSpec.line != 1 && callSpec.line != 2)
+    if (request.line != 1 && request.line != 2)
         return fail(QStringLiteral("line must be 1 or 2"));
-    if (line(callSpec.line).isUp())
-        return fail(QStringLiteral("line %1 already has a call").arg(callSpec.line));
-    const LineState& other = line(3 - callSpec.line);
-    int channel = callSpec.channel;
+    if (line(request.line).isUp())
+        return fail(QStringLiteral("line %1 already has a call").arg(request.line));
+    const LineState& other = line(3 - request.line);
+    int channel = request.channel;
     if (channel == 0)
         channel = other.channel == 1 ? 2 : 1;
     if (channel != 1 && channel != 2)
         return fail(QStringLiteral("channel must be 1 or 2"));
     if (other.channel == channel)
-        return fail(QStringLiteral("channel B%1 is in use by line %2").arg(channel).arg(3 - callSpec.line));
-    if (!validNumber(callSpec.number))
+        return fail(QStringLiteral("channel B%1 is in use by line %2").arg(channel).arg(3 - request.line));
+    if (!validNumber(request.number))
         return fail(QStringLiteral("a phone number of 1 to %1 characters without spaces is needed").arg(kMaxNumberLength));
-    if (callSpec.rate != 56 && callSpec.rate != 64)
+    if (request.rate != 56 && request.rate != 64)
         return fail(QStringLiteral("the rate is 56 or 64"));
     QHostAddress peer;
-    if (callSpec.kind == CallKind::Data) {
-        if (!validNode(callSpec.node))
+    if (request.kind == CallKind::Data) {
+        if (!validNode(request.node))
             return fail(QStringLiteral("a remote node name of 1 to %1 characters without spaces is needed").arg(kMaxLinkLength));
-        if (!peer.setAddress(callSpec.peerIp) || peer.protocol() != QAbstractSocket::IPv4Protocol)
-            return fail(QStringLiteral("'%1' is not an IPv4 address").arg(callSpec.peerIp));
+        if (!peer.setAddress(request.peerIp) || peer.protocol() != QAbstractSocket::IPv4Protocol)
+            return fail(QStringLiteral("'%1' is not an IPv4 address").arg(request.peerIp));
     }
 
     LineState l;
     l.channel = channel;
-    l.kind = callSpec.kind;
-    l.direction = callSpec.direction;
-    l.number = callSpec.number;
-    l.type = callSpec.rate;
+    l.kind = request.kind;
+    l.direction = request.direction;
+    l.number = request.number;
+    l.type = request.rate;
     l.callId = nextCallId_;
     nextCallId_ = nextCallId_ >= 999 ? 1 : nextCallId_ + 1;
-    if (callSpec.kind == CallKind::Data) {
-        l.link = callSpec.node;
+    if (request.kind == CallKind::Data) {
+        l.link = request.node;
         l.peerIp = peer.toString();
     } else {
         l.link = QStringLiteral("Voice");
     }
-    if (callSpec.direction == Direction::In)
-        l.callerId = callSpec.number;
+    if (request.direction == Direction::In)
+        l.callerId = request.number;
 
-    if (callSpec.kind == CallKind::Data && callSpec.direction == Direction::Out) {
+    if (request.kind == CallKind::Data && request.direction == Direction::Out) {
         if (hasPendingPacket_) {
             lanPacket_ = pendingPacket_;
             lanPacketIsIpx_ = pendingPacketIsIpx_;
@@ -144,9 +144,9 @@ bool RouterState::startCall(const CallSpec& callSpec, QString* error)
         }
     }
 
-    mutableLine(callSpec.line) = l;
-    emitEvent(CallEvent::Dialing, callSpec.line, l);
-    emitEvent(CallEvent::Connected, callSpec.line, l);
+    mutableLine(request.line) = l;
+    emitEvent(CallEvent::Dialing, request.line, l);
+    emitEvent(CallEvent::Connected, request.line, l);
     return true;
 }
 

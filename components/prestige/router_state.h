@@ -67,7 +67,7 @@ struct HistoryEntry {
     bool operator==(const HistoryEntry&) const = default;
 };
 
-struct CallSpec {
+struct CallRequest {
     int line = 1;    // 1 or 2
     int channel = 0; // 1 or 2; 0 takes the first free one
     Direction direction = Direction::Out;
@@ -109,7 +109,7 @@ public:
     // Brings a call up at once (the router's dialling takes no simulated time).
     // Fails with a reason when the line or the channel is taken or the call is
     // unusable; the state is then unchanged.
-    bool startCall(const CallSpec& callSpec, QString* error = nullptr);
+    bool startCall(const CallRequest& request, QString* error = nullptr);
     // Ends the call on the line, if any, and books it into the history.
     bool hangup(int line);
     // 1 or 2 drop the call on that channel, 0 both.

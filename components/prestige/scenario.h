@@ -29,7 +29,7 @@ struct ScenarioEvent {
     Kind kind = Call;
     int atSecond = 0;
     int sourceLine = 0;
-    CallSpec call;        // Call
+    CallRequest call;        // Call
     int line = 0;         // Hangup (0: both), Load, Errors
     int percent = 0;      // Load
     int rampSeconds = 0;  // Load

@@ -23,7 +23,7 @@ inline bool waitUntil(const std::function<bool()>& done, int limitMs = 15000) {
 // Starts a call (voice calls come in, data calls go out) to node "Office"
 // and moves router time on by a second; an empty text when it started.
 inline QString startCall(prestige::Simulator& router, int line, prestige::CallKind kind, const QString& number) {
-    prestige::CallSpec call;
+    prestige::CallRequest call;
     call.line = line;
     call.kind = kind;
     call.direction = kind == prestige::CallKind::Voice ? prestige::Direction::In : prestige::Direction::Out;

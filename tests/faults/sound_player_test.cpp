@@ -143,7 +143,7 @@ TEST_F(SoundFiles, ALineGoingUpWithABrokenSoundFileGoesOnMonitoring) {
     controller.Connect();
 
     prestige::RouterState state;
-    prestige::CallSpec call;
+    prestige::CallRequest call;
     call.line = 1;
     call.node = QStringLiteral("Office");
     call.peerIp = QStringLiteral("10.0.0.2");

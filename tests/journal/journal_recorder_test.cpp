@@ -52,14 +52,14 @@ struct Rig {
         controller->OnStatusScreen(QString::fromLatin1(prestige::paintStatusScreen(router, {}).text()));
     }
     void call(int line, prestige::CallKind kind, const char* number) {
-        prestige::CallSpec spec;
-        spec.line = line;
-        spec.kind = kind;
-        spec.direction = kind == prestige::CallKind::Voice ? prestige::Direction::In : prestige::Direction::Out;
-        spec.number = QString::fromLatin1(number);
-        spec.node = QStringLiteral("Office");
-        spec.peerIp = QStringLiteral("10.0.0.2");
-        ASSERT_TRUE(router.startCall(spec));
+        prestige::CallRequest request;
+        request.line = line;
+        request.kind = kind;
+        request.direction = kind == prestige::CallKind::Voice ? prestige::Direction::In : prestige::Direction::Out;
+        request.number = QString::fromLatin1(number);
+        request.node = QStringLiteral("Office");
+        request.peerIp = QStringLiteral("10.0.0.2");
+        ASSERT_TRUE(router.startCall(request));
     }
     QList<CallRecord> calls() const { return CallJournal(file()).calls(); }
 };

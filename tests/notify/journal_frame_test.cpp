@@ -58,7 +58,7 @@ TEST(JournalFrame, CallLogTooltipsAndTheLiveWindowIcon)
     ASSERT_NE(log_, nullptr);
 
     prestige::RouterState router;
-    prestige::CallSpec voice;
+    prestige::CallRequest voice;
     voice.line = 2;
     voice.kind = prestige::CallKind::Voice;
     voice.direction = prestige::Direction::In;

@@ -183,7 +183,7 @@ TEST(CallAnnouncer, AnnouncesWhatTheSettingsChoose)
     if (DesktopNotifier::busServiceAvailable())
         GTEST_SKIP() << "a notification service is on the bus";
     tick();
-    prestige::CallSpec voice;
+    prestige::CallRequest voice;
     voice.line = 2;
     voice.kind = prestige::CallKind::Voice;
     voice.direction = prestige::Direction::In;

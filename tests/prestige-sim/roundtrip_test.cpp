@@ -257,7 +257,7 @@ TEST(SessionRoundTrip, LiveScreensReadBackAsTheRouterStateAndFollowTheKeys)
             ParseStatusScreen(QString::fromLatin1(s.text), now);
             return isStatus(s) && now.lines().line1().isUp() && !now.lines().line2().isUp();
         }));
-        CallSpec again;
+        CallRequest again;
         again.line = 2;
         again.channel = 2;
         again.number = QStringLiteral("777");

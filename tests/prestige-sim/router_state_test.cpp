@@ -12,9 +12,9 @@ using namespace prestige;
 
 namespace {
 
-CallSpec dataCall(int line, int channel, const char* number, Direction direction = Direction::Out)
+CallRequest dataCall(int line, int channel, const char* number, Direction direction = Direction::Out)
 {
-    CallSpec c;
+    CallRequest c;
     c.line = line;
     c.channel = channel;
     c.direction = direction;
@@ -24,9 +24,9 @@ CallSpec dataCall(int line, int channel, const char* number, Direction direction
     return c;
 }
 
-CallSpec voiceCall(int line, int channel, const char* number)
+CallRequest voiceCall(int line, int channel, const char* number)
 {
-    CallSpec c;
+    CallRequest c;
     c.line = line;
     c.channel = channel;
     c.direction = Direction::In;
@@ -107,11 +107,11 @@ TEST(RouterState, OutcallTimeCountsOutgoingCallsOnly)
 TEST(RouterState, HistoryGathersByNumberAndDirectionNewestFirstAndKeepsTen)
 {
     RouterState s;
-    auto call = [&](const CallSpec& callSpec, int seconds) {
-        ASSERT_TRUE(s.startCall(callSpec));
+    auto call = [&](const CallRequest& request, int seconds) {
+        ASSERT_TRUE(s.startCall(request));
         for (int i = 0; i < seconds; ++i)
             s.advance();
-        ASSERT_TRUE(s.hangup(callSpec.line));
+        ASSERT_TRUE(s.hangup(request.line));
     };
     call(dataCall(1, 1, "40001"), 5);
     call(dataCall(1, 1, "40001", Direction::In), 7);
@@ -160,14 +160,14 @@ TEST(RouterState, UnusableCallsAreRefusedWithAReasonAndChangeNothing)
     ASSERT_TRUE(s.startCall(dataCall(1, 1, "1")));
     struct Case {
         const char* name;
-        CallSpec callSpec;
+        CallRequest request;
     };
-    CallSpec badIp = dataCall(2, 2, "2");
+    CallRequest badIp = dataCall(2, 2, "2");
     badIp.peerIp = QStringLiteral("10.0.0.256");
-    CallSpec longNode = dataCall(2, 2, "2");
+    CallRequest longNode = dataCall(2, 2, "2");
     longNode.node = QStringLiteral("TwelveChars!");
-    CallSpec spacedNumber = dataCall(2, 2, "55 5");
-    CallSpec badRate = dataCall(2, 2, "2");
+    CallRequest spacedNumber = dataCall(2, 2, "55 5");
+    CallRequest badRate = dataCall(2, 2, "2");
     badRate.rate = 128;
     const Case cases[] = {
         {"line taken", dataCall(1, 2, "2")},
@@ -183,7 +183,7 @@ TEST(RouterState, UnusableCallsAreRefusedWithAReasonAndChangeNothing)
     const QByteArray before = paintStatusScreen(s, {}).text();
     for (const Case& c : cases) {
         QString why;
-        EXPECT_FALSE(s.startCall(c.callSpec, &why)) << c.name;
+        EXPECT_FALSE(s.startCall(c.request, &why)) << c.name;
         EXPECT_FALSE(why.isEmpty()) << c.name;
     }
     EXPECT_EQ(paintStatusScreen(s, {}).text(), before);

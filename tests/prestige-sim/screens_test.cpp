@@ -17,14 +17,14 @@ RouterState busyState()
 {
     RouterState s(7);
     s.setPendingLanPacket(QByteArray::fromHex("FFFF002E0004000000020000FFFFFFFF0452000000010000C54E217B400500010004"), true);
-    CallSpec data;
+    CallRequest data;
     data.line = 1;
     data.channel = 2;
     data.number = QStringLiteral("5551234");
     data.node = QStringLiteral("Headoffice1");
     data.peerIp = QStringLiteral("172.16.200.254");
     EXPECT_TRUE(s.startCall(data));
-    CallSpec voice;
+    CallRequest voice;
     voice.line = 2;
     voice.channel = 1;
     voice.direction = Direction::In;

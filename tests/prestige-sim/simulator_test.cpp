@@ -146,7 +146,7 @@ TEST(Syslog, EachCallEventGoesOutAsOneDatagram)
     o.syslogTarget = QStringLiteral("127.0.0.1:%1").arg(receiver.localPort());
     Simulator sim(o);
     ASSERT_TRUE(sim.listen(0)) << sim.errorString().toStdString();
-    CallSpec c;
+    CallRequest c;
     c.line = 2;
     c.channel = 1;
     c.direction = Direction::In;
