@@ -3,6 +3,7 @@
 // parser, change detection and the cell writes, all on the monitor's thread.
 // A raw router on another thread sends one repaint at a time and waits until
 // the monitor has written the last cell of it.
+#include "bench/support/bench_settings.h"
 #include "korvane/shell/controller.h"
 #include "korvane/views/list_cells.h"
 #include "components/prestige/router_state.h"
@@ -33,21 +34,6 @@ std::atomic<long long> sentAt{0};
 std::atomic<int> written{0};
 
 long long nowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
-
-class Settings : public korvane::MonitorSettings {
-public:
-    QString address;
-    QString ipAddress() const override { return address; }
-    QString password() const override { return QStringLiteral("1234"); }
-    bool isSoundOn() const override { return false; }
-    QString lineUpSound() const override { return {}; }
-    QString lineDownSound() const override { return {}; }
-    bool isScriptOn() const override { return false; }
-    QString scriptFile() const override { return {}; }
-    int connectionTimeout() const override { return 5000; }
-    int waitForConnect() const override { return 0; }
-    int callHistoryRefresh() const override { return 1 << 30; }
-};
 
 class Table : public korvane::CellTable {
 public:
@@ -94,7 +80,7 @@ int main(int argc, char** argv) {
         if (peer < 0)
             return;
         prestige::RouterState state;
-        prestige::CallSpec call;
+        prestige::CallRequest call;
         call.line = 1;
         call.node = QStringLiteral("Office");
         call.peerIp = QStringLiteral("10.0.0.2");
@@ -115,7 +101,7 @@ int main(int argc, char** argv) {
         ::close(peer);
     });
 
-    Settings settings;
+    korvane::bench::BenchSettings settings;
     settings.address = QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port));
     korvane::CMonitorController controller(&settings);
     Table table;

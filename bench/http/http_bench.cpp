@@ -3,6 +3,7 @@
 //  - one GET /metrics over loopback, request sent to answer read (goal < 2 ms)
 //  - the status tick with 100 /events clients connected (goal p99 < 100 µs),
 //    beside the same tick with the endpoint off
+#include "bench/support/bench_settings.h"
 #include "korvane/http/http_endpoint.h"
 #include "korvane/shell/console_monitor.h"
 #include "korvane/shell/controller.h"
@@ -38,20 +39,6 @@ long long threadCpuNs() {
 
 long long nowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
 
-class Settings : public korvane::MonitorSettings {
-public:
-    QString ipAddress() const override { return QStringLiteral("127.0.0.1:1"); }
-    QString password() const override { return QStringLiteral("1234"); }
-    bool isSoundOn() const override { return false; }
-    QString lineUpSound() const override { return {}; }
-    QString lineDownSound() const override { return {}; }
-    bool isScriptOn() const override { return false; }
-    QString scriptFile() const override { return {}; }
-    int connectionTimeout() const override { return 5000; }
-    int waitForConnect() const override { return 0; }
-    int callHistoryRefresh() const override { return 1 << 30; }
-};
-
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(double(v.size()) * p))];
@@ -83,12 +70,12 @@ bool pump(F done, int limitMs = 10000) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    Settings settings;
+    korvane::bench::BenchSettings settings;
     korvane::CMonitorController controller(&settings);
     korvane::ConsoleMonitor console(&controller, nullptr, true);
 
     prestige::RouterState state;
-    prestige::CallSpec call;
+    prestige::CallRequest call;
     call.line = 1;
     call.node = QStringLiteral("Office");
     call.peerIp = QStringLiteral("10.0.0.2");

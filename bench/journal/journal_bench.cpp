@@ -2,6 +2,7 @@
 // lines up (against the real controller and a journal file on disk), and the
 // Call Log view opened on 100,000 calls and filtered.
 
+#include "bench/support/bench_settings.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
 #include "korvane/journal/journal_recorder.h"
@@ -35,20 +36,6 @@ public:
     bool open() override { return false; }
 };
 
-class Settings : public MonitorSettings {
-public:
-    QString ipAddress() const override { return QStringLiteral("127.0.0.1"); }
-    QString password() const override { return {}; }
-    bool isSoundOn() const override { return false; }
-    QString lineUpSound() const override { return {}; }
-    QString lineDownSound() const override { return {}; }
-    bool isScriptOn() const override { return false; }
-    QString scriptFile() const override { return {}; }
-    int connectionTimeout() const override { return 5000; }
-    int waitForConnect() const override { return 0; }
-    int callHistoryRefresh() const override { return 0; }
-};
-
 double ms(qint64 ns) { return double(ns) / 1e6; }
 
 struct TickCosts {
@@ -73,7 +60,10 @@ void spin(qint64 rounds)
 // that length (on a busy machine, a whole time slice now and then).
 TickCosts runTicks(const QString& dir, bool journalOn, qint64 spinRounds = 0)
 {
-    Settings settings;
+    korvane::bench::BenchSettings settings;
+    settings.address = QStringLiteral("127.0.0.1");
+    settings.pass.clear();
+    settings.refresh = 0;
     CMonitorController controller(&settings, nullptr, std::make_unique<NoTerminal>());
     QElapsedTimer clock;
     qint64 before = 0;
@@ -90,7 +80,7 @@ TickCosts runTicks(const QString& dir, bool journalOn, qint64 spinRounds = 0)
                      [&] { costs.push_back(clock.nsecsElapsed() - before); });
     prestige::RouterState router;
     for (int line : {1, 2}) {
-        prestige::CallSpec call;
+        prestige::CallRequest call;
         call.line = line;
         call.number = QStringLiteral("030123456%1").arg(line);
         call.node = QStringLiteral("Office");
