@@ -374,6 +374,39 @@ QObject* objectOf(const DispatchRef& ref)
     return nullptr;
 }
 
+namespace {
+
+class OwningDispatch : public Dispatch {
+public:
+    explicit OwningDispatch(std::unique_ptr<QObject> object)
+        : object_(std::move(object)), inner_(dispatchFor(object_.get())) {}
+    DispId memberId(const QString& name) const override { return inner_->memberId(name); }
+    Variant invoke(DispId id, CallKind kind, QList<Variant>& args) override { return inner_->invoke(id, kind, args); }
+    QString typeName() const override { return inner_->typeName(); }
+    const void* identity() const override { return object_.get(); }
+    std::optional<QList<Variant>> enumerate() override { return inner_->enumerate(); }
+    QObject* object() const { return object_.get(); }
+
+private:
+    std::unique_ptr<QObject> object_;
+    DispatchRef inner_;
+};
+
+}  // namespace
+
+DispatchRef owningDispatchFor(std::unique_ptr<QObject> object)
+{
+    return std::make_shared<OwningDispatch>(std::move(object));
+}
+
+QObject* qobjectBehind(const DispatchRef& ref)
+{
+    if (QObject* q = objectOf(ref))
+        return q;
+    auto* owning = dynamic_cast<OwningDispatch*>(ref.get());
+    return owning ? owning->object() : nullptr;
+}
+
 QList<MemberInfo> membersOf(const QMetaObject* metaObject)
 {
     QList<MemberInfo> result;

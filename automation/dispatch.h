@@ -70,6 +70,10 @@ public:
 DispatchRef dispatchFor(QObject* object);
 // The QObject behind a reference made by dispatchFor, or null.
 QObject* objectOf(const DispatchRef& ref);
+// A reference that owns its object: the last reference dropped deletes it.
+DispatchRef owningDispatchFor(std::unique_ptr<QObject> object);
+// The QObject behind a reference of dispatchFor or owningDispatchFor, or null.
+QObject* qobjectBehind(const DispatchRef& ref);
 
 // What the layer knows of a class: for tests, type libraries and engines that
 // list members.

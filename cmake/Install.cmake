@@ -1,6 +1,8 @@
 # Installation layout (FHS) and the Debian package.
 #   bin/                              korvane, prestige-sim, korvane-tool
-#   lib/korvane/                      libtessen.so, libautomation.so (private to Korvane)
+#   lib/korvane/                      libautomation.so, libtessen.so, libtessen_ui.so,
+#                                     libkorvane_console.so, libkorvane_window.so,
+#                                     libkorvane_jscript.so (private to Korvane)
 #   share/applications/               korvane.desktop
 #   share/icons/hicolor/<size>/apps/  korvane.png, korvane.svg: the tray meter
 #   share/doc/korvane/                README.md, examples/, help/ (the help pages as HTML)
@@ -20,11 +22,16 @@ foreach(program korvane prestige-sim korvane-tool)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
-foreach(library automation tessen)
+foreach(library automation tessen tessen_ui korvane_jscript)
   if(TARGET ${library})
     install(TARGETS ${library} LIBRARY DESTINATION ${KORVANE_PRIVATE_LIBDIR} NAMELINK_SKIP)
   endif()
 endforeach()
+# The program's console half, loaded by it from beside libautomation (the
+# window half is defined later and installs itself, see korvane/shell).
+if(TARGET korvane_console)
+  install(TARGETS korvane_console LIBRARY DESTINATION ${KORVANE_PRIVATE_LIBDIR})
+endif()
 
 install(FILES README.md DESTINATION ${KORVANE_DOCDIR})
 if(EXISTS ${PROJECT_SOURCE_DIR}/examples)

@@ -84,3 +84,12 @@ function(korvane_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANE_SETTINGS_DIR=${PROJECT_BINARY_DIR}/test-settings/${name};KORVANE_CLASS_REGISTRY=${PROJECT_BINARY_DIR}/test-settings/${name}/classes.ini")
 endfunction()
+
+# korvane_loaded_library(name): a shared library the program loads by name at
+# run time. Every symbol must be resolved when it is linked, so that a
+# missing one fails the build rather than the load.
+function(korvane_loaded_library name)
+  if(NOT KORVANE_SANITIZE)
+    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  endif()
+endfunction()

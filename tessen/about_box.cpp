@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QFont>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>

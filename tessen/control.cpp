@@ -1,16 +1,9 @@
 #include "tessen/control.h"
 
-#include "tessen/about_box.h"
-#include "tessen/prop_page.h"
+#include "tessen/dialogs.h"
 #include "tessen/socket_errors.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QPainter>
-#include <QTabWidget>
 #include <QThread>
-#include <QVBoxLayout>
 
 #include <atomic>
 
@@ -23,8 +16,6 @@ namespace {
 const QString kUnknownException = QStringLiteral("Unknown Exception");
 const QString kOnTelnetData = QStringLiteral("Internal( OnTelnetData )");
 const QString kOnTelnetChange = QStringLiteral("Internal( OnTelnetChange )");
-
-bool widgetsAvailable() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 }  // namespace
 
 CTessenCtrl::CTessenCtrl(QObject* parent) : QObject(parent) { ++tessen::liveObjects; }
@@ -182,13 +173,8 @@ QString CTessenCtrl::GetBuffer(int Row, int Column, int Length)
     }
 }
 
-void CTessenCtrl::AboutBox()
-{
-    if (!widgetsAvailable())
-        return;  // a console host has nowhere to show it
-    CTessenAboutDlg dialog;
-    dialog.exec();
-}
+// A console host has nowhere to show it: then nothing happens.
+void CTessenCtrl::AboutBox() { tessen::dialogs::showAboutBox(); }
 
 void CTessenCtrl::OnTelnetData(const QByteArray& chunk)
 {
@@ -254,22 +240,6 @@ void CTessenCtrl::ResetState()
     modified_ = true;
 }
 
-void CTessenCtrl::OnDraw(QPainter& painter, const QRect& bounds) const { painter.fillRect(bounds, Qt::white); }
+void CTessenCtrl::OnDraw(QPainter& painter, const QRect& bounds) const { tessen::dialogs::draw(painter, bounds); }
 
-void CTessenCtrl::OnProperties(QWidget* parent)
-{
-    if (!widgetsAvailable())
-        return;
-    QDialog sheet(parent);
-    sheet.setWindowTitle(QStringLiteral("Tessen Properties"));
-    auto* layout = new QVBoxLayout(&sheet);
-    auto* tabs = new QTabWidget(&sheet);
-    auto* page = new CTessenPropPage(tabs);
-    tabs->addTab(page, page->windowTitle());
-    layout->addWidget(tabs);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &sheet);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &sheet, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &sheet, &QDialog::reject);
-    layout->addWidget(buttons);
-    sheet.exec();
-}
+void CTessenCtrl::OnProperties(QWidget* parent) { tessen::dialogs::showProperties(parent); }

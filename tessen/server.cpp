@@ -2,10 +2,9 @@
 
 #include "automation/class_registry.h"
 #include "tessen/control.h"
-#include "tessen/prop_page.h"
+#include "tessen/dialogs.h"
 #include "tessen/tessen_ids.h"
 
-#include <QApplication>
 #include <QFileInfo>
 
 #include <atomic>
@@ -28,18 +27,8 @@ public:
 
 class PropertyPageFactory final : public ClassFactory {
 public:
-    QObject* createInstance(QObject* parent) override
-    {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-            return nullptr;  // widgets need a widget application
-        if (auto* widget = qobject_cast<QWidget*>(parent))
-            return new CTessenPropPage(widget);
-        auto* page = new CTessenPropPage;
-        // A page asked for by a non-widget owner still goes with that owner.
-        if (parent)
-            QObject::connect(parent, &QObject::destroyed, page, [page] { delete page; });
-        return page;
-    }
+    // Widgets need a widget application; elsewhere there is no page.
+    QObject* createInstance(QObject* parent) override { return tessen::dialogs::createPropertyPage(parent); }
 };
 
 ControlFactory controlFactory;

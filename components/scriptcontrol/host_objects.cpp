@@ -17,24 +17,6 @@ using automation::Variant;
 
 namespace {
 
-class OwningDispatch : public automation::Dispatch {
-public:
-    explicit OwningDispatch(std::unique_ptr<QObject> object)
-        : object_(std::move(object)), inner_(automation::dispatchFor(object_.get())) {}
-    automation::DispId memberId(const QString& name) const override { return inner_->memberId(name); }
-    Variant invoke(automation::DispId id, automation::CallKind kind, QList<Variant>& args) override {
-        return inner_->invoke(id, kind, args);
-    }
-    QString typeName() const override { return inner_->typeName(); }
-    const void* identity() const override { return object_.get(); }
-    std::optional<QList<Variant>> enumerate() override { return inner_->enumerate(); }
-    QObject* object() const { return object_.get(); }
-
-private:
-    std::unique_ptr<QObject> object_;
-    automation::DispatchRef inner_;
-};
-
 constexpr int kFileNotFound = 53;
 constexpr int kFileExists = 58;
 constexpr int kBadFileMode = 54;
@@ -49,17 +31,6 @@ bool flag(const Variant& v, bool fallback) {
 }
 
 }  // namespace
-
-QObject* qobjectBehind(const automation::DispatchRef& ref) {
-    if (QObject* q = automation::objectOf(ref))
-        return q;
-    auto* owning = dynamic_cast<OwningDispatch*>(ref.get());
-    return owning ? owning->object() : nullptr;
-}
-
-automation::DispatchRef owningDispatch(std::unique_ptr<QObject> object) {
-    return std::make_shared<OwningDispatch>(std::move(object));
-}
 
 // --- Dictionary
 

@@ -14,9 +14,10 @@
 namespace scriptcontrol {
 
 // A created object belongs to its references: the last one dropped deletes it.
-automation::DispatchRef owningDispatch(std::unique_ptr<QObject> object);
-// The QObject behind a reference of dispatchFor or owningDispatch, or null.
-QObject* qobjectBehind(const automation::DispatchRef& ref);
+inline automation::DispatchRef owningDispatch(std::unique_ptr<QObject> object) {
+    return automation::owningDispatchFor(std::move(object));
+}
+// The QObject behind a reference of either kind: automation::qobjectBehind.
 
 class Dictionary : public QObject {
     Q_OBJECT

@@ -204,7 +204,7 @@ public:
         if (addMembers && object) {
             // JavaScript has no fallback scope for unknown globals, so the
             // members become accessor properties of the global object.
-            QObject* qobject = qobjectBehind(object);
+            QObject* qobject = automation::qobjectBehind(object);
             if (!qobject)
                 return;
             for (const automation::MemberInfo& m : automation::membersOf(qobject->metaObject())) {
@@ -444,7 +444,7 @@ QJSValue Bridge::getMember(int handle, const QString& name) {
                 return QJSValue(QJSValue::UndefinedValue);
             throw AutomationError(automation::error::kNoSuchMember);
         }
-        if (QObject* q = qobjectBehind(obj)) {
+        if (QObject* q = automation::qobjectBehind(obj)) {
             for (const automation::MemberInfo& m : automation::membersOf(q->metaObject())) {
                 if (m.id != id)
                     continue;
@@ -531,10 +531,12 @@ int Bridge::msgBox(const QJSValue& prompt, const QJSValue& buttons, const QJSVal
 
 }  // namespace
 
-std::unique_ptr<Backend> makeJScriptBackend(Backend::MsgBox msgBox, Backend::Create create) {
-    return std::make_unique<JScriptBackend>(std::move(msgBox), std::move(create));
-}
-
 }  // namespace scriptcontrol
+
+// The entry libkorvane_jscript gives the script control (see jscript_loader.cpp).
+extern "C" Q_DECL_EXPORT scriptcontrol::Backend* korvane_jscript_backend(const scriptcontrol::Backend::MsgBox* msgBox,
+                                                                        const scriptcontrol::Backend::Create* create) {
+    return new scriptcontrol::JScriptBackend(*msgBox, *create);
+}
 
 #include "jscript_backend.moc"

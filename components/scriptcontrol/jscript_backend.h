@@ -23,6 +23,10 @@ public:
 };
 
 std::unique_ptr<Backend> makeVBScriptBackend(Backend::MsgBox msgBox, Backend::Create create);
+// JScript runs on QJSEngine, in libkorvane_jscript, loaded the first time a
+// JScript backend is made: a monitor whose script is VBScript never maps Qt
+// Qml. Where the library cannot be loaded, the backend refuses all code with
+// an error that says why.
 std::unique_ptr<Backend> makeJScriptBackend(Backend::MsgBox msgBox, Backend::Create create);
 
 }  // namespace scriptcontrol

@@ -3,7 +3,42 @@
 #include "korvane/settings/settings_store.h"
 #include "korvane/shell/controller.h"
 
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
 namespace korvane::http {
+
+namespace {
+
+QLoggingCategory::CategoryFilter previousFilter = nullptr;
+
+// While the server is made: Qt's TLS warnings stay quiet.
+void quietTls(QLoggingCategory* category) {
+    if (qstrcmp(category->categoryName(), "qt.network.ssl") == 0)
+        category->setEnabled(QtWarningMsg, false);
+    else if (previousFilter)
+        previousFilter(category);
+}
+
+}  // namespace
+
+std::unique_ptr<HttpEndpoint> makeEndpointWithoutTls(CMonitorController* controller, ConsoleMonitor* events,
+                                                     const HttpOptions& options) {
+    // Making a QAbstractHttpServer sets up a TLS configuration, which loads
+    // every TLS backend Qt finds: OpenSSL's libraries, 4 MB of a monitor
+    // that serves plain HTTP. With no plugin folder to look in there is none
+    // to load; the folders are back as soon as the server exists, for the
+    // plugins loaded later (SQL drivers). The warnings Qt gives about the
+    // missing backend say nothing to the user.
+    const QStringList plugins = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
+    previousFilter = QLoggingCategory::installFilter(quietTls);
+    auto endpoint = std::make_unique<HttpEndpoint>(controller, events, options);
+    QLoggingCategory::installFilter(previousFilter);
+    previousFilter = nullptr;
+    QCoreApplication::setLibraryPaths(plugins);
+    return endpoint;
+}
 
 bool resolveHttpOptions(const HttpCommandLine& commandLine, const SettingsStore& store, const QString& routerAddress,
                         HttpOptions* options, bool* enabled, QString* error) {
@@ -43,7 +78,7 @@ std::unique_ptr<HttpEndpoint> startHttpEndpoint(CMonitorController* controller, 
         return nullptr;
     if (!enabled)
         return nullptr;
-    auto endpoint = std::make_unique<HttpEndpoint>(controller, events, options);
+    auto endpoint = makeEndpointWithoutTls(controller, events, options);
     if (!endpoint->start(error))
         return nullptr;
     return endpoint;

@@ -34,6 +34,11 @@ struct HttpCommandLine {
 bool resolveHttpOptions(const HttpCommandLine& commandLine, const SettingsStore& store, const QString& routerAddress,
                         HttpOptions* options, bool* enabled, QString* error);
 
+// The endpoint, not started, made without loading Qt's TLS backends (it
+// serves plain HTTP).
+std::unique_ptr<HttpEndpoint> makeEndpointWithoutTls(CMonitorController* controller, ConsoleMonitor* events,
+                                                     const HttpOptions& options);
+
 // The endpoint, started; null when it is off (error empty) or could not
 // start (error says why).
 std::unique_ptr<HttpEndpoint> startHttpEndpoint(CMonitorController* controller, ConsoleMonitor* events,

@@ -19,7 +19,7 @@
 
 namespace korvane {
 
-void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller)
+JournalSession* AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller)
 {
     QPointer<CMainFrame> owner(&frame);
     // A failing journal says so once, without holding up the tick that found it.
@@ -100,6 +100,7 @@ void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller)
             item->setToolTip(0, session->phoneBook().nameFor(item->text(0)));
         }
     });
+    return session;
 }
 
 }  // namespace korvane

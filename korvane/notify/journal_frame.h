@@ -7,8 +7,10 @@ namespace korvane {
 
 class CMainFrame;
 class CMonitorController;
+class JournalSession;
 
-// Everything it creates belongs to the controller and the frame.
-void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller);
+// Everything it creates belongs to the controller and the frame. Returns the
+// journal session (the controller's child), for others who read the journal.
+JournalSession* AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller);
 
 }  // namespace korvane

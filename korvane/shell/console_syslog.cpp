@@ -1,7 +1,7 @@
 #include "korvane/shell/console_syslog.h"
 
 #include "korvane/shell/console_monitor.h"
-#include "korvane/views/syslog_view.h"
+#include "korvane/views/syslog_source.h"
 
 #include <QJsonObject>
 
@@ -17,7 +17,7 @@ ConsoleSyslog::ConsoleSyslog(CMonitorController* controller, ConsoleMonitor* mon
     connect(syslog_.get(), &CSyslog::message, this, [this](const QDateTime& time, const QString& text) {
         ++messages_;
         // The same line the window's syslog view logs.
-        const QString line = CSyslogView::FormatLine(time, text);
+        const QString line = FormatSyslogLine(time, text);
         controller_->OnSyslogMessage(line);
         monitor_->emitEvent(QStringLiteral("syslog"),
                             {{QStringLiteral("line"), line}, {QStringLiteral("message"), text}},

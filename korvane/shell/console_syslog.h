@@ -5,7 +5,7 @@
 // OnSysLog) and out as a "syslog" event line.
 
 #include "korvane/shell/controller.h"
-#include "korvane/views/syslog_view.h"
+#include "korvane/views/syslog_source.h"
 
 #include <QObject>
 

@@ -6,4 +6,4 @@ korvane_library(korvane_controller
     console_monitor.h console_monitor.cpp
     terminal_text.h terminal_text.cpp
     password_source.h password_source.cpp
-  LIBS korvane_router korvane_parsers korvane_model korvane_settings korvane_status_view automation Qt6::Core)
+  LIBS korvane_router korvane_parsers korvane_model korvane_settings korvane_cell_table automation Qt6::Core)

@@ -9,7 +9,7 @@
 #include "korvane/router/status_parser.h"
 #include "korvane/router/tessen.h"
 #include "korvane/settings/config_settings.h"
-#include "korvane/views/list_cells.h"
+#include "korvane/views/cell_table.h"
 
 #include <QThread>
 

@@ -11,6 +11,10 @@
 #include <cstdio>
 #ifdef KORVANE_HAVE_HTTP
 #include "korvane/http/http_setup.h"
+#if defined(KORVANE_HAVE_HTTP_JOURNAL) && defined(KORVANE_HAVE_JOURNAL)
+#include "korvane/http/journal_source.h"
+#include "korvane/journal/journal_session.h"
+#endif
 #endif
 
 #ifdef KORVANE_HAVE_HELP_WINDOW
@@ -224,7 +228,7 @@ struct FrameMonitor {
         clearers.push_back([this] { syslogView->Clear(); });
 #endif
 #ifdef KORVANE_HAVE_JOURNAL
-        AttachJournalToFrame(frame, controller);
+        journal = AttachJournalToFrame(frame, controller);
 #endif
         controller.setClearViews([this] {
             for (const auto& clear : clearers)
@@ -357,6 +361,9 @@ struct FrameMonitor {
     SyslogAdapter syslogListener{this};
 #endif
     std::vector<std::function<void()>> clearers;
+#ifdef KORVANE_HAVE_JOURNAL
+    JournalSession* journal = nullptr;  // the controller's child
+#endif
 
     ConfigMonitorSettings settings;
     CMonitorController controller;
@@ -418,6 +425,9 @@ int runFrame(QApplication& app, const FrameOptions& options)
 #ifdef KORVANE_HAVE_MONITOR
     std::unique_ptr<FrameMonitor> monitor;
 #ifdef KORVANE_HAVE_HTTP
+#if defined(KORVANE_HAVE_HTTP_JOURNAL) && defined(KORVANE_HAVE_JOURNAL)
+    std::unique_ptr<http::JournalSource> journalSource;
+#endif
     std::unique_ptr<http::HttpEndpoint> httpEndpoint;
 #endif
     hooks.createViews = [&] {
@@ -430,6 +440,14 @@ int runFrame(QApplication& app, const FrameOptions& options)
             std::fprintf(stderr, "korvane: %s\n", qPrintable(httpError));
             monitor->controller.SetStatusText(httpError);
         }
+#if defined(KORVANE_HAVE_HTTP_JOURNAL) && defined(KORVANE_HAVE_JOURNAL)
+        // With a journal the metrics count every call it holds, and /api/calls answers.
+        if (httpEndpoint && monitor->journal && monitor->journal->journalForReading()) {
+            journalSource = std::make_unique<http::JournalSource>(monitor->journal);
+            httpEndpoint->setCallList(journalSource.get());
+            httpEndpoint->setLineTotals(journalSource.get());
+        }
+#endif
 #endif
 #ifdef KORVANE_HAVE_SCRIPT_HOST
         monitor->attachScriptHost(frame, sheet);

@@ -7,11 +7,12 @@ if(TARGET tessen)
   add_dependencies(korvane_tessen_registration tessen)
 endif()
 
-# The korvane program is defined by another fragment; link once all are read.
+# The start-up both halves of the program share is defined by another
+# fragment; link once all are read.
 function(korvane_link_tessen_registration)
-  if(TARGET korvane)
-    target_link_libraries(korvane PRIVATE korvane_tessen_registration)
-    target_compile_definitions(korvane PRIVATE KORVANE_HAVE_TESSEN_REGISTRATION)
+  if(TARGET korvane_launch)
+    target_link_libraries(korvane_launch PUBLIC korvane_tessen_registration)
+    target_compile_definitions(korvane_launch PRIVATE KORVANE_HAVE_TESSEN_REGISTRATION)
   endif()
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL korvane_link_tessen_registration)

@@ -5,17 +5,6 @@
 
 namespace korvane {
 
-CellTable::~CellTable() = default;
-
-int WidenedColumnWidth(int currentWidth, int textWidth, int titleWidth) {
-    int width = currentWidth;
-    if (textWidth + kCellPadding >= width)
-        width = textWidth + kCellPadding;
-    if (titleWidth + kCellPadding >= width)
-        width = titleWidth + kCellPadding;
-    return width;
-}
-
 void SetCell(QTreeWidget* list, int row, int column, const QString& text) {
     if (!list || row < 0 || column < 0 || column >= list->columnCount() || row >= list->topLevelItemCount())
         return;

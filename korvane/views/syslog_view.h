@@ -2,8 +2,7 @@
 // CSyslogView: the router's system log, one line per message, newest on top,
 // at most 250 lines. CSyslog drives the syslog receiver by its dispatch ids.
 
-#include "automation/events.h"
-#include "automation/variant.h"
+#include "korvane/views/syslog_source.h"
 
 #include <QDateTime>
 #include <QPlainTextEdit>
@@ -18,47 +17,6 @@
 namespace korvane {
 
 class SettingsStore;
-
-// The program's side of the syslog receiver: property puts, the two listening
-// methods and the two events, all by dispatch id. Calls on a missing receiver
-// are skipped.
-class CSyslog : public QObject, private automation::EventSink {
-    Q_OBJECT
-public:
-    static constexpr automation::DispId kRouterAddress = 1;
-    static constexpr automation::DispId kPort = 2;
-    static constexpr automation::DispId kStartListening = 8;
-    static constexpr automation::DispId kStopListening = 9;
-    static constexpr automation::DispId kOnMessage = 1;
-    static constexpr automation::DispId kOnError = 2;
-    static constexpr automation::DispId kMessageTime = 1;
-    static constexpr automation::DispId kMessageText = 3;
-
-    // Takes a receiver made elsewhere (null: none); it becomes this object's child.
-    explicit CSyslog(QObject* receiver, QObject* parent = nullptr);
-    // With the program's own receiver.
-    static std::unique_ptr<CSyslog> create(QObject* parent = nullptr);
-
-    QObject* receiver() const { return receiver_; }
-    void SetRouterAddress(const QString& address);
-    void SetPort(int port);
-    void StartListening();
-    void StopListening();
-
-signals:
-    // Receiver event 1, the message's time and text read while it ran.
-    void message(const QDateTime& time, const QString& text);
-    // Receiver event 2.
-    void error(const QString& method, int number, const QString& text);
-
-private:
-    void onEvent(automation::DispId id, const QString& name, const QList<automation::Variant>& args) override;
-    void call(automation::DispId id, automation::CallKind kind, QList<automation::Variant> args);
-
-    QPointer<QObject> receiver_;
-    automation::DispatchRef dispatch_;
-    automation::EventConnection events_;
-};
 
 class CSyslogView : public QPlainTextEdit {
     Q_OBJECT
@@ -97,9 +55,9 @@ public:
     // Whether the text box is behind the log (a refresh is due).
     bool refreshPending() const { return refresh_.isActive(); }
 
-    // The line for one message.
-    static QString FormatLine(const QDateTime& time, const QString& text);
-    static QString FormatTime(const QDateTime& time);
+    // The line for one message (see FormatSyslogLine).
+    static QString FormatLine(const QDateTime& time, const QString& text) { return FormatSyslogLine(time, text); }
+    static QString FormatTime(const QDateTime& time) { return FormatSyslogTime(time); }
 
 public slots:
     // Read-only, the display font, then Start listening.

@@ -7,7 +7,7 @@
 #include "korvane/shell/console_monitor.h"
 #include "korvane/shell/console_syslog.h"
 #include "korvane/shell/controller.h"
-#include "korvane/views/syslog_view.h"
+#include "korvane/views/syslog_source.h"
 #include "components/prestige/simulator.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,59 @@
+#pragma once
+// What the console and the window share before they part: the command line,
+// the run's password, the stop watcher and the demo's simulated router.
+
+#include <QString>
+
+#include <memory>
+
+class QCoreApplication;
+
+namespace korvane {
+
+class StopWatcher;
+
+struct LaunchOptions {
+    QString address;
+    QString password;
+    bool console = false;
+    bool json = false;
+    bool demo = false;
+    bool passwordGiven = false;
+    int seconds = 0;
+    QString scriptFile;
+    QString httpAddress;
+    QString httpTokenFile;
+    QString httpName;
+    QString recordFile;
+};
+
+// Reads the command line (help and version print and exit there). Returns
+// -1 to go on, otherwise the exit code; errors are printed. The password on
+// the command line is overwritten in argv once read.
+int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOptions* options);
+
+// SIGINT, SIGTERM and the --for deadline; the terminal control registered.
+void prepareRun(StopWatcher& stops, const LaunchOptions& options);
+
+// --demo: the simulated router on a thread of its own (the monitor blocks its
+// thread while connecting), a fresh settings folder and the router's address
+// and password in the options.
+class DemoRouter {
+public:
+    DemoRouter();
+    ~DemoRouter();
+    DemoRouter(const DemoRouter&) = delete;
+    DemoRouter& operator=(const DemoRouter&) = delete;
+
+    // Starts the router and points options and settings at it; false with a
+    // message printed.
+    bool start(LaunchOptions* options);
+    // Ends the router and its thread; safe to call again.
+    void stop();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace korvane
