@@ -7,6 +7,7 @@
 #include "korvane/http/http_options.h"
 #include "korvane/http/http_setup.h"
 #include "korvane/http/line_totals.h"
+#include "korvane/http/metrics.h"
 #include "korvane/settings/settings_store.h"
 
 #include <QJsonDocument>
@@ -227,6 +228,36 @@ TEST(HttpEndpoint, EventsStreamTheConsoleEvents) {
     EXPECT_FALSE(client.received.contains("s3cret-Pa55"));
     client.socket.abort();
     EXPECT_TRUE(waitFor([&] { return rig.endpoint->eventClients() == 0; }));
+}
+
+TEST(HttpEndpoint, AnswersIncludeEventsTheStreamHasNotSentYet) {
+    // The endpoint takes in the monitor's events after the tick; an answer
+    // asked for before that must still include them, and the stream gets
+    // them in the order they happened.
+    EndpointRig rig;
+    StreamClient client(rig.port());
+    ASSERT_TRUE(waitFor([&] { return rig.endpoint->eventClients() == 1; }));
+    rig.setLine(1, 42, 100, 200);
+    rig.tick();
+    rig.console->emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), QStringLiteral("call up")}}, {});
+    rig.console->emitEvent(QStringLiteral("stale"), {}, {});
+
+    const QJsonObject s = rig.endpoint->status();
+    EXPECT_EQ(s[QStringLiteral("ticks")].toInt(), 1);
+    EXPECT_FALSE(s[QStringLiteral("live")].toBool());
+    EXPECT_EQ(s[QStringLiteral("history")].toArray().size(), 1);
+    EXPECT_EQ(s[QStringLiteral("syslog")].toArray().size(), 1);
+    EXPECT_EQ(s[QStringLiteral("lines")].toArray().at(0).toObject()[QStringLiteral("lineUtilization")].toInt(), 42);
+    EXPECT_TRUE(rig.endpoint->metrics().exposition().contains("korvane_syslog_messages_total{router=\"office\"} 1"));
+
+    ASSERT_TRUE(waitFor([&] { return client.received.contains("\"event\":\"stale\""); }));
+    const qsizetype tick = client.received.indexOf("\"event\":\"tick\"");
+    const qsizetype syslog = client.received.indexOf("\"event\":\"syslog\"");
+    EXPECT_GE(tick, 0);
+    EXPECT_LT(tick, syslog);
+    EXPECT_LT(syslog, client.received.indexOf("\"event\":\"stale\""));
+    // Each event once.
+    EXPECT_EQ(client.received.count("\"event\":\"tick\""), 1);
 }
 
 TEST(HttpEndpointSafety, ATokenIsRequiredAsABearerHeader) {
