@@ -351,10 +351,10 @@ void HttpEndpoint::broadcast(const QByteArray& frame) {
         socket->abort();
 }
 
-void HttpEndpoint::onEvent(const QJsonObject& event) {
-    // Called inside the monitor's tick: the event is only kept (a shared
-    // reference, no copy). What it changes in the status and the metrics, and
-    // its frame for the stream, follow once the tick is done.
+void HttpEndpoint::onEvent(const ConsoleEvent& event) {
+    // Called inside the monitor's tick: the event is only kept, its JSON not
+    // even built. What it changes in the status and the metrics, and its
+    // frame for the stream, follow once the tick is done.
     pending_.push_back({event, QDateTime::currentMSecsSinceEpoch()});
     if (pending_.size() == 1)
         QMetaObject::invokeMethod(this, &HttpEndpoint::flushEvents, Qt::QueuedConnection);
@@ -363,7 +363,7 @@ void HttpEndpoint::onEvent(const QJsonObject& event) {
 void HttpEndpoint::recordEvents() {
     for (; recorded_ < pending_.size(); ++recorded_) {
         const Pending& pending = pending_[recorded_];
-        const QJsonObject& event = pending.event;
+        const QJsonObject& event = pending.event.object();
         const QString name = event.value(QStringLiteral("event")).toString();
         if (name == QLatin1String("tick")) {
             lastTick_ = event;
@@ -395,7 +395,7 @@ void HttpEndpoint::flushEvents() {
     QByteArray frames;
     if (!streams_.empty())
         for (const Pending& pending : pending_)
-            frames += "data: " + compact(pending.event) + "\n\n";
+            frames += "data: " + compact(pending.event.object()) + "\n\n";
     pending_.clear();
     recorded_ = 0;
     if (!frames.isEmpty())

@@ -7,6 +7,7 @@
 // buffer, and a client that does not read is dropped, never waited for.
 
 #include "korvane/http/http_options.h"
+#include "korvane/shell/console_monitor.h"
 
 #include <QAbstractHttpServer>
 #include <QJsonArray>
@@ -21,7 +22,6 @@ class QTcpSocket;
 
 namespace korvane {
 class CMonitorController;
-class ConsoleMonitor;
 }  // namespace korvane
 
 namespace korvane::http {
@@ -59,7 +59,7 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    void onEvent(const QJsonObject& event);
+    void onEvent(const ConsoleEvent& event);
     void recordEvents();
     void openStream(const QHttpServerRequest& request, QTcpSocket* socket);
     void broadcast(const QByteArray& frame);
@@ -79,7 +79,7 @@ private:
     // The events since the last flush, in order; the first recorded_ of them
     // are already in what /api/status and /metrics answer from.
     struct Pending {
-        QJsonObject event;
+        ConsoleEvent event;
         qint64 msSinceEpoch;
     };
     std::vector<Pending> pending_;
