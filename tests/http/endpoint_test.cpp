@@ -230,34 +230,47 @@ TEST(HttpEndpoint, EventsStreamTheConsoleEvents) {
     EXPECT_TRUE(waitFor([&] { return rig.endpoint->eventClients() == 0; }));
 }
 
-TEST(HttpEndpoint, AnswersIncludeEventsTheStreamHasNotSentYet) {
-    // The endpoint takes in the monitor's events after the tick; an answer
-    // asked for before that must still include them, and the stream gets
-    // them in the order they happened.
+TEST(HttpEndpoint, EventsTakenInAfterTheTickKeepTheirOwnValuesAndOrder) {
+    // The endpoint takes in the monitor's events (and has their JSON built)
+    // after the tick. Each tick still shows what the router showed then, an
+    // answer asked for in between includes every event, and the stream gets
+    // each event once, in order.
     EndpointRig rig;
     StreamClient client(rig.port());
     ASSERT_TRUE(waitFor([&] { return rig.endpoint->eventClients() == 1; }));
     rig.setLine(1, 42, 100, 200);
     rig.tick();
+    rig.setLine(1, 43, 150, 260);
+    rig.tick();
     rig.console->emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), QStringLiteral("call up")}}, {});
     rig.console->emitEvent(QStringLiteral("stale"), {}, {});
 
     const QJsonObject s = rig.endpoint->status();
-    EXPECT_EQ(s[QStringLiteral("ticks")].toInt(), 1);
+    EXPECT_EQ(s[QStringLiteral("ticks")].toInt(), 2);
     EXPECT_FALSE(s[QStringLiteral("live")].toBool());
-    EXPECT_EQ(s[QStringLiteral("history")].toArray().size(), 1);
+    const QJsonArray history = s[QStringLiteral("history")].toArray();
+    ASSERT_EQ(history.size(), 2);
+    EXPECT_EQ(history.at(0).toArray().at(1).toInt(), 42);
+    EXPECT_EQ(history.at(1).toArray().at(1).toInt(), 43);
     EXPECT_EQ(s[QStringLiteral("syslog")].toArray().size(), 1);
-    EXPECT_EQ(s[QStringLiteral("lines")].toArray().at(0).toObject()[QStringLiteral("lineUtilization")].toInt(), 42);
+    EXPECT_EQ(s[QStringLiteral("lines")].toArray().at(0).toObject()[QStringLiteral("packetsSent")].toInt(), 150);
     EXPECT_TRUE(rig.endpoint->metrics().exposition().contains("korvane_syslog_messages_total{router=\"office\"} 1"));
 
     ASSERT_TRUE(waitFor([&] { return client.received.contains("\"event\":\"stale\""); }));
-    const qsizetype tick = client.received.indexOf("\"event\":\"tick\"");
-    const qsizetype syslog = client.received.indexOf("\"event\":\"syslog\"");
-    EXPECT_GE(tick, 0);
-    EXPECT_LT(tick, syslog);
-    EXPECT_LT(syslog, client.received.indexOf("\"event\":\"stale\""));
-    // Each event once.
-    EXPECT_EQ(client.received.count("\"event\":\"tick\""), 1);
+    QStringList events;
+    QList<int> sent;
+    for (const QByteArray& frame : client.received.split('\n')) {
+        if (!frame.startsWith("data: "))
+            continue;
+        const QJsonObject event = json(frame.mid(6));
+        events.append(event[QStringLiteral("event")].toString());
+        const QJsonObject line1 = event[QStringLiteral("lines")].toArray().at(0).toObject();
+        if (events.back() == QLatin1String("tick"))
+            sent.append(line1[QStringLiteral("packetsSent")].toInt());
+    }
+    EXPECT_EQ(events, (QStringList{QStringLiteral("connect"), QStringLiteral("tick"), QStringLiteral("tick"),
+                                   QStringLiteral("syslog"), QStringLiteral("stale")}));
+    EXPECT_EQ(sent, (QList<int>{100, 150}));
 }
 
 TEST(HttpEndpointSafety, ATokenIsRequiredAsABearerHeader) {
