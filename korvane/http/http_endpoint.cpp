@@ -258,7 +258,7 @@ bool HttpEndpoint::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     }
     const QString path = request.url().path();
     if (path == QLatin1String("/metrics")) {
-        reply(Status::Ok, QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"), metrics_->exposition());
+        reply(Status::Ok, QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"), metrics().exposition());
     } else if (path == QLatin1String("/api/status")) {
         replyJson(Status::Ok, status());
     } else if (path == QLatin1String("/api/calls")) {
@@ -351,46 +351,64 @@ void HttpEndpoint::broadcast(const QByteArray& frame) {
         socket->abort();
 }
 
-void HttpEndpoint::onEvent(const QJsonObject& event) {
-    const QString name = event.value(QStringLiteral("event")).toString();
-    if (name == QLatin1String("tick")) {
-        lastTick_ = event;
-        live_ = true;
-        ++ticks_;
-        QJsonArray sample{QDateTime::currentMSecsSinceEpoch()};
-        for (const auto& line : event.value(QStringLiteral("lines")).toArray())
-            sample.append(line.toObject().value(QStringLiteral("lineUtilization")).toInt());
-        pushBounded(history_, sample, kHistorySamples);
-    } else if (name == QLatin1String("stale") || name == QLatin1String("closed") || name == QLatin1String("connecting")
-               || (name == QLatin1String("connected") && !event.value(QStringLiteral("open")).toBool())) {
-        live_ = false;
-    } else if (name == QLatin1String("syslog")) {
-        pushBounded(syslog_, event, kSyslogTail);
-    } else if (name == QLatin1String("connect") || name == QLatin1String("disconnect") || name == QLatin1String("clid")) {
-        pushBounded(lineEvents_, event, kLineEvents);
-    } else if (name == QLatin1String("history")) {
-        callHistory_ = event.value(QStringLiteral("calls")).toArray();
-    }
-    metrics_->observeEvent(event);
-    // The stream is fed once the tick is done, so its clients add nothing
-    // to the tick itself; events of one tick go out in one write.
-    if (streams_.empty())
-        return;
-    pendingEvents_.push_back(event);
-    if (pendingEvents_.size() == 1)
+void HttpEndpoint::onEvent(const ConsoleEvent& event) {
+    // Called inside the monitor's tick: the event is only kept, its JSON not
+    // even built. What it changes in the status and the metrics, and its
+    // frame for the stream, follow once the tick is done.
+    pending_.push_back({event, QDateTime::currentMSecsSinceEpoch()});
+    if (pending_.size() == 1)
         QMetaObject::invokeMethod(this, &HttpEndpoint::flushEvents, Qt::QueuedConnection);
 }
 
+void HttpEndpoint::recordEvents() {
+    for (; recorded_ < pending_.size(); ++recorded_) {
+        const Pending& pending = pending_[recorded_];
+        const QJsonObject& event = pending.event.object();
+        const QString name = event.value(QStringLiteral("event")).toString();
+        if (name == QLatin1String("tick")) {
+            lastTick_ = event;
+            live_ = true;
+            ++ticks_;
+            QJsonArray sample{pending.msSinceEpoch};
+            for (const auto& line : event.value(QStringLiteral("lines")).toArray())
+                sample.append(line.toObject().value(QStringLiteral("lineUtilization")).toInt());
+            pushBounded(history_, sample, kHistorySamples);
+        } else if (name == QLatin1String("stale") || name == QLatin1String("closed")
+                   || name == QLatin1String("connecting")
+                   || (name == QLatin1String("connected") && !event.value(QStringLiteral("open")).toBool())) {
+            live_ = false;
+        } else if (name == QLatin1String("syslog")) {
+            pushBounded(syslog_, event, kSyslogTail);
+        } else if (name == QLatin1String("connect") || name == QLatin1String("disconnect")
+                   || name == QLatin1String("clid")) {
+            pushBounded(lineEvents_, event, kLineEvents);
+        } else if (name == QLatin1String("history")) {
+            callHistory_ = event.value(QStringLiteral("calls")).toArray();
+        }
+        metrics_->observeEvent(event);
+    }
+}
+
 void HttpEndpoint::flushEvents() {
+    recordEvents();
+    // Events of one tick go out to each client in one write.
     QByteArray frames;
-    for (const QJsonObject& event : pendingEvents_)
-        frames += "data: " + compact(event) + "\n\n";
-    pendingEvents_.clear();
+    if (!streams_.empty())
+        for (const Pending& pending : pending_)
+            frames += "data: " + compact(pending.event.object()) + "\n\n";
+    pending_.clear();
+    recorded_ = 0;
     if (!frames.isEmpty())
         broadcast(frames);
 }
 
-QJsonObject HttpEndpoint::status() const {
+MonitorMetrics& HttpEndpoint::metrics() {
+    recordEvents();
+    return *metrics_;
+}
+
+QJsonObject HttpEndpoint::status() {
+    recordEvents();
     QJsonArray totals;
     const LineTotals& t = metrics_->lineTotals();
     for (int n = 1; n <= 2; ++n)

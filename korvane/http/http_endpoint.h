@@ -7,6 +7,7 @@
 // buffer, and a client that does not read is dropped, never waited for.
 
 #include "korvane/http/http_options.h"
+#include "korvane/shell/console_monitor.h"
 
 #include <QAbstractHttpServer>
 #include <QJsonArray>
@@ -21,7 +22,6 @@ class QTcpSocket;
 
 namespace korvane {
 class CMonitorController;
-class ConsoleMonitor;
 }  // namespace korvane
 
 namespace korvane::http {
@@ -44,12 +44,13 @@ public:
     quint16 port() const { return port_; }
     const HttpOptions& options() const { return options_; }
 
-    MonitorMetrics& metrics() { return *metrics_; }
+    // Both take in the events of a tick that has not been flushed yet first.
+    MonitorMetrics& metrics();
     // The call journal's answers for /api/calls (404 while none is attached).
     void setCallList(CallList* calls) { calls_ = calls; }
     void setLineTotals(LineTotals* totals);
 
-    QJsonObject status() const;
+    QJsonObject status();
     int eventClients() const { return int(streams_.size()); }
     int openConnections() const;
 
@@ -58,7 +59,8 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    void onEvent(const QJsonObject& event);
+    void onEvent(const ConsoleEvent& event);
+    void recordEvents();
     void openStream(const QHttpServerRequest& request, QTcpSocket* socket);
     void broadcast(const QByteArray& frame);
     void flushEvents();
@@ -74,7 +76,14 @@ private:
     CallList* calls_ = nullptr;
     quint16 port_ = 0;
     std::deque<QPointer<QTcpSocket>> streams_;
-    std::vector<QJsonObject> pendingEvents_;
+    // The events since the last flush, in order; the first recorded_ of them
+    // are already in what /api/status and /metrics answer from.
+    struct Pending {
+        ConsoleEvent event;
+        qint64 msSinceEpoch;
+    };
+    std::vector<Pending> pending_;
+    size_t recorded_ = 0;
 
     // What /api/status and the page start from.
     QJsonObject lastTick_;

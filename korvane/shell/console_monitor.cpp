@@ -29,12 +29,28 @@ ConsoleMonitor::ConsoleMonitor(CMonitorController* controller, FILE* out, bool j
     });
     connect(c, &CMonitorController::statusTick, this, [this] {
         ++ticks_;
-        const int tray = controller_->trayIconIndex();
-        QJsonObject fields{{QStringLiteral("tray"), tray},
-                           {QStringLiteral("lines"), QJsonArray{lineObject(1), lineObject(2)}},
-                           {QStringLiteral("totalOutcallTime"), controller_->application().totalOutcallTime()}};
-        emitEvent(QStringLiteral("tick"), fields,
-                  QStringLiteral("tick tray=%1 | %2 | %3").arg(tray).arg(lineText(1), lineText(2)));
+        // What the tick shows is taken now; its JSON and text are made only
+        // when they are read.
+        struct Tick {
+            int tray;
+            LineState lines[2];
+            QString totalOutcallTime;
+        };
+        auto tick = std::make_shared<const Tick>(Tick{controller_->trayIconIndex(), {lineState(1), lineState(2)},
+                                                      controller_->application().totalOutcallTime()});
+        emitLazy(
+            QStringLiteral("tick"),
+            [tick] {
+                return QJsonObject{
+                    {QStringLiteral("tray"), tick->tray},
+                    {QStringLiteral("lines"), QJsonArray{lineObject(tick->lines[0]), lineObject(tick->lines[1])}},
+                    {QStringLiteral("totalOutcallTime"), tick->totalOutcallTime}};
+            },
+            [tick] {
+                return QStringLiteral("tick tray=%1 | %2 | %3")
+                    .arg(tick->tray)
+                    .arg(lineText(tick->lines[0]), lineText(tick->lines[1]));
+            });
     });
     connect(c, &CMonitorController::lineChanged, this, [this](int line, bool up) {
         const QString event = up ? QStringLiteral("connect") : QStringLiteral("disconnect");
@@ -107,53 +123,96 @@ bool ConsoleMonitor::question(const QString& caption, const QString& text) {
     return false;
 }
 
-QJsonObject ConsoleMonitor::lineObject(int number) const {
+ConsoleMonitor::LineState ConsoleMonitor::lineState(int number) const {
+    LineState state;
+    state.number = number;
+    state.row = controller_->statusRows()[number - 1];
     const CLine* line = controller_->application().lines().line(number);
     if (!line)
+        return state;
+    state.known = true;
+    state.up = controller_->lineMemory()[number - 1].up;
+    state.channel = line->channel();
+    state.link = line->link();
+    state.type = line->type();
+    state.packetsSent = line->packetsSent();
+    state.packetsReceived = line->packetsReceived();
+    state.errors = line->errors();
+    state.lineUtilization = line->lineUtilization();
+    state.averageLineUtilization = line->averageLineUtilization();
+    state.upTime = line->upTime();
+    state.ipAddress = line->ipAddress();
+    state.clid = line->clid();
+    return state;
+}
+
+QJsonObject ConsoleMonitor::lineObject(const LineState& line) {
+    if (!line.known)
         return {};
-    const StatusRow& row = controller_->statusRows()[number - 1];
     return QJsonObject{
-        {QStringLiteral("line"), number},
-        {QStringLiteral("up"), controller_->lineMemory()[number - 1].up},
-        {QStringLiteral("channel"), line->channel()},
-        {QStringLiteral("link"), line->link()},
-        {QStringLiteral("type"), line->type()},
-        {QStringLiteral("packetsSent"), line->packetsSent()},
-        {QStringLiteral("packetsReceived"), line->packetsReceived()},
-        {QStringLiteral("errors"), line->errors()},
-        {QStringLiteral("lineUtilization"), line->lineUtilization()},
-        {QStringLiteral("averageLineUtilization"), line->averageLineUtilization()},
-        {QStringLiteral("upTime"), line->upTime()},
-        {QStringLiteral("ipAddress"), line->ipAddress()},
-        {QStringLiteral("clid"), line->clid()},
-        {QStringLiteral("cells"), QJsonArray::fromStringList(QStringList(row.cells.begin(), row.cells.end()))},
+        {QStringLiteral("line"), line.number},
+        {QStringLiteral("up"), line.up},
+        {QStringLiteral("channel"), line.channel},
+        {QStringLiteral("link"), line.link},
+        {QStringLiteral("type"), line.type},
+        {QStringLiteral("packetsSent"), line.packetsSent},
+        {QStringLiteral("packetsReceived"), line.packetsReceived},
+        {QStringLiteral("errors"), line.errors},
+        {QStringLiteral("lineUtilization"), line.lineUtilization},
+        {QStringLiteral("averageLineUtilization"), line.averageLineUtilization},
+        {QStringLiteral("upTime"), line.upTime},
+        {QStringLiteral("ipAddress"), line.ipAddress},
+        {QStringLiteral("clid"), line.clid},
+        {QStringLiteral("cells"),
+         QJsonArray::fromStringList(QStringList(line.row.cells.begin(), line.row.cells.end()))},
     };
 }
 
-QString ConsoleMonitor::lineText(int number) const {
-    const StatusRow& row = controller_->statusRows()[number - 1];
+QString ConsoleMonitor::lineText(const LineState& line) {
+    const StatusRow& row = line.row;
     const QString channel = row.cells[0].isEmpty() ? QStringLiteral("--") : row.cells[0];
     return QStringLiteral("%1: %2 %3 sent=%4 recv=%5 err=%6 util=%7 up=%8 %9")
-        .arg(number)
+        .arg(line.number)
         .arg(channel, row.cells[1].isEmpty() ? QStringLiteral("idle") : row.cells[1], row.cells[2], row.cells[3],
              row.cells[4], row.cells[5], row.cells[6].isEmpty() ? QStringLiteral("-") : row.cells[6], row.cells[7]);
 }
 
+ConsoleEvent::ConsoleEvent(std::function<QJsonObject()> build) : d_(std::make_shared<Data>()) {
+    d_->build = std::move(build);
+}
+
+const QJsonObject& ConsoleEvent::object() const {
+    if (d_->build) {
+        d_->object = d_->build();
+        d_->build = nullptr;
+    }
+    return d_->object;
+}
+
 void ConsoleMonitor::emitEvent(const QString& event, const QJsonObject& fields, const QString& text) {
-    QJsonObject object = fields;
-    object.insert(QStringLiteral("event"), event);
-    object.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    emitLazy(event, [fields] { return fields; }, [&text] { return text; });
+}
+
+void ConsoleMonitor::emitLazy(const QString& event, std::function<QJsonObject()> fields,
+                              const std::function<QString()>& text) {
+    const QDateTime time = QDateTime::currentDateTimeUtc();
+    const ConsoleEvent built([event, time, fields = std::move(fields)] {
+        QJsonObject object = fields();
+        object.insert(QStringLiteral("event"), event);
+        object.insert(QStringLiteral("time"), time.toString(Qt::ISODateWithMs));
+        return object;
+    });
     if (out_) {
         QByteArray line;
         if (json_)
-            line = escapeJsonControls(QJsonDocument(object).toJson(QJsonDocument::Compact));
+            line = escapeJsonControls(QJsonDocument(built.object()).toJson(QJsonDocument::Compact));
         else
-            line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + visibleControls(text)).toUtf8();
+            line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + visibleControls(text())).toUtf8();
         line += '\n';
         std::fwrite(line.constData(), 1, size_t(line.size()), out_);
         std::fflush(out_);
     }
-    emit eventEmitted(object);
+    emit eventEmitted(built);
 }
 
 }  // namespace korvane

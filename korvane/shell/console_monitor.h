@@ -9,8 +9,26 @@
 #include <QObject>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 
 namespace korvane {
+
+// One console event. Its JSON object (with "event" and "time") is built the
+// first time it is asked for and then shared by every copy, so a listener
+// that passes events on after the tick keeps the building out of the tick.
+class ConsoleEvent {
+public:
+    explicit ConsoleEvent(std::function<QJsonObject()> build);
+    const QJsonObject& object() const;
+
+private:
+    struct Data {
+        std::function<QJsonObject()> build;
+        QJsonObject object;
+    };
+    std::shared_ptr<Data> d_;
+};
 
 class ConsoleMonitor : public QObject, public MessageBoxes {
     Q_OBJECT
@@ -29,13 +47,31 @@ public:
     int ticks() const { return ticks_; }
 
 signals:
-    // Every event as its JSON object (with "event" and "time"), whatever the
-    // output's form; listeners such as the HTTP endpoint's event stream.
-    void eventEmitted(const QJsonObject& object);
+    // Every event, whatever the output's form; listeners such as the HTTP
+    // endpoint's event stream.
+    void eventEmitted(const korvane::ConsoleEvent& event);
 
 private:
-    QJsonObject lineObject(int number) const;
-    QString lineText(int number) const;
+    // A line as one tick showed it, kept for the event's JSON and text.
+    struct LineState {
+        int number = 0;
+        bool known = false;  // the model has the line
+        bool up = false;
+        int channel = 0;
+        int type = 0;
+        int packetsSent = 0;
+        int packetsReceived = 0;
+        int errors = 0;
+        int lineUtilization = 0;
+        int averageLineUtilization = 0;
+        QString link, upTime, ipAddress, clid;
+        StatusRow row;
+    };
+    LineState lineState(int number) const;
+    static QJsonObject lineObject(const LineState& line);
+    static QString lineText(const LineState& line);
+    // fields and text are called for only if the output or a listener needs them.
+    void emitLazy(const QString& event, std::function<QJsonObject()> fields, const std::function<QString()>& text);
 
     CMonitorController* controller_;
     FILE* out_;

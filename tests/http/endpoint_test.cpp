@@ -7,6 +7,7 @@
 #include "korvane/http/http_options.h"
 #include "korvane/http/http_setup.h"
 #include "korvane/http/line_totals.h"
+#include "korvane/http/metrics.h"
 #include "korvane/settings/settings_store.h"
 
 #include <QJsonDocument>
@@ -227,6 +228,49 @@ TEST(HttpEndpoint, EventsStreamTheConsoleEvents) {
     EXPECT_FALSE(client.received.contains("s3cret-Pa55"));
     client.socket.abort();
     EXPECT_TRUE(waitFor([&] { return rig.endpoint->eventClients() == 0; }));
+}
+
+TEST(HttpEndpoint, EventsTakenInAfterTheTickKeepTheirOwnValuesAndOrder) {
+    // The endpoint takes in the monitor's events (and has their JSON built)
+    // after the tick. Each tick still shows what the router showed then, an
+    // answer asked for in between includes every event, and the stream gets
+    // each event once, in order.
+    EndpointRig rig;
+    StreamClient client(rig.port());
+    ASSERT_TRUE(waitFor([&] { return rig.endpoint->eventClients() == 1; }));
+    rig.setLine(1, 42, 100, 200);
+    rig.tick();
+    rig.setLine(1, 43, 150, 260);
+    rig.tick();
+    rig.console->emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), QStringLiteral("call up")}}, {});
+    rig.console->emitEvent(QStringLiteral("stale"), {}, {});
+
+    const QJsonObject s = rig.endpoint->status();
+    EXPECT_EQ(s[QStringLiteral("ticks")].toInt(), 2);
+    EXPECT_FALSE(s[QStringLiteral("live")].toBool());
+    const QJsonArray history = s[QStringLiteral("history")].toArray();
+    ASSERT_EQ(history.size(), 2);
+    EXPECT_EQ(history.at(0).toArray().at(1).toInt(), 42);
+    EXPECT_EQ(history.at(1).toArray().at(1).toInt(), 43);
+    EXPECT_EQ(s[QStringLiteral("syslog")].toArray().size(), 1);
+    EXPECT_EQ(s[QStringLiteral("lines")].toArray().at(0).toObject()[QStringLiteral("packetsSent")].toInt(), 150);
+    EXPECT_TRUE(rig.endpoint->metrics().exposition().contains("korvane_syslog_messages_total{router=\"office\"} 1"));
+
+    ASSERT_TRUE(waitFor([&] { return client.received.contains("\"event\":\"stale\""); }));
+    QStringList events;
+    QList<int> sent;
+    for (const QByteArray& frame : client.received.split('\n')) {
+        if (!frame.startsWith("data: "))
+            continue;
+        const QJsonObject event = json(frame.mid(6));
+        events.append(event[QStringLiteral("event")].toString());
+        const QJsonObject line1 = event[QStringLiteral("lines")].toArray().at(0).toObject();
+        if (events.back() == QLatin1String("tick"))
+            sent.append(line1[QStringLiteral("packetsSent")].toInt());
+    }
+    EXPECT_EQ(events, (QStringList{QStringLiteral("connect"), QStringLiteral("tick"), QStringLiteral("tick"),
+                                   QStringLiteral("syslog"), QStringLiteral("stale")}));
+    EXPECT_EQ(sent, (QList<int>{100, 150}));
 }
 
 TEST(HttpEndpointSafety, ATokenIsRequiredAsABearerHeader) {
