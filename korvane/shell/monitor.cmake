@@ -1,6 +1,6 @@
 # The korvane program: a small launcher that loads one of the monitor's two
 # halves, libkorvane_console (Qt Core, Network, SQL, HTTP Server) or
-# libkorvane_window (with Gui, Widgets, Multimedia). Parts built later join
+# libkorvane_window (with Gui and Widgets). Parts built later join
 # in once the whole project has been read.
 add_executable(korvane main.cpp launch_mode.h)
 target_include_directories(korvane PRIVATE ${PROJECT_SOURCE_DIR})

@@ -1,20 +1,40 @@
 #include "korvane/shell/sound_player.h"
 
+#include "automation/private_library.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSoundEffect>
 #include <QUrl>
 
 namespace korvane {
 
-WaveSoundPlayer::WaveSoundPlayer() : effect_(std::make_unique<QSoundEffect>()) {
-    QObject::connect(effect_.get(), &QSoundEffect::statusChanged, effect_.get(), [this] { onStatusChanged(); });
-}
+WaveSoundPlayer::WaveSoundPlayer() = default;
 
 WaveSoundPlayer::~WaveSoundPlayer() {
     // No status report may reach a half-destroyed player.
-    effect_->disconnect();
-    effect_->stop();
+    if (output_)
+        output_->onError = nullptr;
+}
+
+bool WaveSoundPlayer::makeOutput() {
+    if (output_)
+        return true;
+    if (!outputProblem_.isEmpty())
+        return false;
+    using Make = WaveOutput*();
+    QString error;
+    auto* make = reinterpret_cast<Make*>(
+        automation::resolvePrivateSymbol(QStringLiteral("libkorvane_sound.so"), "korvane_wave_output", &error));
+    if (!make) {
+        outputProblem_ = QStringLiteral("Sounds cannot be played: ") + error;
+        return false;
+    }
+    output_.reset(make());
+    output_->onError = [this] {
+        if (!current_.isEmpty())
+            fail(current_, QStringLiteral("The sound file \"%1\" could not be played").arg(current_));
+    };
+    return true;
 }
 
 QString WaveSoundPlayer::checkWaveFile(const QString& file) {
@@ -41,18 +61,13 @@ QString WaveSoundPlayer::playFile(const QString& file) {
         fail(file, problem);
         return problem;
     }
-    lastFailure_.clear();
-    const QUrl url = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
-    current_ = file;
-    // As PlaySound did, a new sound cuts the one still playing.
-    effect_->stop();
-    // The same file again is played from what is loaded; one that failed
-    // before is loaded afresh, it may have been replaced meanwhile.
-    if (effect_->source() != url || effect_->status() == QSoundEffect::Error) {
-        effect_->setSource(QUrl());
-        effect_->setSource(url);
+    if (!makeOutput()) {
+        fail(file, outputProblem_);
+        return outputProblem_;
     }
-    effect_->play();
+    lastFailure_.clear();
+    current_ = file;
+    output_->play(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
     ++started_;
     return QString();
 }
@@ -63,11 +78,6 @@ void WaveSoundPlayer::fail(const QString& file, const QString& reason) {
     lastFailure_ = reason;
     if (listener_)
         listener_(file, reason);
-}
-
-void WaveSoundPlayer::onStatusChanged() {
-    if (effect_->status() == QSoundEffect::Error && !current_.isEmpty())
-        fail(current_, QStringLiteral("The sound file \"%1\" could not be played").arg(current_));
 }
 
 }  // namespace korvane

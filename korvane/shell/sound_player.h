@@ -13,9 +13,19 @@
 #include <functional>
 #include <memory>
 
-class QSoundEffect;
+class QUrl;
 
 namespace korvane {
+
+// What libkorvane_sound gives: one sound at a time, a new one cutting the one
+// still playing.
+class WaveOutput {
+public:
+    virtual ~WaveOutput() = default;
+    // Starts playing; onError is called if the audio layer fails it later.
+    virtual void play(const QUrl& file) = 0;
+    std::function<void()> onError;
+};
 
 class WaveSoundPlayer : public SoundPlayer {
 public:
@@ -49,9 +59,11 @@ public:
 
 private:
     void fail(const QString& file, const QString& reason);
-    void onStatusChanged();
+    bool makeOutput();
 
-    std::unique_ptr<QSoundEffect> effect_;
+    // Null until the first play; stays null when the library is missing.
+    std::unique_ptr<WaveOutput> output_;
+    QString outputProblem_;
     FailureListener listener_;
     QString current_;
     QString lastFailure_;
