@@ -150,21 +150,16 @@ int runConsole(QCoreApplication& app, LaunchOptions& options, StopWatcher& stops
 
 extern "C" Q_DECL_EXPORT int korvane_main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("korvane"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(korvane::kVersion));
     korvane::LaunchOptions options;
-    if (const int code = korvane::readLaunchOptions(app, argc, argv, &options); code >= 0)
+    korvane::StopWatcher stops;
+    korvane::DemoRouter demo;
+    if (const int code = korvane::beginRun(app, argc, argv, &options, stops, demo); code >= 0)
         return code;
     if (!options.console) {
         // --help and --version have ended; anything else came here by mistake.
         std::fprintf(stderr, "korvane: without --console the monitor runs in its window\n");
         return 2;
     }
-    korvane::StopWatcher stops;
-    korvane::prepareRun(stops, options);
-    korvane::DemoRouter demo;
-    if (options.demo && !demo.start(&options))
-        return 1;
     const int code = runConsole(app, options, stops);
     demo.stop();
     return code;

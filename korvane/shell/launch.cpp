@@ -1,6 +1,6 @@
 #include "korvane/shell/launch.h"
 
-#include "korvane/model/application.h"
+#include "korvane/shell/controller.h"
 #include "korvane/settings/config_settings.h"
 #include "korvane/settings/settings_store.h"
 #include "korvane/shell/password_source.h"
@@ -108,6 +108,18 @@ void prepareRun(StopWatcher& stops, const LaunchOptions& options) {
 #endif
     if (options.seconds > 0)
         stops.setDeadline(qint64(options.seconds) * 1000);
+}
+
+int beginRun(QCoreApplication& app, int argc, char** argv, LaunchOptions* options, StopWatcher& stops,
+             DemoRouter& demo) {
+    QCoreApplication::setApplicationName(QStringLiteral("korvane"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    if (const int code = readLaunchOptions(app, argc, argv, options); code >= 0)
+        return code;
+    prepareRun(stops, *options);
+    if (options->demo && !demo.start(options))
+        return 1;
+    return -1;
 }
 
 namespace {

@@ -35,6 +35,14 @@ int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOption
 // SIGINT, SIGTERM and the --for deadline; the terminal control registered.
 void prepareRun(StopWatcher& stops, const LaunchOptions& options);
 
+class DemoRouter;
+
+// What both halves do first: the application's name and version, the
+// command line, the stop watcher and, for --demo, the simulated router.
+// Returns -1 to go on, otherwise the exit code.
+int beginRun(QCoreApplication& app, int argc, char** argv, LaunchOptions* options, StopWatcher& stops,
+             DemoRouter& demo);
+
 // --demo: the simulated router on a thread of its own (the monitor blocks its
 // thread while connecting), a fresh settings folder and the router's address
 // and password in the options.

@@ -2,7 +2,6 @@
 // icon, sounds and dialogs. The korvane program loads it for a run without
 // --console.
 
-#include "korvane/shell/controller.h"
 #include "korvane/shell/launch.h"
 #include "korvane/shell/startup.h"
 #include "korvane/shell/stop_watcher.h"
@@ -13,16 +12,11 @@
 
 extern "C" Q_DECL_EXPORT int korvane_main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("korvane"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(korvane::kVersion));
     korvane::LaunchOptions options;
-    if (const int code = korvane::readLaunchOptions(app, argc, argv, &options); code >= 0)
-        return code;
     korvane::StopWatcher stops;
-    korvane::prepareRun(stops, options);
     korvane::DemoRouter demo;
-    if (options.demo && !demo.start(&options))
-        return 1;
+    if (const int code = korvane::beginRun(app, argc, argv, &options, stops, demo); code >= 0)
+        return code;
     if (options.passwordGiven && !options.demo) {
         // The window takes the password from the settings (its sheet edits
         // it there); one on the command line would be stored.
