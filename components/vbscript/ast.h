@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vbscript {
@@ -28,13 +29,63 @@ struct Args;
 
 // What an expression is, for the interpreter's checks on its hot path
 // (cheaper than dynamic_cast).
-enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary };
+enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary, Literal };
+
+// An Integer, Long, Double or Boolean held as a plain number: what operators,
+// conditions and loop counters pass between them without making a Variant
+// (each Variant made or dropped costs calls into the automation library).
+// It converts to and from a Variant of the same type and value exactly.
+struct Scalar {
+    enum Kind : unsigned char { Integer, Long, Double, Boolean };
+    Kind kind = Long;
+    qint32 integer = 0;  // Integer, Long; a Boolean as -1 or 0
+    double number = 0;   // Double
+
+    static Scalar ofInteger(qint32 v) { return {Integer, v, 0}; }
+    static Scalar ofLong(qint32 v) { return {Long, v, 0}; }
+    static Scalar ofDouble(double v) { return {Double, 0, v}; }
+    static Scalar ofBool(bool v) { return {Boolean, v ? -1 : 0, 0}; }
+
+    // The value of v when its type is one of the four.
+    static bool from(const Variant& v, Scalar& out)
+    {
+        switch (v.type()) {
+        case automation::VarType::Integer: out = ofInteger(qint32(v.rawNumber())); return true;
+        case automation::VarType::Long: out = ofLong(qint32(v.rawNumber())); return true;
+        case automation::VarType::Double: out = ofDouble(v.rawNumber()); return true;
+        case automation::VarType::Boolean: out = ofBool(v.rawNumber() != 0); return true;
+        default: return false;
+        }
+    }
+    double toDouble() const { return kind == Double ? number : double(integer); }
+    bool truth() const { return kind == Double ? number != 0 : integer != 0; }
+    Variant toVariant() const
+    {
+        switch (kind) {
+        case Integer: return Variant::fromInteger(qint16(integer));
+        case Long: return Variant(integer);
+        case Double: return Variant(number);
+        case Boolean: return Variant(integer != 0);
+        }
+        return {};
+    }
+};
 
 struct Expr {
     Position pos;
     ExprKind kind = ExprKind::Other;
     virtual ~Expr() = default;
     virtual Variant eval(Runtime& rt, Frame& frame) const = 0;
+    // Evaluates once: into out when the value is a Scalar's type (true),
+    // else into other (false).
+    virtual bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+    {
+        Variant v = eval(rt, frame);
+        if (Scalar::from(v, out))
+            return true;
+        other.emplace(std::move(v));
+        return false;
+    }
     virtual bool isLiteral() const { return false; }
 };
 using ExprPtr = std::unique_ptr<Expr>;
@@ -47,8 +98,24 @@ const T* exprAs(const Expr* e)
 }
 
 struct LiteralExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Literal;
+    explicit LiteralExpr(Variant v) : value(std::move(v)) {
+        kind = kKind;
+        isScalar = Scalar::from(value, scalar);
+    }
     Variant value;
+    bool isScalar = false;
+    Scalar scalar;  // the value, when it is one
     Variant eval(Runtime&, Frame&) const override { return value; }
+    bool evalScalar(Runtime&, Frame&, Scalar& out, std::optional<Variant>& other) const override
+    {
+        if (isScalar) {
+            out = scalar;
+            return true;
+        }
+        other.emplace(value);
+        return false;
+    }
     bool isLiteral() const override { return true; }
 };
 
@@ -84,6 +151,7 @@ struct NameExpr final : Expr {
     mutable std::unique_ptr<NameExpr> outer;
 
     Variant eval(Runtime& rt, Frame& frame) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
 };
 
 struct MeExpr final : Expr {
@@ -119,6 +187,10 @@ struct CallExpr final : Expr {
 struct ParenExpr final : Expr {
     ExprPtr inner;
     Variant eval(Runtime& rt, Frame& frame) const override { return inner->eval(rt, frame); }
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override
+    {
+        return inner->evalScalar(rt, frame, out, other);
+    }
 };
 
 struct NewExpr final : Expr {
@@ -131,6 +203,7 @@ struct UnaryExpr final : Expr {
     UnaryOp op;
     ExprPtr operand;
     Variant eval(Runtime& rt, Frame& frame) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
 };
 
 enum class BinaryOp : unsigned char {
@@ -145,6 +218,7 @@ struct BinaryExpr final : Expr {
     ExprPtr left;
     ExprPtr right;
     Variant eval(Runtime& rt, Frame& frame) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
 };
 
 // ---------------------------------------------------------------- statements

@@ -721,6 +721,28 @@ Variant NameExpr::eval(Runtime& rt, Frame& frame) const
     return rt.readName(*this, frame);
 }
 
+bool NameExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    const Variant* slot = nullptr;
+    switch (binding) {
+    case Binding::Local: slot = frame.vars[size_t(index)]; break;
+    case Binding::Field: slot = &frame.me->fields[size_t(index)]; break;
+    case Binding::Global:
+        if (const GlobalEntry& e = rt.globals()[size_t(index)]; e.kind == GlobalEntry::Variable)
+            slot = &e.value;
+        break;
+    default: break;
+    }
+    if (!slot) {
+        other.emplace(rt.readName(*this, frame));
+        return Scalar::from(*other, out) ? (other.reset(), true) : false;
+    }
+    if (Scalar::from(*slot, out))
+        return true;
+    other.emplace(*slot);
+    return false;
+}
+
 void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs)
 {
     args.values.reserve(qsizetype(exprs.size()));
@@ -932,101 +954,78 @@ Variant WithObjectExpr::eval(Runtime&, Frame& frame) const
 
 Variant NewExpr::eval(Runtime& rt, Frame&) const { return rt.newInstance(className); }
 
-Variant UnaryExpr::eval(Runtime& rt, Frame& frame) const
+namespace {
+
+// An operand: locals and literals, the common ones, read without a call.
+inline bool operandScalar(const Expr& e, Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other)
 {
-    const Variant v = operand->eval(rt, frame);
+    if (e.kind == ExprKind::Literal) {
+        const auto& l = static_cast<const LiteralExpr&>(e);
+        if (l.isScalar) {
+            out = l.scalar;
+            return true;
+        }
+    } else if (e.kind == ExprKind::Name) {
+        const auto& n = static_cast<const NameExpr&>(e);
+        if (n.binding == Binding::Local) {
+            const Variant& v = *frame.vars[size_t(n.index)];
+            if (Scalar::from(v, out))
+                return true;
+            other.emplace(v);
+            return false;
+        }
+    }
+    return e.evalScalar(rt, frame, out, other);
+}
+
+}  // namespace
+
+bool UnaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    Scalar a;
+    std::optional<Variant> v;
+    if (operandScalar(*operand, rt, frame, a, v)) {
+        switch (op) {
+        case UnaryOp::Neg:
+            if (scalarNegate(a, out))
+                return true;
+            break;
+        case UnaryOp::Not:
+            if (scalarNot(a, out))
+                return true;
+            break;
+        case UnaryOp::Plus: out = a; return true;
+        }
+        v.emplace(a.toVariant());
+    }
     switch (op) {
-    case UnaryOp::Neg: return negate(v);
-    case UnaryOp::Not: return logicalNot(v);
+    case UnaryOp::Neg: other.emplace(negate(*v)); break;
+    case UnaryOp::Not: other.emplace(logicalNot(*v)); break;
     case UnaryOp::Plus: {
-        Variant d = dereference(v);
+        Variant d = dereference(*v);
         if (d.isArray())
             throw AutomationError(error::kTypeMismatch);
-        return d;
+        other.emplace(std::move(d));
+        break;
     }
     }
-    return v;
+    return false;
+}
+
+Variant UnaryExpr::eval(Runtime& rt, Frame& frame) const
+{
+    Scalar s;
+    std::optional<Variant> v;
+    if (evalScalar(rt, frame, s, v))
+        return s.toVariant();
+    return std::move(*v);
 }
 
 namespace {
 
-// Integer and Long operands: the common case, done without the general rules
-// (the results are the ones those rules give).
-bool fastIntegral(BinaryOp op, const Variant& a, const Variant& b, Variant* result)
+// The general rules, on values of any type.
+Variant applyBinary(Runtime& rt, BinaryOp op, const Variant& a, const Variant& b, bool aLiteral, bool bLiteral)
 {
-    const automation::VarType ta = a.type();
-    const automation::VarType tb = b.type();
-    using automation::VarType;
-    if ((ta != VarType::Integer && ta != VarType::Long) || (tb != VarType::Integer && tb != VarType::Long))
-        return false;
-    const qint64 x = qint64(a.rawNumber());
-    const qint64 y = qint64(b.rawNumber());
-    qint64 r = 0;
-    switch (op) {
-    case BinaryOp::Add: r = x + y; break;
-    case BinaryOp::Sub: r = x - y; break;
-    case BinaryOp::Mul: r = x * y; break;
-    case BinaryOp::IntDiv:
-        if (y == 0)
-            return false;
-        r = x / y;
-        break;
-    case BinaryOp::Mod:
-        if (y == 0)
-            return false;
-        r = x % y;
-        break;
-    case BinaryOp::Eq: *result = Variant(x == y); return true;
-    case BinaryOp::Ne: *result = Variant(x != y); return true;
-    case BinaryOp::Lt: *result = Variant(x < y); return true;
-    case BinaryOp::Gt: *result = Variant(x > y); return true;
-    case BinaryOp::Le: *result = Variant(x <= y); return true;
-    case BinaryOp::Ge: *result = Variant(x >= y); return true;
-    default: return false;
-    }
-    if (ta == VarType::Integer && tb == VarType::Integer && r >= -32768 && r <= 32767)
-        *result = Variant::fromInteger(qint16(r));
-    else if (r >= INT32_MIN && r <= INT32_MAX)
-        *result = Variant(qint32(r));
-    else
-        *result = Variant(double(r));
-    return true;
-}
-
-}  // namespace
-
-namespace {
-
-const Variant* localSlot(const Expr& e, Frame& frame)
-{
-    if (const auto* n = exprAs<NameExpr>(&e); n && n->binding == Binding::Local)
-        return frame.vars[size_t(n->index)];
-    return nullptr;
-}
-
-}  // namespace
-
-Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
-{
-    // Local variables are read in place rather than copied. The left one only
-    // when the right side cannot run code that changes it (a literal or
-    // another local): the left is read first.
-    Variant leftValue, rightValue;
-    const Variant* la = localSlot(*left, frame);
-    if (!la || !(right->isLiteral() || localSlot(*right, frame))) {
-        leftValue = left->eval(rt, frame);
-        la = &leftValue;
-    }
-    const Variant* lb = localSlot(*right, frame);
-    if (!lb) {
-        rightValue = right->eval(rt, frame);
-        lb = &rightValue;
-    }
-    const Variant& a = *la;
-    const Variant& b = *lb;
-    Variant fast;
-    if (fastIntegral(op, a, b, &fast))
-        return fast;
     switch (op) {
     case BinaryOp::Add:
     case BinaryOp::Pow:
@@ -1049,7 +1048,7 @@ Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
     case BinaryOp::Lt:
     case BinaryOp::Gt:
     case BinaryOp::Le:
-    case BinaryOp::Ge: return compare(op, a, b, left->isLiteral(), right->isLiteral());
+    case BinaryOp::Ge: return compare(op, a, b, aLiteral, bLiteral);
     case BinaryOp::Is: return Variant(sameObject(a, b));
     case BinaryOp::And:
     case BinaryOp::Or:
@@ -1058,6 +1057,35 @@ Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
     case BinaryOp::Imp: return logical(op, a, b);
     }
     throw AutomationError(error::kTypeMismatch);
+}
+
+}  // namespace
+
+bool BinaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    // The left side is taken (by value) before the right side runs, which may
+    // change the variable the left side read.
+    Scalar a, b;
+    std::optional<Variant> va, vb;
+    const bool sa = operandScalar(*left, rt, frame, a, va);
+    const bool sb = operandScalar(*right, rt, frame, b, vb);
+    if (sa && sb && scalarBinary(op, a, b, out))
+        return true;
+    if (sa)
+        va.emplace(a.toVariant());
+    if (sb)
+        vb.emplace(b.toVariant());
+    other.emplace(applyBinary(rt, op, *va, *vb, left->isLiteral(), right->isLiteral()));
+    return false;
+}
+
+Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
+{
+    Scalar s;
+    std::optional<Variant> v;
+    if (evalScalar(rt, frame, s, v))
+        return s.toVariant();
+    return std::move(*v);
 }
 
 // ---------------------------------------------------------------- calls

@@ -154,6 +154,15 @@ inline void store(Variant& slot, Variant value)
     Variant old = std::exchange(slot, std::move(value));
 }
 
+// Stores a Scalar; the old value goes first unless releasing it could run code.
+inline void storeScalar(Variant& slot, const Scalar& value)
+{
+    if (slot.isObject() || slot.isArray())
+        store(slot, value.toVariant());
+    else
+        slot = value.toVariant();
+}
+
 // Elements of an array with these upper bounds (from 0), for charging before
 // it is made; 0 when the shape is one the array itself refuses.
 inline qint64 elementCount(const QList<qint32>& upperBounds)

@@ -1265,9 +1265,8 @@ private:
 
     ExprPtr literal(Variant v, Position pos)
     {
-        auto l = std::make_unique<LiteralExpr>();
+        auto l = std::make_unique<LiteralExpr>(std::move(v));
         l->pos = pos;
-        l->value = std::move(v);
         next();
         return l;
     }
