@@ -24,6 +24,7 @@ struct Frame;
 struct Procedure;
 struct ClassDef;
 struct Args;
+struct HostMethod;
 
 // ---------------------------------------------------------------- expressions
 
@@ -170,6 +171,15 @@ struct MemberExpr final : Expr {
     MemberExpr() { kind = kKind; }
     ExprPtr object;
     QString name;
+    // The member's id on the host object this site last reached, when that
+    // object's members are fixed by its class (a QObject's): the next call on
+    // the same object skips the lookup by name.
+    mutable std::weak_ptr<automation::Dispatch> cachedObject;
+    mutable automation::DispId cachedId = automation::kDispIdUnknown;
+    // The method a call here reaches on objects of that class, when it is a
+    // plain one (see host_call.h); tried once per class.
+    mutable std::shared_ptr<HostMethod> hostMethod;
+    mutable const QMetaObject* hostClassTried = nullptr;
     Variant eval(Runtime& rt, Frame& frame) const override;
 };
 
@@ -181,6 +191,7 @@ struct CallExpr final : Expr {
     ExprPtr callee;
     std::vector<ExprPtr> args;  // a null entry is a left-out argument
     Variant eval(Runtime& rt, Frame& frame) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
 };
 
 // (expression): also what turns a by-reference argument into a by-value one.

@@ -2,6 +2,7 @@
 #include "components/vbscript/regexp.h"
 
 #include "components/vbscript/builtins.h"
+#include "components/vbscript/host_call.h"
 #include "components/vbscript/operators.h"
 #include "components/vbscript/parser.h"
 
@@ -148,10 +149,7 @@ public:
             throw AutomationError(error::kNoSuchMember);
         Runtime::Entry entry(*rt_);
         Args a;
-        a.values = args;
-        a.refs.assign(size_t(args.size()), nullptr);
-        for (qsizetype i = 0; i < args.size(); ++i)
-            a.refs[size_t(i)] = &args[i];
+        a.bindAll(args);
         return rt_->callProcedure(proc_, nullptr, nullptr, a);
     }
 
@@ -216,12 +214,10 @@ Variant ClassObject::invoke(DispId id, CallKind kind, QList<Variant>& args)
         throw AutomationError(error::kNoSuchMember);
     Runtime::Entry entry(*data_->runtime);
     Args a;
-    a.values = args;
-    a.refs.assign(size_t(args.size()), nullptr);
     // By-reference parameters write back into the caller's argument list.
-    const qsizetype byRefCount = isPut(kind) ? args.size() - 1 : args.size();
-    for (qsizetype i = 0; i < byRefCount; ++i)
-        a.refs[size_t(i)] = &args[i];
+    a.bindAll(args);
+    if (isPut(kind) && !args.isEmpty())
+        a.refs.back() = nullptr;
     return data_->runtime->callMember(data_, shared_from_this(), member, kind, a);
 }
 
@@ -746,7 +742,7 @@ bool NameExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<
 void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs)
 {
     args.values.reserve(qsizetype(exprs.size()));
-    args.refs.reserve(exprs.size());
+    args.refs.reserve(qsizetype(exprs.size()));
     for (size_t i = 0; i < exprs.size(); ++i) {
         const Expr* e = exprs[i].get();
         if (!e) {
@@ -818,9 +814,9 @@ Variant Runtime::invokeDefault(const Variant& value, CallKind kind, Args& args)
     }
     args.fillValues();
     Variant result = object->invoke(automation::kDispIdValue, kind, args.values);
-    for (size_t i = 0; i < args.refs.size(); ++i) {
+    for (qsizetype i = 0; i < args.refs.size(); ++i) {
         if (args.refs[i])
-            store(*args.refs[i], args.values[qsizetype(i)]);
+            store(*args.refs[i], args.values[i]);
     }
     return result;
 }
@@ -842,28 +838,53 @@ qsizetype offsetIn(const automation::Array& array, const Variant& index)
 
 }  // namespace
 
+Target Runtime::callTarget(const NameExpr& n, Frame& frame)
+{
+    if (!n.selfName)
+        return resolve(n, frame, false);
+    // f(...) inside Function f is a call, not its result.
+    if (!n.outer) {
+        auto outer = std::make_unique<NameExpr>();
+        outer->name = n.name;
+        outer->lower = n.lower;
+        outer->optionExplicit = n.optionExplicit;
+        if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
+            outer->binding = Binding::MeMember;
+            outer->index = frame.proc->owner->memberIndex.value(n.lower);
+        } else {
+            outer->binding = Binding::Dynamic;
+        }
+        n.outer = std::move(outer);
+    }
+    return resolve(*n.outer, frame, false);
+}
+
 Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame)
 {
-    Target t;
-    if (n.selfName) {
-        // f(...) inside Function f is a call, not its result.
-        if (!n.outer) {
-            auto outer = std::make_unique<NameExpr>();
-            outer->name = n.name;
-            outer->lower = n.lower;
-            outer->optionExplicit = n.optionExplicit;
-            if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
-                outer->binding = Binding::MeMember;
-                outer->index = frame.proc->owner->memberIndex.value(n.lower);
-            } else {
-                outer->binding = Binding::Dynamic;
-            }
-            n.outer = std::move(outer);
+    return callResolved(n, callTarget(n, frame), exprs, frame);
+}
+
+bool Runtime::callNameScalar(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame, Scalar& out,
+                             std::optional<Variant>& other)
+{
+    const Target t = callTarget(n, frame);
+    if (t.kind == Target::Proc) {
+        switch (callProcedureDirect(t.proc, exprs, frame, out, other)) {
+        case DirectCall::Scalar: return true;
+        case DirectCall::Value: return false;
+        case DirectCall::NotDirect: break;
         }
-        t = resolve(*n.outer, frame, false);
-    } else {
-        t = resolve(n, frame, false);
     }
+    other.emplace(callResolved(n, t, exprs, frame));
+    if (Scalar::from(*other, out)) {
+        other.reset();
+        return true;
+    }
+    return false;
+}
+
+Variant Runtime::callResolved(const NameExpr& n, const Target& t, const std::vector<ExprPtr>& exprs, Frame& frame)
+{
     Args args;
     switch (t.kind) {
     case Target::Var:
@@ -882,11 +903,17 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
     case Target::Constant:
         evalArgs(exprs, frame, args, t.constant->isObject());
         return indexValue(*t.constant, args);
-    case Target::Proc:
-        if (Variant result; callProcedureDirect(t.proc, exprs, frame, &result))
-            return result;
+    case Target::Proc: {
+        Scalar scalar;
+        std::optional<Variant> value;
+        switch (callProcedureDirect(t.proc, exprs, frame, scalar, value)) {
+        case DirectCall::Scalar: return scalar.toVariant();
+        case DirectCall::Value: return std::move(*value);
+        case DirectCall::NotDirect: break;
+        }
         evalArgs(exprs, frame, args, true);
         return callProcedure(t.proc, nullptr, nullptr, args);
+    }
     case Target::MeMember:
         evalArgs(exprs, frame, args, true);
         return callMember(frame.me, frame.meRef, t.index, CallKind::Method | CallKind::PropertyGet, args);
@@ -895,13 +922,15 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
         return callBuiltin(t.index, frame, args);
     }
     case Target::HostMember: {
-        evalArgs(exprs, frame, args, true);
-        args.fillValues();
+        PooledArgs pooled(*this);
+        Args& a = pooled.args;
+        evalArgs(exprs, frame, a, true);
+        a.fillValues();
         DispatchRef object = t.object;
-        Variant result = object->invoke(t.id, CallKind::Method | CallKind::PropertyGet, args.values);
-        for (size_t i = 0; i < args.refs.size(); ++i) {
-            if (args.refs[i])
-                store(*args.refs[i], args.values[qsizetype(i)]);
+        Variant result = object->invoke(t.id, CallKind::Method | CallKind::PropertyGet, a.values);
+        for (qsizetype i = 0; i < a.refs.size(); ++i) {
+            if (a.refs[i])
+                store(*a.refs[i], a.values[i]);
         }
         return result;
     }
@@ -919,10 +948,9 @@ Variant CallExpr::eval(Runtime& rt, Frame& frame) const
         return rt.callName(*n, args, frame);
     if (const auto* m = exprAs<MemberExpr>(callee.get())) {
         const Variant object = m->object->eval(rt, frame);
-        Args a;
-        rt.evalArgs(args, frame, a, true);
-        return rt.invokeMember(object, m->name, CallKind::Method | CallKind::PropertyGet, a,
-                               exprAs<MeExpr>(m->object.get()) != nullptr);
+        PooledArgs a(rt);
+        rt.evalArgs(args, frame, a.args, true);
+        return rt.invokeMember(object, *m, CallKind::Method | CallKind::PropertyGet, a.args);
     }
     const Variant value = callee->eval(rt, frame);
     Args a;
@@ -930,12 +958,18 @@ Variant CallExpr::eval(Runtime& rt, Frame& frame) const
     return rt.indexValue(value, a);
 }
 
+bool CallExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    if (const auto* n = exprAs<NameExpr>(callee.get()))
+        return rt.callNameScalar(*n, args, frame, out, other);
+    return Expr::evalScalar(rt, frame, out, other);
+}
+
 Variant MemberExpr::eval(Runtime& rt, Frame& frame) const
 {
     const Variant target = object->eval(rt, frame);
     Args none;
-    return rt.invokeMember(target, name, CallKind::Method | CallKind::PropertyGet, none,
-                           exprAs<MeExpr>(object.get()) != nullptr);
+    return rt.invokeMember(target, *this, CallKind::Method | CallKind::PropertyGet, none);
 }
 
 Variant MeExpr::eval(Runtime&, Frame& frame) const
@@ -1106,7 +1140,7 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     for (qsizetype i = 0; i < proc->slotCount; ++i)
         f.vars[i] = &f.storage[i];
     for (size_t i = 0; i < proc->params.size(); ++i) {
-        Variant* ref = args.refs[i];
+        Variant* ref = args.refs[qsizetype(i)];
         if (ref && proc->params[i].byRef) {
             f.vars[i] = ref;
             if (std::find(args.fixedArrays.begin(), args.fixedArrays.end(), ref) != args.fixedArrays.end())
@@ -1138,20 +1172,16 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     return {};
 }
 
-// A call of a global procedure whose arguments are variables and values: they
-// go straight into the new frame, without an argument list. False, having
-// done nothing, for the forms the general path handles (left-out arguments,
-// array elements passed by reference, a wrong count).
-bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller,
-                                  Variant* result)
+Runtime::DirectCall Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs,
+                                                 Frame& caller, Scalar& scalar, std::optional<Variant>& value)
 {
     if (exprs.size() != proc->params.size())
-        return false;
+        return DirectCall::NotDirect;
     for (const ExprPtr& e : exprs) {
         if (!e)
-            return false;
+            return DirectCall::NotDirect;
         if (const auto* c = exprAs<CallExpr>(e.get()); c && exprAs<NameExpr>(c->callee.get()))
-            return false;
+            return DirectCall::NotDirect;
     }
     Frame f;
     f.proc = proc;
@@ -1174,7 +1204,12 @@ bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprP
                 continue;
             }
         }
-        f.storage[qsizetype(i)] = e->eval(*this, caller);
+        Scalar s;
+        std::optional<Variant> v;
+        if (e->evalScalar(*this, caller, s, v))
+            f.storage[qsizetype(i)] = s.toVariant();
+        else
+            f.storage[qsizetype(i)] = std::move(*v);
     }
     checkInterrupt();
     checkDepth();
@@ -1184,6 +1219,7 @@ bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprP
             f.vars[qsizetype(i)] = ref;
         else if (ref)
             f.storage[qsizetype(i)] = *ref;
+        // A parameter that holds a missing argument reads as Empty here.
         if (f.vars[qsizetype(i)] == &f.storage[qsizetype(i)] && f.storage[qsizetype(i)].type() == automation::VarType::Error)
             f.storage[qsizetype(i)] = Variant();
     }
@@ -1193,9 +1229,15 @@ bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprP
         int& d;
     } guard(depth_);
     execBlock(proc->body, f);
-    if (proc->resultSlot >= 0)
-        *result = std::move(f.storage[proc->resultSlot]);
-    return true;
+    if (proc->resultSlot < 0) {
+        value.emplace();
+        return DirectCall::Value;
+    }
+    Variant& result = f.storage[proc->resultSlot];
+    if (Scalar::from(result, scalar))
+        return DirectCall::Scalar;
+    value.emplace(std::move(result));
+    return DirectCall::Value;
 }
 
 Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int index,
@@ -1255,28 +1297,72 @@ Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const Dispa
     return {};
 }
 
+Variant Runtime::invokeMember(const Variant& object, const MemberExpr& site, CallKind kind, Args& args)
+{
+    return invokeMember(object, site.name, kind, args, exprAs<MeExpr>(site.object.get()) != nullptr, &site);
+}
+
+namespace {
+
+// Whether a weak and a strong reference share one object (its control block,
+// which the weak reference keeps from being reused).
+bool sameOwner(const std::weak_ptr<automation::Dispatch>& weak, const DispatchRef& strong)
+{
+    return !weak.owner_before(strong) && !strong.owner_before(weak);
+}
+
+}  // namespace
+
 Variant Runtime::invokeMember(const Variant& objectValue, const QString& name, CallKind kind, Args& args,
-                              bool allowPrivate)
+                              bool allowPrivate, const MemberExpr* site)
 {
     if (!objectValue.isObject() || !objectValue.objectRef())
         throw AutomationError(error::kObjectRequired,
                               describeError(error::kObjectRequired) + QStringLiteral(": '%1'").arg(name));
     const DispatchRef object = objectValue.objectRef();
-    if (auto* co = dynamic_cast<ClassObject*>(object.get())) {
-        const ClassDef* cls = co->data()->cls;
-        const int index = cls->memberIndex.value(name.toLower(), -1);
-        if (index < 0 || (!allowPrivate && !cls->members[size_t(index)].isPublic))
+    DispId id = automation::kDispIdUnknown;
+    if (site && site->cachedId != automation::kDispIdUnknown && sameOwner(site->cachedObject, object)) {
+        id = site->cachedId;
+        if (kind == (CallKind::Method | CallKind::PropertyGet) && args.size() <= HostMethod::kMaxArguments) {
+            if (QObject* host = automation::objectOf(object)) {
+                const QMetaObject* cls = host->metaObject();
+                if (site->hostClassTried != cls) {
+                    site->hostClassTried = cls;
+                    auto bound = std::make_shared<HostMethod>();
+                    site->hostMethod = bindHostMethod(host, id, int(args.size()), *bound) ? bound : nullptr;
+                }
+                if (const HostMethod* m = site->hostMethod.get(); m && m->argumentCount == args.size()) {
+                    args.fillValues();
+                    Variant result = callHostMethod(host, *m, args.values);
+                    for (qsizetype i = 0; i < args.refs.size(); ++i) {
+                        if (args.refs[i])
+                            store(*args.refs[i], args.values[i]);
+                    }
+                    return result;
+                }
+            }
+        }
+    } else {
+        if (auto* co = dynamic_cast<ClassObject*>(object.get())) {
+            const ClassDef* cls = co->data()->cls;
+            const int index = cls->memberIndex.value(name.toLower(), -1);
+            if (index < 0 || (!allowPrivate && !cls->members[size_t(index)].isPublic))
+                throw named(error::kNoSuchMember, name);
+            return callMember(co->data(), object, index, kind, args);
+        }
+        id = object->memberId(name);
+        if (id == automation::kDispIdUnknown)
             throw named(error::kNoSuchMember, name);
-        return callMember(co->data(), object, index, kind, args);
+        if (site && automation::objectOf(object)) {
+            site->cachedObject = object;
+            site->cachedId = id;
+        }
     }
-    const DispId id = object->memberId(name);
-    if (id == automation::kDispIdUnknown)
-        throw named(error::kNoSuchMember, name);
     args.fillValues();
     Variant result = object->invoke(id, kind, args.values);
-    for (size_t i = 0; i < args.refs.size(); ++i) {
+    for (qsizetype i = 0; i < args.refs.size(); ++i) {
         if (args.refs[i])
-            store(*args.refs[i], args.values[qsizetype(i)]);
+            store(*args.refs[i], args.values[i]);
     }
     return result;
 }
@@ -1369,7 +1455,7 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
         const Variant object = m->object->eval(*this, frame);
         Args a;
         a.add(std::move(value));
-        invokeMember(object, m->name, putKind, a, exprAs<MeExpr>(m->object.get()) != nullptr);
+        invokeMember(object, *m, putKind, a);
         return;
     }
     const auto* c = exprAs<CallExpr>(&target);
@@ -1413,7 +1499,7 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
     if (const auto* m = exprAs<MemberExpr>(c->callee.get())) {
         const Variant object = m->object->eval(*this, frame);
         a.add(std::move(value));
-        invokeMember(object, m->name, putKind, a, exprAs<MeExpr>(m->object.get()) != nullptr);
+        invokeMember(object, *m, putKind, a);
         return;
     }
     if (const auto* n = exprAs<NameExpr>(c->callee.get())) {

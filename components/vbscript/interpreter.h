@@ -23,7 +23,7 @@ using automation::CallKind;
 // is copied in and written back after the call.
 struct Args {
     QList<Variant> values;
-    std::vector<Variant*> refs;
+    QVarLengthArray<Variant*, 8> refs;
     struct Writeback {
         int index;
         Variant* array;
@@ -35,7 +35,7 @@ struct Args {
     std::vector<Variant*> fixedArrays;
 
     qsizetype size() const { return values.size(); }
-    const Variant& at(qsizetype i) const { return refs[size_t(i)] ? *refs[size_t(i)] : values[i]; }
+    const Variant& at(qsizetype i) const { return refs[i] ? *refs[i] : values[i]; }
     void add(Variant v)
     {
         values.append(std::move(v));
@@ -44,10 +44,18 @@ struct Args {
     // Copies referenced variables into values, for calls that take values only.
     void fillValues()
     {
-        for (size_t i = 0; i < refs.size(); ++i) {
+        for (qsizetype i = 0; i < refs.size(); ++i) {
             if (refs[i])
-                values[qsizetype(i)] = *refs[i];
+                values[i] = *refs[i];
         }
+    }
+    // By reference: each element of list stands for the argument's variable.
+    void bindAll(QList<Variant>& list)
+    {
+        values = list;
+        refs.resize(list.size());
+        for (qsizetype i = 0; i < list.size(); ++i)
+            refs[i] = &list[i];
     }
 };
 
@@ -153,6 +161,16 @@ inline void store(Variant& slot, Variant value)
 {
     Variant old = std::exchange(slot, std::move(value));
 }
+
+// Arguments whose value list comes from the runtime's pool and goes back to it.
+struct PooledArgs {
+    explicit PooledArgs(Runtime& rt);
+    ~PooledArgs();
+    PooledArgs(const PooledArgs&) = delete;
+    PooledArgs& operator=(const PooledArgs&) = delete;
+    Runtime& rt;
+    Args args;
+};
 
 // Stores a Scalar; the old value goes first unless releasing it could run code.
 inline void storeScalar(Variant& slot, const Scalar& value)
@@ -278,16 +296,45 @@ public:
     bool isFixedArray(const NameExpr& name, const Frame& frame) const;
     Variant readName(const NameExpr& name, Frame& frame);
     Variant callName(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame);
+    bool callNameScalar(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame, Scalar& out,
+                        std::optional<Variant>& other);
+    Target callTarget(const NameExpr& name, Frame& frame);
+    Variant callResolved(const NameExpr& name, const Target& target, const std::vector<ExprPtr>& args, Frame& frame);
     void evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs);
     void assign(const Expr& target, Variant value, bool isSet, Frame& frame);
     Variant letValue(const Variant& value);  // the default value of an object, for Let
 
     Variant callProcedure(const Procedure* proc, const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef,
                           Args& args);
-    bool callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller, Variant* result);
+    // A call of a global procedure whose arguments are variables and values:
+    // they go straight into the new frame, without an argument list, and a
+    // result of a Scalar's type comes back as one. NotDirect, having done
+    // nothing, for the forms the general path handles (left-out arguments,
+    // array elements passed by reference, a wrong count).
+    enum class DirectCall : unsigned char { NotDirect, Value, Scalar };
+    DirectCall callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller,
+                                   Scalar& scalar, std::optional<Variant>& value);
     Variant callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int member, CallKind kind,
                        Args& args);
-    Variant invokeMember(const Variant& object, const QString& name, CallKind kind, Args& args, bool allowPrivate);
+    Variant invokeMember(const Variant& object, const MemberExpr& site, CallKind kind, Args& args);
+    Variant invokeMember(const Variant& object, const QString& name, CallKind kind, Args& args, bool allowPrivate,
+                         const MemberExpr* site = nullptr);
+    // Argument lists for calls into objects, kept for reuse so that such a
+    // call allocates none.
+    QList<Variant> takeList()
+    {
+        if (listPool_.empty())
+            return {};
+        QList<Variant> list = std::move(listPool_.back());
+        listPool_.pop_back();
+        return list;
+    }
+    void giveList(QList<Variant>&& list)
+    {
+        list.clear();  // may release an object and run script code
+        if (listPool_.size() < 16)
+            listPool_.push_back(std::move(list));
+    }
     Variant invokeDefault(const Variant& value, CallKind kind, Args& args);
     Variant indexValue(const Variant& value, Args& args);
     Variant newInstance(const QString& className);
@@ -314,6 +361,7 @@ private:
     std::vector<int> procedureOrder_;
     std::map<int, std::vector<const vbscript::Procedure*>> declarations_;
     std::vector<NamedObject> objects_;
+    std::vector<QList<Variant>> listPool_;
     std::vector<std::unique_ptr<Unit>> units_;
     Frame globalFrame_;
     ErrState err_;
@@ -331,5 +379,8 @@ private:
 
     friend class ClassObject;
 };
+
+inline PooledArgs::PooledArgs(Runtime& rt) : rt(rt) { args.values = rt.takeList(); }
+inline PooledArgs::~PooledArgs() { rt.giveList(std::move(args.values)); }
 
 }  // namespace vbscript
