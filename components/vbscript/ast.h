@@ -48,7 +48,7 @@ struct Scalar {
     static Scalar ofBool(bool v) { return {Boolean, v ? -1 : 0, 0}; }
 
     // The value of v when its type is one of the four.
-    static bool from(const Variant& v, Scalar& out)
+    Q_ALWAYS_INLINE static bool from(const Variant& v, Scalar& out)
     {
         switch (v.type()) {
         case automation::VarType::Integer: out = ofInteger(qint32(v.rawNumber())); return true;
@@ -60,7 +60,7 @@ struct Scalar {
     }
     double toDouble() const { return kind == Double ? number : double(integer); }
     bool truth() const { return kind == Double ? number != 0 : integer != 0; }
-    Variant toVariant() const
+    Q_ALWAYS_INLINE Variant toVariant() const
     {
         switch (kind) {
         case Integer: return Variant::fromInteger(qint16(integer));
@@ -222,14 +222,33 @@ enum class BinaryOp : unsigned char {
     Eq, Ne, Lt, Gt, Le, Ge, Is,
     And, Or, Xor, Eqv, Imp,
 };
+// The operator on Scalars: false where the general rules must decide (an
+// error, or a result that is no Scalar).
+using ScalarOperator = bool (*)(const Scalar& a, const Scalar& b, Scalar& out);
+ScalarOperator scalarOperator(BinaryOp op);
+
 struct BinaryExpr final : Expr {
     static constexpr ExprKind kKind = ExprKind::Binary;
-    BinaryExpr() { kind = kKind; }
-    BinaryOp op;
+    explicit BinaryExpr(BinaryOp o) : op(o), onScalars(scalarOperator(o)) { kind = kKind; }
+    const BinaryOp op;
+    const ScalarOperator onScalars;
     ExprPtr left;
     ExprPtr right;
     Variant eval(Runtime& rt, Frame& frame) const override;
     bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
+
+private:
+    // Operands that are locals or literals are read straight from their slot
+    // or value; the shape is found on the first evaluation, when names are
+    // bound. Reading them has no effects, so when their values are no Scalars
+    // (or the operator needs the general rules) they are simply read again by
+    // the general path.
+    enum class Shape : unsigned char { Unknown, LocalLiteral, LocalLocal, General };
+    mutable Shape shape_ = Shape::Unknown;
+    mutable int leftSlot_ = -1;
+    mutable int rightSlot_ = -1;
+    void classify() const;
+    bool evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const;
 };
 
 // ---------------------------------------------------------------- statements

@@ -268,13 +268,9 @@ void Runtime::chargeLarge(qint64 bytes)
         throw AbortError(error::kOutOfMemory, describeError(error::kOutOfMemory));
 }
 
-void Runtime::checkDepth()
+void Runtime::throwOutOfStack()
 {
-    if (depth_ >= maxDepth)
-        throw AutomationError(error::kOutOfStack);
-    char probe = 0;
-    if (stackBase_ && size_t(stackBase_ > &probe ? stackBase_ - &probe : &probe - stackBase_) > maxStackBytes)
-        throw AutomationError(error::kOutOfStack);
+    throw AutomationError(error::kOutOfStack);
 }
 
 void Runtime::reset()
@@ -1095,7 +1091,48 @@ Variant applyBinary(Runtime& rt, BinaryOp op, const Variant& a, const Variant& b
 
 }  // namespace
 
+void BinaryExpr::classify() const
+{
+    const auto* l = exprAs<NameExpr>(left.get());
+    if (!l || l->binding != Binding::Local) {
+        shape_ = Shape::General;
+        return;
+    }
+    leftSlot_ = l->index;
+    if (const auto* lit = exprAs<LiteralExpr>(right.get()); lit && lit->isScalar) {
+        shape_ = Shape::LocalLiteral;
+        return;
+    }
+    if (const auto* r = exprAs<NameExpr>(right.get()); r && r->binding == Binding::Local) {
+        rightSlot_ = r->index;
+        shape_ = Shape::LocalLocal;
+        return;
+    }
+    shape_ = Shape::General;
+}
+
 bool BinaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    switch (shape_) {
+    case Shape::LocalLiteral:
+        if (Scalar a; Scalar::from(*frame.vars[leftSlot_], a)
+                      && onScalars(a, static_cast<const LiteralExpr&>(*right).scalar, out))
+            return true;
+        break;
+    case Shape::LocalLocal:
+        if (Scalar a, b; Scalar::from(*frame.vars[leftSlot_], a) && Scalar::from(*frame.vars[rightSlot_], b)
+                         && onScalars(a, b, out))
+            return true;
+        break;
+    case Shape::Unknown:
+        classify();
+        break;
+    case Shape::General: break;
+    }
+    return evalGeneral(rt, frame, out, other);
+}
+
+bool BinaryExpr::evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
 {
     // The left side is taken (by value) before the right side runs, which may
     // change the variable the left side read.
@@ -1103,7 +1140,7 @@ bool BinaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optiona
     std::optional<Variant> va, vb;
     const bool sa = operandScalar(*left, rt, frame, a, va);
     const bool sb = operandScalar(*right, rt, frame, b, vb);
-    if (sa && sb && scalarBinary(op, a, b, out))
+    if (sa && sb && onScalars(a, b, out))
         return true;
     if (sa)
         va.emplace(a.toVariant());
@@ -1131,14 +1168,9 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     checkDepth();
     if (args.size() != qsizetype(proc->params.size()))
         throw named(error::kWrongArgumentCount, proc->name);
-    Frame f;
-    f.proc = proc;
+    Frame f(proc);
     f.me = me;
     f.meRef = meRef;
-    f.storage.resize(proc->slotCount);
-    f.vars.resize(proc->slotCount);
-    for (qsizetype i = 0; i < proc->slotCount; ++i)
-        f.vars[i] = &f.storage[i];
     for (size_t i = 0; i < proc->params.size(); ++i) {
         Variant* ref = args.refs[qsizetype(i)];
         if (ref && proc->params[i].byRef) {
@@ -1183,15 +1215,11 @@ Runtime::DirectCall Runtime::callProcedureDirect(const Procedure* proc, const st
         if (const auto* c = exprAs<CallExpr>(e.get()); c && exprAs<NameExpr>(c->callee.get()))
             return DirectCall::NotDirect;
     }
-    Frame f;
-    f.proc = proc;
-    f.storage.resize(proc->slotCount);
-    f.vars.resize(proc->slotCount);
-    for (qsizetype i = 0; i < proc->slotCount; ++i)
-        f.vars[i] = &f.storage[i];
+    Frame f(proc);
     // Variables are bound first and values taken after every argument is
     // evaluated, as the general path does.
-    QVarLengthArray<Variant*, 8> refs(qsizetype(exprs.size()), nullptr);
+    QVarLengthArray<Variant*, 8> refs(qsizetype(exprs.size()));
+    std::fill(refs.begin(), refs.end(), nullptr);
     for (size_t i = 0; i < exprs.size(); ++i) {
         const Expr* e = exprs[i].get();
         if (const auto* n = exprAs<NameExpr>(e)) {

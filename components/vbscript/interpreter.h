@@ -87,6 +87,17 @@ private:
 };
 
 struct Frame {
+    Frame() = default;
+    // A procedure's frame, its slots Empty.
+    explicit Frame(const Procedure* procedure)
+        : proc(procedure), vars(procedure->slotCount), storage(procedure->slotCount)
+    {
+        for (qsizetype i = 0; i < storage.size(); ++i)
+            vars[i] = &storage[i];
+    }
+    Frame(Frame&&) = default;
+    Frame& operator=(Frame&&) = default;
+
     const Procedure* proc = nullptr;  // null: the global level
     // A procedure's slots; most procedures have few, kept inside the frame so
     // that a call allocates nothing for them.
@@ -175,10 +186,13 @@ struct PooledArgs {
 // Stores a Scalar; the old value goes first unless releasing it could run code.
 inline void storeScalar(Variant& slot, const Scalar& value)
 {
-    if (slot.isObject() || slot.isArray())
+    if (slot.isObject() || slot.isArray()) {
         store(slot, value.toVariant());
-    else
-        slot = value.toVariant();
+        return;
+    }
+    // Made in place: a number's Variant cannot fail to construct.
+    slot.~Variant();
+    new (&slot) Variant(value.toVariant());
 }
 
 // Elements of an array with these upper bounds (from 0), for charging before
@@ -353,7 +367,14 @@ private:
     void link(Unit& unit);
     void bind(NameExpr& name, const Scope& scope, const Unit& unit);
     int ensureGlobal(const QString& name, GlobalEntry::Kind kind);
-    void checkDepth();
+    void checkDepth()
+    {
+        char probe = 0;
+        if (depth_ >= maxDepth
+            || (stackBase_ && size_t(stackBase_ > &probe ? stackBase_ - &probe : &probe - stackBase_) > maxStackBytes))
+            throwOutOfStack();
+    }
+    [[noreturn]] void throwOutOfStack();
     void chargeLarge(qint64 bytes);
 
     std::deque<GlobalEntry> globals_;

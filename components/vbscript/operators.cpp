@@ -388,7 +388,7 @@ Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral
 namespace {
 
 // Integer, Long and Double, as typed() makes them from an integral result.
-Scalar integralScalar(qint64 r, bool integerRank)
+Q_ALWAYS_INLINE Scalar integralScalar(qint64 r, bool integerRank)
 {
     if (integerRank && r >= -32768 && r <= 32767)
         return Scalar::ofInteger(qint32(r));
@@ -397,7 +397,7 @@ Scalar integralScalar(qint64 r, bool integerRank)
     return Scalar::ofDouble(double(r));
 }
 
-bool compared(BinaryOp op, int c, Scalar& out)
+Q_ALWAYS_INLINE bool compared(BinaryOp op, int c, Scalar& out)
 {
     switch (op) {
     case BinaryOp::Eq: out = Scalar::ofBool(c == 0); return true;
@@ -411,7 +411,7 @@ bool compared(BinaryOp op, int c, Scalar& out)
 }
 
 // A Double result: Overflow (the general path's) when it is not finite.
-bool doubleResult(double r, Scalar& out)
+Q_ALWAYS_INLINE bool doubleResult(double r, Scalar& out)
 {
     if (!std::isfinite(r))
         return false;
@@ -430,9 +430,12 @@ bool power(double x, double y, Scalar& out)
 
 }  // namespace
 
+namespace {
+
 // A Boolean ranks as an Integer of -1 or 0 in arithmetic; only the logical
-// operators keep it a Boolean when both sides are one.
-bool scalarBinary(BinaryOp op, const Scalar& a, const Scalar& b, Scalar& out)
+// operators keep it a Boolean when both sides are one. Inlined into one
+// function per operator, so that the operator costs no test when run.
+Q_ALWAYS_INLINE bool scalarBinaryImpl(BinaryOp op, const Scalar& a, const Scalar& b, Scalar& out)
 {
     if (a.kind != Scalar::Double && b.kind != Scalar::Double) {
         const qint64 x = a.integer;
@@ -492,6 +495,46 @@ bool scalarBinary(BinaryOp op, const Scalar& a, const Scalar& b, Scalar& out)
     case BinaryOp::Pow: return power(x, y, out);
     default: return compared(op, compareNumbers(x, y), out);
     }
+}
+
+template <BinaryOp op>
+bool scalarOperatorOf(const Scalar& a, const Scalar& b, Scalar& out)
+{
+    return scalarBinaryImpl(op, a, b, out);
+}
+
+}  // namespace
+
+bool scalarBinary(BinaryOp op, const Scalar& a, const Scalar& b, Scalar& out)
+{
+    return scalarOperator(op)(a, b, out);
+}
+
+ScalarOperator scalarOperator(BinaryOp op)
+{
+    switch (op) {
+    case BinaryOp::Pow: return &scalarOperatorOf<BinaryOp::Pow>;
+    case BinaryOp::Mul: return &scalarOperatorOf<BinaryOp::Mul>;
+    case BinaryOp::Div: return &scalarOperatorOf<BinaryOp::Div>;
+    case BinaryOp::IntDiv: return &scalarOperatorOf<BinaryOp::IntDiv>;
+    case BinaryOp::Mod: return &scalarOperatorOf<BinaryOp::Mod>;
+    case BinaryOp::Add: return &scalarOperatorOf<BinaryOp::Add>;
+    case BinaryOp::Sub: return &scalarOperatorOf<BinaryOp::Sub>;
+    case BinaryOp::Concat: return &scalarOperatorOf<BinaryOp::Concat>;
+    case BinaryOp::Eq: return &scalarOperatorOf<BinaryOp::Eq>;
+    case BinaryOp::Ne: return &scalarOperatorOf<BinaryOp::Ne>;
+    case BinaryOp::Lt: return &scalarOperatorOf<BinaryOp::Lt>;
+    case BinaryOp::Gt: return &scalarOperatorOf<BinaryOp::Gt>;
+    case BinaryOp::Le: return &scalarOperatorOf<BinaryOp::Le>;
+    case BinaryOp::Ge: return &scalarOperatorOf<BinaryOp::Ge>;
+    case BinaryOp::Is: return &scalarOperatorOf<BinaryOp::Is>;
+    case BinaryOp::And: return &scalarOperatorOf<BinaryOp::And>;
+    case BinaryOp::Or: return &scalarOperatorOf<BinaryOp::Or>;
+    case BinaryOp::Xor: return &scalarOperatorOf<BinaryOp::Xor>;
+    case BinaryOp::Eqv: return &scalarOperatorOf<BinaryOp::Eqv>;
+    case BinaryOp::Imp: return &scalarOperatorOf<BinaryOp::Imp>;
+    }
+    return &scalarOperatorOf<BinaryOp::Is>;
 }
 
 bool scalarNegate(const Scalar& a, Scalar& out)

@@ -1074,9 +1074,8 @@ private:
     // ------------------------------------------------------------ expressions
     ExprPtr binary(BinaryOp op, ExprPtr l, ExprPtr r, Position pos)
     {
-        auto b = std::make_unique<BinaryExpr>();
+        auto b = std::make_unique<BinaryExpr>(op);
         b->pos = pos;
-        b->op = op;
         b->left = std::move(l);
         b->right = std::move(r);
         return b;

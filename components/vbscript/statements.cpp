@@ -8,7 +8,7 @@ using automation::AutomationError;
 namespace error = automation::error;
 
 // A condition: Null is false.
-static bool conditionHolds(const Expr& e, Runtime& rt, Frame& frame)
+static inline bool conditionHolds(const Expr& e, Runtime& rt, Frame& frame)
 {
     Scalar s;
     std::optional<Variant> v;
@@ -183,7 +183,7 @@ Flow IfStmt::exec(Runtime& rt, Frame& frame) const
         if (taken)
             return rt.execBlock(block, frame);
     }
-    return rt.execBlock(otherwise, frame);
+    return otherwise.empty() ? Flow::Normal : rt.execBlock(otherwise, frame);
 }
 
 Flow SelectStmt::exec(Runtime& rt, Frame& frame) const
@@ -274,9 +274,12 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
     // A step of a common type steps a counter of one by the Scalar rules.
     Scalar stepBy;
     const bool scalarStep = Scalar::from(increment, stepBy);
+    const ScalarOperator add = scalarOperator(BinaryOp::Add);
+    // A local's slot stays where it is for the frame's life.
+    Variant* const localSlot = name.binding == Binding::Local ? frame.vars[size_t(name.index)] : nullptr;
     while (true) {
         rt.checkInterrupt();
-        Variant* slot = rt.refOf(name, frame, true);
+        Variant* slot = localSlot ? localSlot : rt.refOf(name, frame, true);
         double now = 0;
         if (Scalar s; slot && Scalar::from(*slot, s)) {
             now = s.toDouble();
@@ -291,8 +294,8 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
             break;
         if (flow != Flow::Normal)
             return flow;
-        slot = rt.refOf(name, frame, true);
-        if (Scalar s, next; slot && scalarStep && Scalar::from(*slot, s) && scalarBinary(BinaryOp::Add, s, stepBy, next)) {
+        slot = localSlot ? localSlot : rt.refOf(name, frame, true);
+        if (Scalar s, next; slot && scalarStep && Scalar::from(*slot, s) && add(s, stepBy, next)) {
             storeScalar(*slot, next);
             continue;
         }
