@@ -834,11 +834,12 @@ qsizetype offsetIn(const automation::Array& array, const Variant& index)
 
 }  // namespace
 
-Target Runtime::callTarget(const NameExpr& n, Frame& frame)
+const NameExpr& Runtime::calleeName(const NameExpr& n, Frame& frame)
 {
     if (!n.selfName)
-        return resolve(n, frame, false);
-    // f(...) inside Function f is a call, not its result.
+        return n;
+    // f(...) inside Function f is a call, not its result: the name as seen
+    // from outside, made once and bound like any other.
     if (!n.outer) {
         auto outer = std::make_unique<NameExpr>();
         outer->name = n.name;
@@ -847,31 +848,37 @@ Target Runtime::callTarget(const NameExpr& n, Frame& frame)
         if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
             outer->binding = Binding::MeMember;
             outer->index = frame.proc->owner->memberIndex.value(n.lower);
+        } else if (const int global = globalIndex_.value(n.lower, -1); global >= 0) {
+            outer->binding = Binding::Global;
+            outer->index = global;
         } else {
             outer->binding = Binding::Dynamic;
         }
         n.outer = std::move(outer);
     }
-    return resolve(*n.outer, frame, false);
+    return *n.outer;
 }
 
 Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame)
 {
-    return callResolved(n, callTarget(n, frame), exprs, frame);
+    const NameExpr& callee = calleeName(n, frame);
+    return callResolved(callee, resolve(callee, frame, false), exprs, frame);
 }
 
 bool Runtime::callNameScalar(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame, Scalar& out,
                              std::optional<Variant>& other)
 {
-    const Target t = callTarget(n, frame);
-    if (t.kind == Target::Proc) {
-        switch (callProcedureDirect(t.proc, exprs, frame, out, other)) {
-        case DirectCall::Scalar: return true;
-        case DirectCall::Value: return false;
-        case DirectCall::NotDirect: break;
+    const NameExpr& callee = calleeName(n, frame);
+    if (callee.binding == Binding::Global) {
+        if (const GlobalEntry& e = globals_[size_t(callee.index)]; e.kind == GlobalEntry::Procedure) {
+            switch (callProcedureDirect(e.proc, exprs, frame, out, other)) {
+            case DirectCall::Scalar: return true;
+            case DirectCall::Value: return false;
+            case DirectCall::NotDirect: break;
+            }
         }
     }
-    other.emplace(callResolved(n, t, exprs, frame));
+    other.emplace(callResolved(callee, resolve(callee, frame, false), exprs, frame));
     if (Scalar::from(*other, out)) {
         other.reset();
         return true;
@@ -1207,7 +1214,8 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
 Runtime::DirectCall Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs,
                                                  Frame& caller, Scalar& scalar, std::optional<Variant>& value)
 {
-    if (exprs.size() != proc->params.size())
+    const size_t count = exprs.size();
+    if (count != proc->params.size())
         return DirectCall::NotDirect;
     for (const ExprPtr& e : exprs) {
         if (!e)
@@ -1216,15 +1224,15 @@ Runtime::DirectCall Runtime::callProcedureDirect(const Procedure* proc, const st
             return DirectCall::NotDirect;
     }
     Frame f(proc);
-    // Variables are bound first and values taken after every argument is
-    // evaluated, as the general path does.
-    QVarLengthArray<Variant*, 8> refs(qsizetype(exprs.size()));
-    std::fill(refs.begin(), refs.end(), nullptr);
-    for (size_t i = 0; i < exprs.size(); ++i) {
+    // A variable argument is bound first; a ByVal parameter takes its value
+    // only after every argument is evaluated, as the general path does.
+    bool anyVariable = false;
+    for (size_t i = 0; i < count; ++i) {
         const Expr* e = exprs[i].get();
         if (const auto* n = exprAs<NameExpr>(e)) {
             if (Variant* p = refOf(*n, caller, !n->optionExplicit)) {
-                refs[qsizetype(i)] = p;
+                f.vars[qsizetype(i)] = p;
+                anyVariable = true;
                 if (proc->params[i].byRef && p->isArray()
                     && (isFixedArray(*n, caller)
                         || std::find(caller.fixedArrays.begin(), caller.fixedArrays.end(), p) != caller.fixedArrays.end()))
@@ -1232,24 +1240,30 @@ Runtime::DirectCall Runtime::callProcedureDirect(const Procedure* proc, const st
                 continue;
             }
         }
+        Variant& slot = f.storage[qsizetype(i)];
         Scalar s;
         std::optional<Variant> v;
-        if (e->evalScalar(*this, caller, s, v))
-            f.storage[qsizetype(i)] = s.toVariant();
-        else
-            f.storage[qsizetype(i)] = std::move(*v);
+        if (e->evalScalar(*this, caller, s, v)) {
+            storeScalar(slot, s);
+        } else {
+            slot = std::move(*v);
+            // A parameter that holds a missing argument reads as Empty here.
+            if (slot.type() == automation::VarType::Error)
+                slot = Variant();
+        }
     }
     checkInterrupt();
     checkDepth();
-    for (size_t i = 0; i < exprs.size(); ++i) {
-        Variant* ref = refs[qsizetype(i)];
-        if (ref && proc->params[i].byRef)
-            f.vars[qsizetype(i)] = ref;
-        else if (ref)
-            f.storage[qsizetype(i)] = *ref;
-        // A parameter that holds a missing argument reads as Empty here.
-        if (f.vars[qsizetype(i)] == &f.storage[qsizetype(i)] && f.storage[qsizetype(i)].type() == automation::VarType::Error)
-            f.storage[qsizetype(i)] = Variant();
+    if (anyVariable) {
+        for (size_t i = 0; i < count; ++i) {
+            Variant& slot = f.storage[qsizetype(i)];
+            if (f.vars[qsizetype(i)] == &slot || proc->params[i].byRef)
+                continue;
+            slot = *f.vars[qsizetype(i)];
+            f.vars[qsizetype(i)] = &slot;
+            if (slot.type() == automation::VarType::Error)
+                slot = Variant();
+        }
     }
     struct DepthGuard {
         explicit DepthGuard(int& d) : d(d) { ++d; }

@@ -312,7 +312,7 @@ public:
     Variant callName(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame);
     bool callNameScalar(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame, Scalar& out,
                         std::optional<Variant>& other);
-    Target callTarget(const NameExpr& name, Frame& frame);
+    const NameExpr& calleeName(const NameExpr& name, Frame& frame);
     Variant callResolved(const NameExpr& name, const Target& target, const std::vector<ExprPtr>& args, Frame& frame);
     void evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs);
     void assign(const Expr& target, Variant value, bool isSet, Frame& frame);
