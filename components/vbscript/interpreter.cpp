@@ -832,7 +832,95 @@ qsizetype offsetIn(const automation::Array& array, const Variant& index)
     return qsizetype(i - lower);
 }
 
+// The offset of element i of a one-dimensional array; 9 when out of range.
+qsizetype offsetOf(const automation::Array& array, qint64 i)
+{
+    const qint32 lower = array.lowerBound(1);
+    if (i < lower || i > array.upperBound(1))
+        throw AutomationError(error::kSubscriptOutOfRange);
+    return qsizetype(i - lower);
+}
+
+// An index as a Long, by the rules dereference(...).toLong() applies.
+qint64 indexValueOf(const Scalar& index)
+{
+    return index.kind == Scalar::Double ? Variant(index.number).toLong() : index.integer;
+}
+
 }  // namespace
+
+Variant* Runtime::boundVariable(const NameExpr& n, Frame& frame)
+{
+    switch (n.binding) {
+    case Binding::Local: return frame.vars[size_t(n.index)];
+    case Binding::Field: return &frame.me->fields[size_t(n.index)];
+    case Binding::Global: {
+        GlobalEntry& e = globals_[size_t(n.index)];
+        return e.kind == GlobalEntry::Variable ? &e.value : nullptr;
+    }
+    default: return nullptr;
+    }
+}
+
+bool Runtime::readElement(Variant& var, const Expr& indexExpr, Frame& frame, Scalar& out, std::optional<Variant>& other)
+{
+    Scalar index;
+    std::optional<Variant> indexVariant;
+    const bool scalarIndex = evalOperand(indexExpr, *this, frame, index, indexVariant);
+    if (var.isArray() && std::as_const(var).arrayRef().dimensions() == 1) {
+        // Converting an object index runs its default member, which may
+        // change the variable: the array is looked at again after.
+        const qint64 i = scalarIndex ? indexValueOf(index) : dereference(*indexVariant).toLong();
+        if (var.isArray() && std::as_const(var).arrayRef().dimensions() == 1) {
+            const automation::Array& array = std::as_const(var).arrayRef();
+            const Variant& element = array.elements()[offsetOf(array, i)];
+            if (Scalar::from(element, out))
+                return true;
+            other.emplace(element);
+            return false;
+        }
+    }
+    Args args;
+    args.add(scalarIndex ? index.toVariant() : std::move(*indexVariant));
+    other.emplace(indexValue(var, args));
+    if (Scalar::from(*other, out)) {
+        other.reset();
+        return true;
+    }
+    return false;
+}
+
+bool Runtime::storeElement(const NameExpr& name, const Expr& indexExpr, Frame& frame, const Scalar* scalar,
+                           Variant* value)
+{
+    Variant* var = boundVariable(name, frame);
+    if (!var || !var->isArray())
+        return false;
+    Scalar index;
+    std::optional<Variant> indexVariant;
+    const bool scalarIndex = evalOperand(indexExpr, *this, frame, index, indexVariant);
+    if (!var->isArray())
+        throw AutomationError(error::kTypeMismatch);
+    auto put = [&](Variant& element) {
+        if (scalar)
+            storeScalar(element, *scalar);
+        else
+            store(element, std::move(*value));
+    };
+    if (std::as_const(*var).arrayRef().dimensions() == 1) {
+        const qint64 i = scalarIndex ? indexValueOf(index) : dereference(*indexVariant).toLong();
+        if (var->isArray() && std::as_const(*var).arrayRef().dimensions() == 1) {
+            const qsizetype offset = offsetOf(std::as_const(*var).arrayRef(), i);
+            put(writableArray(*var).elements()[offset]);
+            return true;
+        }
+        if (!var->isArray())
+            throw AutomationError(error::kTypeMismatch);
+    }
+    QList<qint32> indexes{scalarIndex ? qint32(indexValueOf(index)) : dereference(*indexVariant).toLong()};
+    put(writableArray(*var).at(indexes));
+    return true;
+}
 
 const NameExpr& Runtime::calleeName(const NameExpr& n, Frame& frame)
 {
@@ -963,8 +1051,14 @@ Variant CallExpr::eval(Runtime& rt, Frame& frame) const
 
 bool CallExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
 {
-    if (const auto* n = exprAs<NameExpr>(callee.get()))
+    if (const auto* n = exprAs<NameExpr>(callee.get())) {
+        // a(i): an element of an array variable.
+        if (args.size() == 1 && args[0] && !n->selfName) {
+            if (Variant* var = rt.boundVariable(*n, frame); var && var->isArray())
+                return rt.readElement(*var, *args[0], frame, out, other);
+        }
         return rt.callNameScalar(*n, args, frame, out, other);
+    }
     return Expr::evalScalar(rt, frame, out, other);
 }
 
@@ -991,37 +1085,12 @@ Variant WithObjectExpr::eval(Runtime&, Frame& frame) const
 
 Variant NewExpr::eval(Runtime& rt, Frame&) const { return rt.newInstance(className); }
 
-namespace {
-
-// An operand: locals and literals, the common ones, read without a call.
-inline bool operandScalar(const Expr& e, Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other)
-{
-    if (e.kind == ExprKind::Literal) {
-        const auto& l = static_cast<const LiteralExpr&>(e);
-        if (l.isScalar) {
-            out = l.scalar;
-            return true;
-        }
-    } else if (e.kind == ExprKind::Name) {
-        const auto& n = static_cast<const NameExpr&>(e);
-        if (n.binding == Binding::Local) {
-            const Variant& v = *frame.vars[size_t(n.index)];
-            if (Scalar::from(v, out))
-                return true;
-            other.emplace(v);
-            return false;
-        }
-    }
-    return e.evalScalar(rt, frame, out, other);
-}
-
-}  // namespace
 
 bool UnaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
 {
     Scalar a;
     std::optional<Variant> v;
-    if (operandScalar(*operand, rt, frame, a, v)) {
+    if (evalOperand(*operand, rt, frame, a, v)) {
         switch (op) {
         case UnaryOp::Neg:
             if (scalarNegate(a, out))
@@ -1145,8 +1214,8 @@ bool BinaryExpr::evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::option
     // change the variable the left side read.
     Scalar a, b;
     std::optional<Variant> va, vb;
-    const bool sa = operandScalar(*left, rt, frame, a, va);
-    const bool sb = operandScalar(*right, rt, frame, b, vb);
+    const bool sa = evalOperand(*left, rt, frame, a, va);
+    const bool sb = evalOperand(*right, rt, frame, b, vb);
     if (sa && sb && onScalars(a, b, out))
         return true;
     if (sa)
@@ -1243,7 +1312,7 @@ Runtime::DirectCall Runtime::callProcedureDirect(const Procedure* proc, const st
         Variant& slot = f.storage[qsizetype(i)];
         Scalar s;
         std::optional<Variant> v;
-        if (e->evalScalar(*this, caller, s, v)) {
+        if (evalOperand(*e, *this, caller, s, v)) {
             storeScalar(slot, s);
         } else {
             slot = std::move(*v);

@@ -195,6 +195,29 @@ inline void storeScalar(Variant& slot, const Scalar& value)
     new (&slot) Variant(value.toVariant());
 }
 
+// Evaluates an expression as Expr::evalScalar does; locals and literals, the
+// common operands, are read here without a call.
+inline bool evalOperand(const Expr& e, Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other)
+{
+    if (e.kind == ExprKind::Literal) {
+        const auto& l = static_cast<const LiteralExpr&>(e);
+        if (l.isScalar) {
+            out = l.scalar;
+            return true;
+        }
+    } else if (e.kind == ExprKind::Name) {
+        const auto& n = static_cast<const NameExpr&>(e);
+        if (n.binding == Binding::Local) {
+            const Variant& v = *frame.vars[size_t(n.index)];
+            if (Scalar::from(v, out))
+                return true;
+            other.emplace(v);
+            return false;
+        }
+    }
+    return e.evalScalar(rt, frame, out, other);
+}
+
 // Elements of an array with these upper bounds (from 0), for charging before
 // it is made; 0 when the shape is one the array itself refuses.
 inline qint64 elementCount(const QList<qint32>& upperBounds)
@@ -313,6 +336,15 @@ public:
     bool callNameScalar(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame, Scalar& out,
                         std::optional<Variant>& other);
     const NameExpr& calleeName(const NameExpr& name, Frame& frame);
+    // The variable a name stands for when it is a local, a field or a global
+    // variable; null for everything else, which is looked up the general way.
+    Variant* boundVariable(const NameExpr& name, Frame& frame);
+    // var(index) on a variable that holds an array: the index is evaluated
+    // here, and the element read without an argument list.
+    bool readElement(Variant& var, const Expr& index, Frame& frame, Scalar& out, std::optional<Variant>& other);
+    // name(index) = the Scalar or the value, when name holds an array; false,
+    // having evaluated nothing, when it does not.
+    bool storeElement(const NameExpr& name, const Expr& index, Frame& frame, const Scalar* scalar, Variant* value);
     Variant callResolved(const NameExpr& name, const Target& target, const std::vector<ExprPtr>& args, Frame& frame);
     void evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs);
     void assign(const Expr& target, Variant value, bool isSet, Frame& frame);

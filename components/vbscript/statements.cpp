@@ -12,7 +12,7 @@ static inline bool conditionHolds(const Expr& e, Runtime& rt, Frame& frame)
 {
     Scalar s;
     std::optional<Variant> v;
-    if (e.evalScalar(rt, frame, s, v))
+    if (evalOperand(e, rt, frame, s, v))
         return s.truth();
     return isTrue(*v);
 }
@@ -73,7 +73,7 @@ Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
     if (const auto* n = exprAs<NameExpr>(target.get()); n && n->binding == Binding::Local && !isSet) {
         Scalar s;
         std::optional<Variant> v;
-        if (value->evalScalar(rt, frame, s, v)) {
+        if (evalOperand(*value, rt, frame, s, v)) {
             storeScalar(*frame.vars[size_t(n->index)], s);
             return Flow::Normal;
         }
@@ -81,6 +81,24 @@ Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
             v = rt.letValue(*v);
         store(*frame.vars[size_t(n->index)], std::move(*v));
         return Flow::Normal;
+    }
+    // a(i) = value on an array variable.
+    if (const auto* c = exprAs<CallExpr>(target.get()); c && !isSet && c->args.size() == 1 && c->args[0]) {
+        if (const auto* n = exprAs<NameExpr>(c->callee.get());
+            n && (n->binding == Binding::Local || n->binding == Binding::Global)) {
+            Scalar s;
+            std::optional<Variant> v;
+            if (evalOperand(*value, rt, frame, s, v)) {
+                if (!rt.storeElement(*n, *c->args[0], frame, &s, nullptr))
+                    rt.assign(*target, s.toVariant(), false, frame);
+                return Flow::Normal;
+            }
+            if (v->isObject())
+                v = rt.letValue(*v);
+            if (!rt.storeElement(*n, *c->args[0], frame, nullptr, &*v))
+                rt.assign(*target, std::move(*v), false, frame);
+            return Flow::Normal;
+        }
     }
     Variant v = value->eval(rt, frame);
     if (isSet) {
