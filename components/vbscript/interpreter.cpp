@@ -976,7 +976,8 @@ bool Runtime::callNameScalar(const NameExpr& n, const std::vector<ExprPtr>& expr
 
 Variant Runtime::callResolved(const NameExpr& n, const Target& t, const std::vector<ExprPtr>& exprs, Frame& frame)
 {
-    Args args;
+    PooledArgs pooled(*this);
+    Args& args = pooled.args;
     switch (t.kind) {
     case Target::Var:
         if (exprs.size() == 1 && exprs[0] && t.var->isArray()) {
@@ -1013,15 +1014,13 @@ Variant Runtime::callResolved(const NameExpr& n, const Target& t, const std::vec
         return callBuiltin(t.index, frame, args);
     }
     case Target::HostMember: {
-        PooledArgs pooled(*this);
-        Args& a = pooled.args;
-        evalArgs(exprs, frame, a, true);
-        a.fillValues();
+        evalArgs(exprs, frame, args, true);
+        args.fillValues();
         DispatchRef object = t.object;
-        Variant result = object->invoke(t.id, CallKind::Method | CallKind::PropertyGet, a.values);
-        for (qsizetype i = 0; i < a.refs.size(); ++i) {
-            if (a.refs[i])
-                store(*a.refs[i], a.values[i]);
+        Variant result = object->invoke(t.id, CallKind::Method | CallKind::PropertyGet, args.values);
+        for (qsizetype i = 0; i < args.refs.size(); ++i) {
+            if (args.refs[i])
+                store(*args.refs[i], args.values[i]);
         }
         return result;
     }
@@ -1044,9 +1043,9 @@ Variant CallExpr::eval(Runtime& rt, Frame& frame) const
         return rt.invokeMember(object, *m, CallKind::Method | CallKind::PropertyGet, a.args);
     }
     const Variant value = callee->eval(rt, frame);
-    Args a;
-    rt.evalArgs(args, frame, a, value.isObject());
-    return rt.indexValue(value, a);
+    PooledArgs a(rt);
+    rt.evalArgs(args, frame, a.args, value.isObject());
+    return rt.indexValue(value, a.args);
 }
 
 bool CallExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
