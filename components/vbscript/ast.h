@@ -100,7 +100,8 @@ const T* exprAs(const Expr* e)
 
 struct LiteralExpr final : Expr {
     static constexpr ExprKind kKind = ExprKind::Literal;
-    explicit LiteralExpr(Variant v) : value(std::move(v)) {
+    explicit LiteralExpr(Variant v) : value(std::move(v))
+    {
         kind = kKind;
         isScalar = Scalar::from(value, scalar);
     }

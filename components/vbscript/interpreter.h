@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <new>
 #include <unordered_map>
 
 namespace vbscript {
@@ -95,8 +96,6 @@ struct Frame {
         for (qsizetype i = 0; i < storage.size(); ++i)
             vars[i] = &storage[i];
     }
-    Frame(Frame&&) = default;
-    Frame& operator=(Frame&&) = default;
 
     const Procedure* proc = nullptr;  // null: the global level
     // A procedure's slots; most procedures have few, kept inside the frame so
