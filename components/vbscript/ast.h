@@ -30,7 +30,7 @@ struct HostMethod;
 
 // What an expression is, for the interpreter's checks on its hot path
 // (cheaper than dynamic_cast).
-enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary, Literal };
+enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary, Literal, Paren };
 
 // An Integer, Long, Double or Boolean held as a plain number: what operators,
 // conditions and loop counters pass between them without making a Variant
@@ -197,6 +197,8 @@ struct CallExpr final : Expr {
 
 // (expression): also what turns a by-reference argument into a by-value one.
 struct ParenExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Paren;
+    ParenExpr() { kind = kKind; }
     ExprPtr inner;
     Variant eval(Runtime& rt, Frame& frame) const override { return inner->eval(rt, frame); }
     bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override
@@ -244,10 +246,14 @@ private:
     // bound. Reading them has no effects, so when their values are no Scalars
     // (or the operator needs the general rules) they are simply read again by
     // the general path.
-    enum class Shape : unsigned char { Unknown, LocalLiteral, LocalLocal, General };
+    // Parentheses around an operand only group it: it is evaluated without
+    // them (they still count where a literal is asked for).
+    enum class Shape : unsigned char { Unknown, LocalLiteral, LocalLocal, AnyLiteral, General };
     mutable Shape shape_ = Shape::Unknown;
     mutable int leftSlot_ = -1;
     mutable int rightSlot_ = -1;
+    mutable const Expr* leftOperand_ = nullptr;
+    mutable const Expr* rightOperand_ = nullptr;
     void classify() const;
     bool evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const;
 };

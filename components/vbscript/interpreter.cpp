@@ -1166,24 +1166,38 @@ Variant applyBinary(Runtime& rt, BinaryOp op, const Variant& a, const Variant& b
 
 }  // namespace
 
+namespace {
+
+const Expr* withoutParentheses(const Expr* e)
+{
+    while (const auto* p = exprAs<ParenExpr>(e))
+        e = p->inner.get();
+    return e;
+}
+
+}  // namespace
+
 void BinaryExpr::classify() const
 {
-    const auto* l = exprAs<NameExpr>(left.get());
-    if (!l || l->binding != Binding::Local) {
-        shape_ = Shape::General;
-        return;
-    }
-    leftSlot_ = l->index;
-    if (const auto* lit = exprAs<LiteralExpr>(right.get()); lit && lit->isScalar) {
+    leftOperand_ = withoutParentheses(left.get());
+    rightOperand_ = withoutParentheses(right.get());
+    const auto* l = exprAs<NameExpr>(leftOperand_);
+    const auto* literal = exprAs<LiteralExpr>(rightOperand_);
+    const auto* r = exprAs<NameExpr>(rightOperand_);
+    if (literal && !literal->isScalar)
+        literal = nullptr;
+    if (l && l->binding == Binding::Local && literal) {
+        leftSlot_ = l->index;
         shape_ = Shape::LocalLiteral;
-        return;
-    }
-    if (const auto* r = exprAs<NameExpr>(right.get()); r && r->binding == Binding::Local) {
+    } else if (l && l->binding == Binding::Local && r && r->binding == Binding::Local) {
+        leftSlot_ = l->index;
         rightSlot_ = r->index;
         shape_ = Shape::LocalLocal;
-        return;
+    } else if (literal) {
+        shape_ = Shape::AnyLiteral;
+    } else {
+        shape_ = Shape::General;
     }
-    shape_ = Shape::General;
 }
 
 bool BinaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
@@ -1191,7 +1205,7 @@ bool BinaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optiona
     switch (shape_) {
     case Shape::LocalLiteral:
         if (Scalar a; Scalar::from(*frame.vars[leftSlot_], a)
-                      && onScalars(a, static_cast<const LiteralExpr&>(*right).scalar, out))
+                      && onScalars(a, static_cast<const LiteralExpr*>(rightOperand_)->scalar, out))
             return true;
         break;
     case Shape::LocalLocal:
@@ -1199,10 +1213,9 @@ bool BinaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optiona
                          && onScalars(a, b, out))
             return true;
         break;
-    case Shape::Unknown:
-        classify();
-        break;
+    case Shape::AnyLiteral:
     case Shape::General: break;
+    case Shape::Unknown: classify(); break;
     }
     return evalGeneral(rt, frame, out, other);
 }
@@ -1213,8 +1226,12 @@ bool BinaryExpr::evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::option
     // change the variable the left side read.
     Scalar a, b;
     std::optional<Variant> va, vb;
-    const bool sa = evalOperand(*left, rt, frame, a, va);
-    const bool sb = evalOperand(*right, rt, frame, b, vb);
+    const bool sa = evalOperand(*leftOperand_, rt, frame, a, va);
+    bool sb = true;
+    if (shape_ == Shape::AnyLiteral)
+        b = static_cast<const LiteralExpr*>(rightOperand_)->scalar;
+    else
+        sb = evalOperand(*rightOperand_, rt, frame, b, vb);
     if (sa && sb && onScalars(a, b, out))
         return true;
     if (sa)
