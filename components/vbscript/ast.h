@@ -181,6 +181,10 @@ struct MemberExpr final : Expr {
     // plain one (see host_call.h); tried once per class.
     mutable std::shared_ptr<HostMethod> hostMethod;
     mutable const QMetaObject* hostClassTried = nullptr;
+    // The member this site found on an instance of a script class (classes
+    // live as long as the code that can call them).
+    mutable const ClassDef* cachedClass = nullptr;
+    mutable int cachedMember = -1;
     Variant eval(Runtime& rt, Frame& frame) const override;
 };
 

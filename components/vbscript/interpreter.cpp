@@ -159,6 +159,14 @@ private:
     std::weak_ptr<void> alive_;
 };
 
+// The script class instance behind a reference, while the code that made it
+// lives; an instance a host kept across a reset is only an inert object.
+ClassObject* liveInstance(const DispatchRef& object)
+{
+    auto* co = dynamic_cast<ClassObject*>(object.get());
+    return co && !co->data()->alive.expired() ? co : nullptr;
+}
+
 // Keeps the error state of a run that must not disturb another (Terminate).
 struct ErrGuard {
     explicit ErrGuard(Runtime& rt) : rt(rt), saved(rt.err()) {}
@@ -802,7 +810,7 @@ Variant Runtime::invokeDefault(const Variant& value, CallKind kind, Args& args)
     const DispatchRef& object = value.objectRef();
     if (!object)
         throw AutomationError(runtime::kObjectNotSet, describeError(runtime::kObjectNotSet));
-    if (auto* co = dynamic_cast<ClassObject*>(object.get())) {
+    if (auto* co = liveInstance(object)) {
         const int member = co->data()->cls->defaultMember;
         if (member < 0)
             throw AutomationError(error::kNoSuchMember);
@@ -1470,11 +1478,17 @@ Variant Runtime::invokeMember(const Variant& objectValue, const QString& name, C
             }
         }
     } else {
-        if (auto* co = dynamic_cast<ClassObject*>(object.get())) {
+        if (auto* co = liveInstance(object)) {
             const ClassDef* cls = co->data()->cls;
+            if (site && site->cachedClass == cls)
+                return callMember(co->data(), object, site->cachedMember, kind, args);
             const int index = cls->memberIndex.value(name.toLower(), -1);
             if (index < 0 || (!allowPrivate && !cls->members[size_t(index)].isPublic))
                 throw named(error::kNoSuchMember, name);
+            if (site) {
+                site->cachedClass = cls;
+                site->cachedMember = index;
+            }
             return callMember(co->data(), object, index, kind, args);
         }
         id = object->memberId(name);

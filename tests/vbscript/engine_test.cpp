@@ -513,3 +513,20 @@ TEST(EngineTest, ACallSiteFollowsItsObjectAcrossClassesAndDeletion)
     EXPECT_FALSE(engine.run(s("Twice"), {}, &result));
     EXPECT_EQ(engine.lastError().number, 462);
 }
+
+// An instance a host kept across a reset comes back into new code: its class
+// is gone, so its members are unknown and its default value unreachable.
+TEST(EngineTest, AnInstanceKeptAcrossAResetIsInertInNewCode)
+{
+    Engine engine;
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+    ASSERT_TRUE(engine.addCode(s("Class K\nPublic Default Function V() : V = 1 : End Function\n"
+                                 "Sub Go() : End Sub\nEnd Class\nHost.Keep New K")));
+    engine.reset();
+    engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+    EXPECT_FALSE(engine.addCode(s("Host.Kept.Go")));
+    EXPECT_EQ(engine.lastError().number, 438);
+    EXPECT_FALSE(engine.addCode(s("x = Host.Kept + 1")));
+    EXPECT_EQ(engine.lastError().number, 462);
+}

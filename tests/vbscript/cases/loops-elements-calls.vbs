@@ -116,3 +116,24 @@ For i = 1 To 3 : c.Add i : Next
 g = 7
 Print c.n & " " & c.Twice() & " " & TypeName(c.Twice()) & " " & (g * 2 + g) & " " & (g Mod 4 = 3)
 '> 11 22 Integer 21 True
+'=== one call site reaching instances of two classes, and a private member
+Class A
+  Public Function Name() : Name = "a" : End Function
+End Class
+Class B
+  Public Function Name() : Name = "b" : End Function
+  Private Function Hidden() : Hidden = "h" : End Function
+  Public Function Peek() : Peek = Me.Hidden() : End Function
+End Class
+Set x = New A : Set y = New B
+r = ""
+For i = 1 To 4
+  If i Mod 2 = 0 Then Set o = x Else Set o = y
+  r = r & o.Name() & y.Peek()
+Next
+Print r
+On Error Resume Next
+For i = 1 To 2 : z = y.Hidden() : Print Err.Number : Err.Clear : Next
+'> bhahbhah
+'> 438
+'> 438
