@@ -1092,7 +1092,6 @@ Variant WithObjectExpr::eval(Runtime&, Frame& frame) const
 
 Variant NewExpr::eval(Runtime& rt, Frame&) const { return rt.newInstance(className); }
 
-
 bool UnaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
 {
     Scalar a;
