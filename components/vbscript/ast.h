@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vbscript {
@@ -23,18 +24,69 @@ struct Frame;
 struct Procedure;
 struct ClassDef;
 struct Args;
+struct HostMethod;
 
 // ---------------------------------------------------------------- expressions
 
 // What an expression is, for the interpreter's checks on its hot path
 // (cheaper than dynamic_cast).
-enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary };
+enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary, Literal, Paren };
+
+// An Integer, Long, Double or Boolean held as a plain number: what operators,
+// conditions and loop counters pass between them without making a Variant
+// (each Variant made or dropped costs calls into the automation library).
+// It converts to and from a Variant of the same type and value exactly.
+struct Scalar {
+    enum Kind : unsigned char { Integer, Long, Double, Boolean };
+    Kind kind = Long;
+    qint32 integer = 0;  // Integer, Long; a Boolean as -1 or 0
+    double number = 0;   // Double
+
+    static Scalar ofInteger(qint32 v) { return {Integer, v, 0}; }
+    static Scalar ofLong(qint32 v) { return {Long, v, 0}; }
+    static Scalar ofDouble(double v) { return {Double, 0, v}; }
+    static Scalar ofBool(bool v) { return {Boolean, v ? -1 : 0, 0}; }
+
+    // The value of v when its type is one of the four.
+    Q_ALWAYS_INLINE static bool from(const Variant& v, Scalar& out)
+    {
+        switch (v.type()) {
+        case automation::VarType::Integer: out = ofInteger(qint32(v.rawNumber())); return true;
+        case automation::VarType::Long: out = ofLong(qint32(v.rawNumber())); return true;
+        case automation::VarType::Double: out = ofDouble(v.rawNumber()); return true;
+        case automation::VarType::Boolean: out = ofBool(v.rawNumber() != 0); return true;
+        default: return false;
+        }
+    }
+    double toDouble() const { return kind == Double ? number : double(integer); }
+    bool truth() const { return kind == Double ? number != 0 : integer != 0; }
+    Q_ALWAYS_INLINE Variant toVariant() const
+    {
+        switch (kind) {
+        case Integer: return Variant::fromInteger(qint16(integer));
+        case Long: return Variant(integer);
+        case Double: return Variant(number);
+        case Boolean: return Variant(integer != 0);
+        }
+        return {};
+    }
+};
 
 struct Expr {
     Position pos;
     ExprKind kind = ExprKind::Other;
     virtual ~Expr() = default;
     virtual Variant eval(Runtime& rt, Frame& frame) const = 0;
+    // Evaluates once: into out when the value is a Scalar's type (true),
+    // else into other (false).
+    virtual bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+    {
+        Variant v = eval(rt, frame);
+        if (Scalar::from(v, out))
+            return true;
+        other.emplace(std::move(v));
+        return false;
+    }
     virtual bool isLiteral() const { return false; }
 };
 using ExprPtr = std::unique_ptr<Expr>;
@@ -47,8 +99,25 @@ const T* exprAs(const Expr* e)
 }
 
 struct LiteralExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Literal;
+    explicit LiteralExpr(Variant v) : value(std::move(v))
+    {
+        kind = kKind;
+        isScalar = Scalar::from(value, scalar);
+    }
     Variant value;
+    bool isScalar = false;
+    Scalar scalar;  // the value, when it is one
     Variant eval(Runtime&, Frame&) const override { return value; }
+    bool evalScalar(Runtime&, Frame&, Scalar& out, std::optional<Variant>& other) const override
+    {
+        if (isScalar) {
+            out = scalar;
+            return true;
+        }
+        other.emplace(value);
+        return false;
+    }
     bool isLiteral() const override { return true; }
 };
 
@@ -84,6 +153,7 @@ struct NameExpr final : Expr {
     mutable std::unique_ptr<NameExpr> outer;
 
     Variant eval(Runtime& rt, Frame& frame) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
 };
 
 struct MeExpr final : Expr {
@@ -102,6 +172,19 @@ struct MemberExpr final : Expr {
     MemberExpr() { kind = kKind; }
     ExprPtr object;
     QString name;
+    // The member's id on the host object this site last reached, when that
+    // object's members are fixed by its class (a QObject's): the next call on
+    // the same object skips the lookup by name.
+    mutable std::weak_ptr<automation::Dispatch> cachedObject;
+    mutable automation::DispId cachedId = automation::kDispIdUnknown;
+    // The method a call here reaches on objects of that class, when it is a
+    // plain one (see host_call.h); tried once per class.
+    mutable std::shared_ptr<HostMethod> hostMethod;
+    mutable const QMetaObject* hostClassTried = nullptr;
+    // The member this site found on an instance of a script class (classes
+    // live as long as the code that can call them).
+    mutable const ClassDef* cachedClass = nullptr;
+    mutable int cachedMember = -1;
     Variant eval(Runtime& rt, Frame& frame) const override;
 };
 
@@ -113,12 +196,19 @@ struct CallExpr final : Expr {
     ExprPtr callee;
     std::vector<ExprPtr> args;  // a null entry is a left-out argument
     Variant eval(Runtime& rt, Frame& frame) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
 };
 
 // (expression): also what turns a by-reference argument into a by-value one.
 struct ParenExpr final : Expr {
+    static constexpr ExprKind kKind = ExprKind::Paren;
+    ParenExpr() { kind = kKind; }
     ExprPtr inner;
     Variant eval(Runtime& rt, Frame& frame) const override { return inner->eval(rt, frame); }
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override
+    {
+        return inner->evalScalar(rt, frame, out, other);
+    }
 };
 
 struct NewExpr final : Expr {
@@ -131,6 +221,7 @@ struct UnaryExpr final : Expr {
     UnaryOp op;
     ExprPtr operand;
     Variant eval(Runtime& rt, Frame& frame) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
 };
 
 enum class BinaryOp : unsigned char {
@@ -138,13 +229,37 @@ enum class BinaryOp : unsigned char {
     Eq, Ne, Lt, Gt, Le, Ge, Is,
     And, Or, Xor, Eqv, Imp,
 };
+// The operator on Scalars: false where the general rules must decide (an
+// error, or a result that is no Scalar).
+using ScalarOperator = bool (*)(const Scalar& a, const Scalar& b, Scalar& out);
+ScalarOperator scalarOperator(BinaryOp op);
+
 struct BinaryExpr final : Expr {
     static constexpr ExprKind kKind = ExprKind::Binary;
-    BinaryExpr() { kind = kKind; }
-    BinaryOp op;
+    explicit BinaryExpr(BinaryOp o) : op(o), onScalars(scalarOperator(o)) { kind = kKind; }
+    const BinaryOp op;
+    const ScalarOperator onScalars;
     ExprPtr left;
     ExprPtr right;
     Variant eval(Runtime& rt, Frame& frame) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
+
+private:
+    // Operands that are locals or literals are read straight from their slot
+    // or value; the shape is found on the first evaluation, when names are
+    // bound. Reading them has no effects, so when their values are no Scalars
+    // (or the operator needs the general rules) they are simply read again by
+    // the general path.
+    // Parentheses around an operand only group it: it is evaluated without
+    // them (they still count where a literal is asked for).
+    enum class Shape : unsigned char { Unknown, LocalLiteral, LocalLocal, AnyLiteral, General };
+    mutable Shape shape_ = Shape::Unknown;
+    mutable int leftSlot_ = -1;
+    mutable int rightSlot_ = -1;
+    mutable const Expr* leftOperand_ = nullptr;
+    mutable const Expr* rightOperand_ = nullptr;
+    void classify() const;
+    bool evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const;
 };
 
 // ---------------------------------------------------------------- statements

@@ -110,10 +110,7 @@ bool Engine::run(const QString& name, QList<Variant>& args, Variant* result)
             throw AutomationError(runtime::kNotDefined,
                                   describeError(runtime::kNotDefined) + QStringLiteral(": '%1'").arg(name));
         Args a;
-        a.values = args;
-        a.refs.assign(size_t(args.size()), nullptr);
-        for (qsizetype i = 0; i < args.size(); ++i)
-            a.refs[size_t(i)] = &args[i];
+        a.bindAll(args);
         Variant v = runtime_->callProcedure(e->proc, nullptr, nullptr, a);
         if (result)
             *result = std::move(v);

@@ -2,6 +2,7 @@
 #include "components/vbscript/regexp.h"
 
 #include "components/vbscript/builtins.h"
+#include "components/vbscript/host_call.h"
 #include "components/vbscript/operators.h"
 #include "components/vbscript/parser.h"
 
@@ -148,10 +149,7 @@ public:
             throw AutomationError(error::kNoSuchMember);
         Runtime::Entry entry(*rt_);
         Args a;
-        a.values = args;
-        a.refs.assign(size_t(args.size()), nullptr);
-        for (qsizetype i = 0; i < args.size(); ++i)
-            a.refs[size_t(i)] = &args[i];
+        a.bindAll(args);
         return rt_->callProcedure(proc_, nullptr, nullptr, a);
     }
 
@@ -160,6 +158,14 @@ private:
     const Procedure* proc_;
     std::weak_ptr<void> alive_;
 };
+
+// The script class instance behind a reference, while the code that made it
+// lives; an instance a host kept across a reset is only an inert object.
+ClassObject* liveInstance(const DispatchRef& object)
+{
+    auto* co = dynamic_cast<ClassObject*>(object.get());
+    return co && !co->data()->alive.expired() ? co : nullptr;
+}
 
 // Keeps the error state of a run that must not disturb another (Terminate).
 struct ErrGuard {
@@ -216,12 +222,10 @@ Variant ClassObject::invoke(DispId id, CallKind kind, QList<Variant>& args)
         throw AutomationError(error::kNoSuchMember);
     Runtime::Entry entry(*data_->runtime);
     Args a;
-    a.values = args;
-    a.refs.assign(size_t(args.size()), nullptr);
     // By-reference parameters write back into the caller's argument list.
-    const qsizetype byRefCount = isPut(kind) ? args.size() - 1 : args.size();
-    for (qsizetype i = 0; i < byRefCount; ++i)
-        a.refs[size_t(i)] = &args[i];
+    a.bindAll(args);
+    if (isPut(kind) && !args.isEmpty())
+        a.refs.back() = nullptr;
     return data_->runtime->callMember(data_, shared_from_this(), member, kind, a);
 }
 
@@ -272,13 +276,9 @@ void Runtime::chargeLarge(qint64 bytes)
         throw AbortError(error::kOutOfMemory, describeError(error::kOutOfMemory));
 }
 
-void Runtime::checkDepth()
+void Runtime::throwOutOfStack()
 {
-    if (depth_ >= maxDepth)
-        throw AutomationError(error::kOutOfStack);
-    char probe = 0;
-    if (stackBase_ && size_t(stackBase_ > &probe ? stackBase_ - &probe : &probe - stackBase_) > maxStackBytes)
-        throw AutomationError(error::kOutOfStack);
+    throw AutomationError(error::kOutOfStack);
 }
 
 void Runtime::reset()
@@ -721,10 +721,32 @@ Variant NameExpr::eval(Runtime& rt, Frame& frame) const
     return rt.readName(*this, frame);
 }
 
+bool NameExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    const Variant* slot = nullptr;
+    switch (binding) {
+    case Binding::Local: slot = frame.vars[size_t(index)]; break;
+    case Binding::Field: slot = &frame.me->fields[size_t(index)]; break;
+    case Binding::Global:
+        if (const GlobalEntry& e = rt.globals()[size_t(index)]; e.kind == GlobalEntry::Variable)
+            slot = &e.value;
+        break;
+    default: break;
+    }
+    if (!slot) {
+        other.emplace(rt.readName(*this, frame));
+        return Scalar::from(*other, out) ? (other.reset(), true) : false;
+    }
+    if (Scalar::from(*slot, out))
+        return true;
+    other.emplace(*slot);
+    return false;
+}
+
 void Runtime::evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs)
 {
     args.values.reserve(qsizetype(exprs.size()));
-    args.refs.reserve(exprs.size());
+    args.refs.reserve(qsizetype(exprs.size()));
     for (size_t i = 0; i < exprs.size(); ++i) {
         const Expr* e = exprs[i].get();
         if (!e) {
@@ -788,7 +810,7 @@ Variant Runtime::invokeDefault(const Variant& value, CallKind kind, Args& args)
     const DispatchRef& object = value.objectRef();
     if (!object)
         throw AutomationError(runtime::kObjectNotSet, describeError(runtime::kObjectNotSet));
-    if (auto* co = dynamic_cast<ClassObject*>(object.get())) {
+    if (auto* co = liveInstance(object)) {
         const int member = co->data()->cls->defaultMember;
         if (member < 0)
             throw AutomationError(error::kNoSuchMember);
@@ -796,9 +818,9 @@ Variant Runtime::invokeDefault(const Variant& value, CallKind kind, Args& args)
     }
     args.fillValues();
     Variant result = object->invoke(automation::kDispIdValue, kind, args.values);
-    for (size_t i = 0; i < args.refs.size(); ++i) {
+    for (qsizetype i = 0; i < args.refs.size(); ++i) {
         if (args.refs[i])
-            store(*args.refs[i], args.values[qsizetype(i)]);
+            store(*args.refs[i], args.values[i]);
     }
     return result;
 }
@@ -818,31 +840,152 @@ qsizetype offsetIn(const automation::Array& array, const Variant& index)
     return qsizetype(i - lower);
 }
 
+// The offset of element i of a one-dimensional array; 9 when out of range.
+qsizetype offsetOf(const automation::Array& array, qint64 i)
+{
+    const qint32 lower = array.lowerBound(1);
+    if (i < lower || i > array.upperBound(1))
+        throw AutomationError(error::kSubscriptOutOfRange);
+    return qsizetype(i - lower);
+}
+
+// An index as a Long, by the rules dereference(...).toLong() applies.
+qint64 indexValueOf(const Scalar& index)
+{
+    return index.kind == Scalar::Double ? Variant(index.number).toLong() : index.integer;
+}
+
 }  // namespace
+
+Variant* Runtime::boundVariable(const NameExpr& n, Frame& frame)
+{
+    switch (n.binding) {
+    case Binding::Local: return frame.vars[size_t(n.index)];
+    case Binding::Field: return &frame.me->fields[size_t(n.index)];
+    case Binding::Global: {
+        GlobalEntry& e = globals_[size_t(n.index)];
+        return e.kind == GlobalEntry::Variable ? &e.value : nullptr;
+    }
+    default: return nullptr;
+    }
+}
+
+bool Runtime::readElement(Variant& var, const Expr& indexExpr, Frame& frame, Scalar& out, std::optional<Variant>& other)
+{
+    Scalar index;
+    std::optional<Variant> indexVariant;
+    const bool scalarIndex = evalOperand(indexExpr, *this, frame, index, indexVariant);
+    if (var.isArray() && std::as_const(var).arrayRef().dimensions() == 1) {
+        // Converting an object index runs its default member, which may
+        // change the variable: the array is looked at again after.
+        const qint64 i = scalarIndex ? indexValueOf(index) : dereference(*indexVariant).toLong();
+        if (var.isArray() && std::as_const(var).arrayRef().dimensions() == 1) {
+            const automation::Array& array = std::as_const(var).arrayRef();
+            const Variant& element = array.elements()[offsetOf(array, i)];
+            if (Scalar::from(element, out))
+                return true;
+            other.emplace(element);
+            return false;
+        }
+    }
+    Args args;
+    args.add(scalarIndex ? index.toVariant() : std::move(*indexVariant));
+    other.emplace(indexValue(var, args));
+    if (Scalar::from(*other, out)) {
+        other.reset();
+        return true;
+    }
+    return false;
+}
+
+bool Runtime::storeElement(const NameExpr& name, const Expr& indexExpr, Frame& frame, const Scalar* scalar,
+                           Variant* value)
+{
+    Variant* var = boundVariable(name, frame);
+    if (!var || !var->isArray())
+        return false;
+    Scalar index;
+    std::optional<Variant> indexVariant;
+    const bool scalarIndex = evalOperand(indexExpr, *this, frame, index, indexVariant);
+    if (!var->isArray())
+        throw AutomationError(error::kTypeMismatch);
+    auto put = [&](Variant& element) {
+        if (scalar)
+            storeScalar(element, *scalar);
+        else
+            store(element, std::move(*value));
+    };
+    if (std::as_const(*var).arrayRef().dimensions() == 1) {
+        const qint64 i = scalarIndex ? indexValueOf(index) : dereference(*indexVariant).toLong();
+        if (var->isArray() && std::as_const(*var).arrayRef().dimensions() == 1) {
+            const qsizetype offset = offsetOf(std::as_const(*var).arrayRef(), i);
+            put(writableArray(*var).elements()[offset]);
+            return true;
+        }
+        if (!var->isArray())
+            throw AutomationError(error::kTypeMismatch);
+    }
+    QList<qint32> indexes{scalarIndex ? qint32(indexValueOf(index)) : dereference(*indexVariant).toLong()};
+    put(writableArray(*var).at(indexes));
+    return true;
+}
+
+const NameExpr& Runtime::calleeName(const NameExpr& n, Frame& frame)
+{
+    if (!n.selfName)
+        return n;
+    // f(...) inside Function f is a call, not its result: the name as seen
+    // from outside, made once and bound like any other.
+    if (!n.outer) {
+        auto outer = std::make_unique<NameExpr>();
+        outer->name = n.name;
+        outer->lower = n.lower;
+        outer->optionExplicit = n.optionExplicit;
+        if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
+            outer->binding = Binding::MeMember;
+            outer->index = frame.proc->owner->memberIndex.value(n.lower);
+        } else if (const int global = globalIndex_.value(n.lower, -1); global >= 0) {
+            outer->binding = Binding::Global;
+            outer->index = global;
+        } else {
+            outer->binding = Binding::Dynamic;
+        }
+        n.outer = std::move(outer);
+    }
+    return *n.outer;
+}
 
 Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame)
 {
-    Target t;
-    if (n.selfName) {
-        // f(...) inside Function f is a call, not its result.
-        if (!n.outer) {
-            auto outer = std::make_unique<NameExpr>();
-            outer->name = n.name;
-            outer->lower = n.lower;
-            outer->optionExplicit = n.optionExplicit;
-            if (frame.proc && frame.proc->owner && frame.proc->owner->memberIndex.contains(n.lower)) {
-                outer->binding = Binding::MeMember;
-                outer->index = frame.proc->owner->memberIndex.value(n.lower);
-            } else {
-                outer->binding = Binding::Dynamic;
+    const NameExpr& callee = calleeName(n, frame);
+    return callResolved(callee, resolve(callee, frame, false), exprs, frame);
+}
+
+bool Runtime::callNameScalar(const NameExpr& n, const std::vector<ExprPtr>& exprs, Frame& frame, Scalar& out,
+                             std::optional<Variant>& other)
+{
+    const NameExpr& callee = calleeName(n, frame);
+    if (callee.binding == Binding::Global) {
+        if (const GlobalEntry& e = globals_[size_t(callee.index)]; e.kind == GlobalEntry::Procedure) {
+            switch (callProcedureDirect(e.proc, exprs, frame, out, other)) {
+            case DirectCall::Scalar: return true;
+            case DirectCall::Value: return false;
+            case DirectCall::NotDirect: break;
             }
-            n.outer = std::move(outer);
         }
-        t = resolve(*n.outer, frame, false);
-    } else {
-        t = resolve(n, frame, false);
     }
-    Args args;
+    other.emplace(callResolved(callee, resolve(callee, frame, false), exprs, frame));
+    if (Scalar::from(*other, out)) {
+        other.reset();
+        return true;
+    }
+    return false;
+}
+
+Variant Runtime::callResolved(const NameExpr& n, const Target& t, const std::vector<ExprPtr>& exprs, Frame& frame)
+{
+    PooledArgs pooled(*this);
+    Args& args = pooled.args;
     switch (t.kind) {
     case Target::Var:
         if (exprs.size() == 1 && exprs[0] && t.var->isArray()) {
@@ -860,11 +1003,17 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
     case Target::Constant:
         evalArgs(exprs, frame, args, t.constant->isObject());
         return indexValue(*t.constant, args);
-    case Target::Proc:
-        if (Variant result; callProcedureDirect(t.proc, exprs, frame, &result))
-            return result;
+    case Target::Proc: {
+        Scalar scalar;
+        std::optional<Variant> value;
+        switch (callProcedureDirect(t.proc, exprs, frame, scalar, value)) {
+        case DirectCall::Scalar: return scalar.toVariant();
+        case DirectCall::Value: return std::move(*value);
+        case DirectCall::NotDirect: break;
+        }
         evalArgs(exprs, frame, args, true);
         return callProcedure(t.proc, nullptr, nullptr, args);
+    }
     case Target::MeMember:
         evalArgs(exprs, frame, args, true);
         return callMember(frame.me, frame.meRef, t.index, CallKind::Method | CallKind::PropertyGet, args);
@@ -877,9 +1026,9 @@ Variant Runtime::callName(const NameExpr& n, const std::vector<ExprPtr>& exprs, 
         args.fillValues();
         DispatchRef object = t.object;
         Variant result = object->invoke(t.id, CallKind::Method | CallKind::PropertyGet, args.values);
-        for (size_t i = 0; i < args.refs.size(); ++i) {
+        for (qsizetype i = 0; i < args.refs.size(); ++i) {
             if (args.refs[i])
-                store(*args.refs[i], args.values[qsizetype(i)]);
+                store(*args.refs[i], args.values[i]);
         }
         return result;
     }
@@ -897,23 +1046,34 @@ Variant CallExpr::eval(Runtime& rt, Frame& frame) const
         return rt.callName(*n, args, frame);
     if (const auto* m = exprAs<MemberExpr>(callee.get())) {
         const Variant object = m->object->eval(rt, frame);
-        Args a;
-        rt.evalArgs(args, frame, a, true);
-        return rt.invokeMember(object, m->name, CallKind::Method | CallKind::PropertyGet, a,
-                               exprAs<MeExpr>(m->object.get()) != nullptr);
+        PooledArgs a(rt);
+        rt.evalArgs(args, frame, a.args, true);
+        return rt.invokeMember(object, *m, CallKind::Method | CallKind::PropertyGet, a.args);
     }
     const Variant value = callee->eval(rt, frame);
-    Args a;
-    rt.evalArgs(args, frame, a, value.isObject());
-    return rt.indexValue(value, a);
+    PooledArgs a(rt);
+    rt.evalArgs(args, frame, a.args, value.isObject());
+    return rt.indexValue(value, a.args);
+}
+
+bool CallExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    if (const auto* n = exprAs<NameExpr>(callee.get())) {
+        // a(i): an element of an array variable.
+        if (args.size() == 1 && args[0] && !n->selfName) {
+            if (Variant* var = rt.boundVariable(*n, frame); var && var->isArray())
+                return rt.readElement(*var, *args[0], frame, out, other);
+        }
+        return rt.callNameScalar(*n, args, frame, out, other);
+    }
+    return Expr::evalScalar(rt, frame, out, other);
 }
 
 Variant MemberExpr::eval(Runtime& rt, Frame& frame) const
 {
     const Variant target = object->eval(rt, frame);
     Args none;
-    return rt.invokeMember(target, name, CallKind::Method | CallKind::PropertyGet, none,
-                           exprAs<MeExpr>(object.get()) != nullptr);
+    return rt.invokeMember(target, *this, CallKind::Method | CallKind::PropertyGet, none);
 }
 
 Variant MeExpr::eval(Runtime&, Frame& frame) const
@@ -932,101 +1092,52 @@ Variant WithObjectExpr::eval(Runtime&, Frame& frame) const
 
 Variant NewExpr::eval(Runtime& rt, Frame&) const { return rt.newInstance(className); }
 
-Variant UnaryExpr::eval(Runtime& rt, Frame& frame) const
+bool UnaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
 {
-    const Variant v = operand->eval(rt, frame);
+    Scalar a;
+    std::optional<Variant> v;
+    if (evalOperand(*operand, rt, frame, a, v)) {
+        switch (op) {
+        case UnaryOp::Neg:
+            if (scalarNegate(a, out))
+                return true;
+            break;
+        case UnaryOp::Not:
+            if (scalarNot(a, out))
+                return true;
+            break;
+        case UnaryOp::Plus: out = a; return true;
+        }
+        v.emplace(a.toVariant());
+    }
     switch (op) {
-    case UnaryOp::Neg: return negate(v);
-    case UnaryOp::Not: return logicalNot(v);
+    case UnaryOp::Neg: other.emplace(negate(*v)); break;
+    case UnaryOp::Not: other.emplace(logicalNot(*v)); break;
     case UnaryOp::Plus: {
-        Variant d = dereference(v);
+        Variant d = dereference(*v);
         if (d.isArray())
             throw AutomationError(error::kTypeMismatch);
-        return d;
+        other.emplace(std::move(d));
+        break;
     }
     }
-    return v;
+    return false;
+}
+
+Variant UnaryExpr::eval(Runtime& rt, Frame& frame) const
+{
+    Scalar s;
+    std::optional<Variant> v;
+    if (evalScalar(rt, frame, s, v))
+        return s.toVariant();
+    return std::move(*v);
 }
 
 namespace {
 
-// Integer and Long operands: the common case, done without the general rules
-// (the results are the ones those rules give).
-bool fastIntegral(BinaryOp op, const Variant& a, const Variant& b, Variant* result)
+// The general rules, on values of any type.
+Variant applyBinary(Runtime& rt, BinaryOp op, const Variant& a, const Variant& b, bool aLiteral, bool bLiteral)
 {
-    const automation::VarType ta = a.type();
-    const automation::VarType tb = b.type();
-    using automation::VarType;
-    if ((ta != VarType::Integer && ta != VarType::Long) || (tb != VarType::Integer && tb != VarType::Long))
-        return false;
-    const qint64 x = qint64(a.rawNumber());
-    const qint64 y = qint64(b.rawNumber());
-    qint64 r = 0;
-    switch (op) {
-    case BinaryOp::Add: r = x + y; break;
-    case BinaryOp::Sub: r = x - y; break;
-    case BinaryOp::Mul: r = x * y; break;
-    case BinaryOp::IntDiv:
-        if (y == 0)
-            return false;
-        r = x / y;
-        break;
-    case BinaryOp::Mod:
-        if (y == 0)
-            return false;
-        r = x % y;
-        break;
-    case BinaryOp::Eq: *result = Variant(x == y); return true;
-    case BinaryOp::Ne: *result = Variant(x != y); return true;
-    case BinaryOp::Lt: *result = Variant(x < y); return true;
-    case BinaryOp::Gt: *result = Variant(x > y); return true;
-    case BinaryOp::Le: *result = Variant(x <= y); return true;
-    case BinaryOp::Ge: *result = Variant(x >= y); return true;
-    default: return false;
-    }
-    if (ta == VarType::Integer && tb == VarType::Integer && r >= -32768 && r <= 32767)
-        *result = Variant::fromInteger(qint16(r));
-    else if (r >= INT32_MIN && r <= INT32_MAX)
-        *result = Variant(qint32(r));
-    else
-        *result = Variant(double(r));
-    return true;
-}
-
-}  // namespace
-
-namespace {
-
-const Variant* localSlot(const Expr& e, Frame& frame)
-{
-    if (const auto* n = exprAs<NameExpr>(&e); n && n->binding == Binding::Local)
-        return frame.vars[size_t(n->index)];
-    return nullptr;
-}
-
-}  // namespace
-
-Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
-{
-    // Local variables are read in place rather than copied. The left one only
-    // when the right side cannot run code that changes it (a literal or
-    // another local): the left is read first.
-    Variant leftValue, rightValue;
-    const Variant* la = localSlot(*left, frame);
-    if (!la || !(right->isLiteral() || localSlot(*right, frame))) {
-        leftValue = left->eval(rt, frame);
-        la = &leftValue;
-    }
-    const Variant* lb = localSlot(*right, frame);
-    if (!lb) {
-        rightValue = right->eval(rt, frame);
-        lb = &rightValue;
-    }
-    const Variant& a = *la;
-    const Variant& b = *lb;
-    Variant fast;
-    if (fastIntegral(op, a, b, &fast))
-        return fast;
     switch (op) {
     case BinaryOp::Add:
     case BinaryOp::Pow:
@@ -1049,7 +1160,7 @@ Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
     case BinaryOp::Lt:
     case BinaryOp::Gt:
     case BinaryOp::Le:
-    case BinaryOp::Ge: return compare(op, a, b, left->isLiteral(), right->isLiteral());
+    case BinaryOp::Ge: return compare(op, a, b, aLiteral, bLiteral);
     case BinaryOp::Is: return Variant(sameObject(a, b));
     case BinaryOp::And:
     case BinaryOp::Or:
@@ -1058,6 +1169,93 @@ Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
     case BinaryOp::Imp: return logical(op, a, b);
     }
     throw AutomationError(error::kTypeMismatch);
+}
+
+}  // namespace
+
+namespace {
+
+const Expr* withoutParentheses(const Expr* e)
+{
+    while (const auto* p = exprAs<ParenExpr>(e))
+        e = p->inner.get();
+    return e;
+}
+
+}  // namespace
+
+void BinaryExpr::classify() const
+{
+    leftOperand_ = withoutParentheses(left.get());
+    rightOperand_ = withoutParentheses(right.get());
+    const auto* l = exprAs<NameExpr>(leftOperand_);
+    const auto* literal = exprAs<LiteralExpr>(rightOperand_);
+    const auto* r = exprAs<NameExpr>(rightOperand_);
+    if (literal && !literal->isScalar)
+        literal = nullptr;
+    if (l && l->binding == Binding::Local && literal) {
+        leftSlot_ = l->index;
+        shape_ = Shape::LocalLiteral;
+    } else if (l && l->binding == Binding::Local && r && r->binding == Binding::Local) {
+        leftSlot_ = l->index;
+        rightSlot_ = r->index;
+        shape_ = Shape::LocalLocal;
+    } else if (literal) {
+        shape_ = Shape::AnyLiteral;
+    } else {
+        shape_ = Shape::General;
+    }
+}
+
+bool BinaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    switch (shape_) {
+    case Shape::LocalLiteral:
+        if (Scalar a; Scalar::from(*frame.vars[leftSlot_], a)
+                      && onScalars(a, static_cast<const LiteralExpr*>(rightOperand_)->scalar, out))
+            return true;
+        break;
+    case Shape::LocalLocal:
+        if (Scalar a, b; Scalar::from(*frame.vars[leftSlot_], a) && Scalar::from(*frame.vars[rightSlot_], b)
+                         && onScalars(a, b, out))
+            return true;
+        break;
+    case Shape::AnyLiteral:
+    case Shape::General: break;
+    case Shape::Unknown: classify(); break;
+    }
+    return evalGeneral(rt, frame, out, other);
+}
+
+bool BinaryExpr::evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+{
+    // The left side is taken (by value) before the right side runs, which may
+    // change the variable the left side read.
+    Scalar a, b;
+    std::optional<Variant> va, vb;
+    const bool sa = evalOperand(*leftOperand_, rt, frame, a, va);
+    bool sb = true;
+    if (shape_ == Shape::AnyLiteral)
+        b = static_cast<const LiteralExpr*>(rightOperand_)->scalar;
+    else
+        sb = evalOperand(*rightOperand_, rt, frame, b, vb);
+    if (sa && sb && onScalars(a, b, out))
+        return true;
+    if (sa)
+        va.emplace(a.toVariant());
+    if (sb)
+        vb.emplace(b.toVariant());
+    other.emplace(applyBinary(rt, op, *va, *vb, left->isLiteral(), right->isLiteral()));
+    return false;
+}
+
+Variant BinaryExpr::eval(Runtime& rt, Frame& frame) const
+{
+    Scalar s;
+    std::optional<Variant> v;
+    if (evalScalar(rt, frame, s, v))
+        return s.toVariant();
+    return std::move(*v);
 }
 
 // ---------------------------------------------------------------- calls
@@ -1069,16 +1267,11 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     checkDepth();
     if (args.size() != qsizetype(proc->params.size()))
         throw named(error::kWrongArgumentCount, proc->name);
-    Frame f;
-    f.proc = proc;
+    Frame f(proc);
     f.me = me;
     f.meRef = meRef;
-    f.storage.resize(proc->slotCount);
-    f.vars.resize(proc->slotCount);
-    for (qsizetype i = 0; i < proc->slotCount; ++i)
-        f.vars[i] = &f.storage[i];
     for (size_t i = 0; i < proc->params.size(); ++i) {
-        Variant* ref = args.refs[i];
+        Variant* ref = args.refs[qsizetype(i)];
         if (ref && proc->params[i].byRef) {
             f.vars[i] = ref;
             if (std::find(args.fixedArrays.begin(), args.fixedArrays.end(), ref) != args.fixedArrays.end())
@@ -1110,35 +1303,28 @@ Variant Runtime::callProcedure(const Procedure* proc, const std::shared_ptr<Inst
     return {};
 }
 
-// A call of a global procedure whose arguments are variables and values: they
-// go straight into the new frame, without an argument list. False, having
-// done nothing, for the forms the general path handles (left-out arguments,
-// array elements passed by reference, a wrong count).
-bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller,
-                                  Variant* result)
+Runtime::DirectCall Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs,
+                                                 Frame& caller, Scalar& scalar, std::optional<Variant>& value)
 {
-    if (exprs.size() != proc->params.size())
-        return false;
+    const size_t count = exprs.size();
+    if (count != proc->params.size())
+        return DirectCall::NotDirect;
     for (const ExprPtr& e : exprs) {
         if (!e)
-            return false;
+            return DirectCall::NotDirect;
         if (const auto* c = exprAs<CallExpr>(e.get()); c && exprAs<NameExpr>(c->callee.get()))
-            return false;
+            return DirectCall::NotDirect;
     }
-    Frame f;
-    f.proc = proc;
-    f.storage.resize(proc->slotCount);
-    f.vars.resize(proc->slotCount);
-    for (qsizetype i = 0; i < proc->slotCount; ++i)
-        f.vars[i] = &f.storage[i];
-    // Variables are bound first and values taken after every argument is
-    // evaluated, as the general path does.
-    QVarLengthArray<Variant*, 8> refs(qsizetype(exprs.size()), nullptr);
-    for (size_t i = 0; i < exprs.size(); ++i) {
+    Frame f(proc);
+    // A variable argument is bound first; a ByVal parameter takes its value
+    // only after every argument is evaluated, as the general path does.
+    bool anyVariable = false;
+    for (size_t i = 0; i < count; ++i) {
         const Expr* e = exprs[i].get();
         if (const auto* n = exprAs<NameExpr>(e)) {
             if (Variant* p = refOf(*n, caller, !n->optionExplicit)) {
-                refs[qsizetype(i)] = p;
+                f.vars[qsizetype(i)] = p;
+                anyVariable = true;
                 if (proc->params[i].byRef && p->isArray()
                     && (isFixedArray(*n, caller)
                         || std::find(caller.fixedArrays.begin(), caller.fixedArrays.end(), p) != caller.fixedArrays.end()))
@@ -1146,18 +1332,30 @@ bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprP
                 continue;
             }
         }
-        f.storage[qsizetype(i)] = e->eval(*this, caller);
+        Variant& slot = f.storage[qsizetype(i)];
+        Scalar s;
+        std::optional<Variant> v;
+        if (evalOperand(*e, *this, caller, s, v)) {
+            storeScalar(slot, s);
+        } else {
+            slot = std::move(*v);
+            // A parameter that holds a missing argument reads as Empty here.
+            if (slot.type() == automation::VarType::Error)
+                slot = Variant();
+        }
     }
     checkInterrupt();
     checkDepth();
-    for (size_t i = 0; i < exprs.size(); ++i) {
-        Variant* ref = refs[qsizetype(i)];
-        if (ref && proc->params[i].byRef)
-            f.vars[qsizetype(i)] = ref;
-        else if (ref)
-            f.storage[qsizetype(i)] = *ref;
-        if (f.vars[qsizetype(i)] == &f.storage[qsizetype(i)] && f.storage[qsizetype(i)].type() == automation::VarType::Error)
-            f.storage[qsizetype(i)] = Variant();
+    if (anyVariable) {
+        for (size_t i = 0; i < count; ++i) {
+            Variant& slot = f.storage[qsizetype(i)];
+            if (f.vars[qsizetype(i)] == &slot || proc->params[i].byRef)
+                continue;
+            slot = *f.vars[qsizetype(i)];
+            f.vars[qsizetype(i)] = &slot;
+            if (slot.type() == automation::VarType::Error)
+                slot = Variant();
+        }
     }
     struct DepthGuard {
         explicit DepthGuard(int& d) : d(d) { ++d; }
@@ -1165,9 +1363,15 @@ bool Runtime::callProcedureDirect(const Procedure* proc, const std::vector<ExprP
         int& d;
     } guard(depth_);
     execBlock(proc->body, f);
-    if (proc->resultSlot >= 0)
-        *result = std::move(f.storage[proc->resultSlot]);
-    return true;
+    if (proc->resultSlot < 0) {
+        value.emplace();
+        return DirectCall::Value;
+    }
+    Variant& result = f.storage[proc->resultSlot];
+    if (Scalar::from(result, scalar))
+        return DirectCall::Scalar;
+    value.emplace(std::move(result));
+    return DirectCall::Value;
 }
 
 Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int index,
@@ -1227,28 +1431,78 @@ Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const Dispa
     return {};
 }
 
+Variant Runtime::invokeMember(const Variant& object, const MemberExpr& site, CallKind kind, Args& args)
+{
+    return invokeMember(object, site.name, kind, args, exprAs<MeExpr>(site.object.get()) != nullptr, &site);
+}
+
+namespace {
+
+// Whether a weak and a strong reference share one object (its control block,
+// which the weak reference keeps from being reused).
+bool sameOwner(const std::weak_ptr<automation::Dispatch>& weak, const DispatchRef& strong)
+{
+    return !weak.owner_before(strong) && !strong.owner_before(weak);
+}
+
+}  // namespace
+
 Variant Runtime::invokeMember(const Variant& objectValue, const QString& name, CallKind kind, Args& args,
-                              bool allowPrivate)
+                              bool allowPrivate, const MemberExpr* site)
 {
     if (!objectValue.isObject() || !objectValue.objectRef())
         throw AutomationError(error::kObjectRequired,
                               describeError(error::kObjectRequired) + QStringLiteral(": '%1'").arg(name));
     const DispatchRef object = objectValue.objectRef();
-    if (auto* co = dynamic_cast<ClassObject*>(object.get())) {
-        const ClassDef* cls = co->data()->cls;
-        const int index = cls->memberIndex.value(name.toLower(), -1);
-        if (index < 0 || (!allowPrivate && !cls->members[size_t(index)].isPublic))
+    DispId id = automation::kDispIdUnknown;
+    if (site && site->cachedId != automation::kDispIdUnknown && sameOwner(site->cachedObject, object)) {
+        id = site->cachedId;
+        if (kind == (CallKind::Method | CallKind::PropertyGet) && args.size() <= HostMethod::kMaxArguments) {
+            if (QObject* host = automation::objectOf(object)) {
+                const QMetaObject* cls = host->metaObject();
+                if (site->hostClassTried != cls) {
+                    site->hostClassTried = cls;
+                    auto bound = std::make_shared<HostMethod>();
+                    site->hostMethod = bindHostMethod(host, id, int(args.size()), *bound) ? bound : nullptr;
+                }
+                if (const HostMethod* m = site->hostMethod.get(); m && m->argumentCount == args.size()) {
+                    args.fillValues();
+                    Variant result = callHostMethod(host, *m, args.values);
+                    for (qsizetype i = 0; i < args.refs.size(); ++i) {
+                        if (args.refs[i])
+                            store(*args.refs[i], args.values[i]);
+                    }
+                    return result;
+                }
+            }
+        }
+    } else {
+        if (auto* co = liveInstance(object)) {
+            const ClassDef* cls = co->data()->cls;
+            if (site && site->cachedClass == cls)
+                return callMember(co->data(), object, site->cachedMember, kind, args);
+            const int index = cls->memberIndex.value(name.toLower(), -1);
+            if (index < 0 || (!allowPrivate && !cls->members[size_t(index)].isPublic))
+                throw named(error::kNoSuchMember, name);
+            if (site) {
+                site->cachedClass = cls;
+                site->cachedMember = index;
+            }
+            return callMember(co->data(), object, index, kind, args);
+        }
+        id = object->memberId(name);
+        if (id == automation::kDispIdUnknown)
             throw named(error::kNoSuchMember, name);
-        return callMember(co->data(), object, index, kind, args);
+        if (site && automation::objectOf(object)) {
+            site->cachedObject = object;
+            site->cachedId = id;
+        }
     }
-    const DispId id = object->memberId(name);
-    if (id == automation::kDispIdUnknown)
-        throw named(error::kNoSuchMember, name);
     args.fillValues();
     Variant result = object->invoke(id, kind, args.values);
-    for (size_t i = 0; i < args.refs.size(); ++i) {
+    for (qsizetype i = 0; i < args.refs.size(); ++i) {
         if (args.refs[i])
-            store(*args.refs[i], args.values[qsizetype(i)]);
+            store(*args.refs[i], args.values[i]);
     }
     return result;
 }
@@ -1341,7 +1595,7 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
         const Variant object = m->object->eval(*this, frame);
         Args a;
         a.add(std::move(value));
-        invokeMember(object, m->name, putKind, a, exprAs<MeExpr>(m->object.get()) != nullptr);
+        invokeMember(object, *m, putKind, a);
         return;
     }
     const auto* c = exprAs<CallExpr>(&target);
@@ -1385,7 +1639,7 @@ void Runtime::assign(const Expr& target, Variant value, bool isSet, Frame& frame
     if (const auto* m = exprAs<MemberExpr>(c->callee.get())) {
         const Variant object = m->object->eval(*this, frame);
         a.add(std::move(value));
-        invokeMember(object, m->name, putKind, a, exprAs<MeExpr>(m->object.get()) != nullptr);
+        invokeMember(object, *m, putKind, a);
         return;
     }
     if (const auto* n = exprAs<NameExpr>(c->callee.get())) {

@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <new>
 #include <unordered_map>
 
 namespace vbscript {
@@ -23,7 +24,7 @@ using automation::CallKind;
 // is copied in and written back after the call.
 struct Args {
     QList<Variant> values;
-    std::vector<Variant*> refs;
+    QVarLengthArray<Variant*, 8> refs;
     struct Writeback {
         int index;
         Variant* array;
@@ -35,7 +36,7 @@ struct Args {
     std::vector<Variant*> fixedArrays;
 
     qsizetype size() const { return values.size(); }
-    const Variant& at(qsizetype i) const { return refs[size_t(i)] ? *refs[size_t(i)] : values[i]; }
+    const Variant& at(qsizetype i) const { return refs[i] ? *refs[i] : values[i]; }
     void add(Variant v)
     {
         values.append(std::move(v));
@@ -44,10 +45,18 @@ struct Args {
     // Copies referenced variables into values, for calls that take values only.
     void fillValues()
     {
-        for (size_t i = 0; i < refs.size(); ++i) {
+        for (qsizetype i = 0; i < refs.size(); ++i) {
             if (refs[i])
-                values[qsizetype(i)] = *refs[i];
+                values[i] = *refs[i];
         }
+    }
+    // By reference: each element of list stands for the argument's variable.
+    void bindAll(QList<Variant>& list)
+    {
+        values = list;
+        refs.resize(list.size());
+        for (qsizetype i = 0; i < list.size(); ++i)
+            refs[i] = &list[i];
     }
 };
 
@@ -79,6 +88,15 @@ private:
 };
 
 struct Frame {
+    Frame() = default;
+    // A procedure's frame, its slots Empty.
+    explicit Frame(const Procedure* procedure)
+        : proc(procedure), vars(procedure->slotCount), storage(procedure->slotCount)
+    {
+        for (qsizetype i = 0; i < storage.size(); ++i)
+            vars[i] = &storage[i];
+    }
+
     const Procedure* proc = nullptr;  // null: the global level
     // A procedure's slots; most procedures have few, kept inside the frame so
     // that a call allocates nothing for them.
@@ -152,6 +170,51 @@ struct Target {
 inline void store(Variant& slot, Variant value)
 {
     Variant old = std::exchange(slot, std::move(value));
+}
+
+// Arguments whose value list comes from the runtime's pool and goes back to it.
+struct PooledArgs {
+    explicit PooledArgs(Runtime& rt);
+    ~PooledArgs();
+    PooledArgs(const PooledArgs&) = delete;
+    PooledArgs& operator=(const PooledArgs&) = delete;
+    Runtime& rt;
+    Args args;
+};
+
+// Stores a Scalar; the old value goes first unless releasing it could run code.
+inline void storeScalar(Variant& slot, const Scalar& value)
+{
+    if (slot.isObject() || slot.isArray()) {
+        store(slot, value.toVariant());
+        return;
+    }
+    // Made in place: a number's Variant cannot fail to construct.
+    slot.~Variant();
+    new (&slot) Variant(value.toVariant());
+}
+
+// Evaluates an expression as Expr::evalScalar does; locals and literals, the
+// common operands, are read here without a call.
+inline bool evalOperand(const Expr& e, Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other)
+{
+    if (e.kind == ExprKind::Literal) {
+        const auto& l = static_cast<const LiteralExpr&>(e);
+        if (l.isScalar) {
+            out = l.scalar;
+            return true;
+        }
+    } else if (e.kind == ExprKind::Name) {
+        const auto& n = static_cast<const NameExpr&>(e);
+        if (n.binding == Binding::Local) {
+            const Variant& v = *frame.vars[size_t(n.index)];
+            if (Scalar::from(v, out))
+                return true;
+            other.emplace(v);
+            return false;
+        }
+    }
+    return e.evalScalar(rt, frame, out, other);
 }
 
 // Elements of an array with these upper bounds (from 0), for charging before
@@ -269,16 +332,54 @@ public:
     bool isFixedArray(const NameExpr& name, const Frame& frame) const;
     Variant readName(const NameExpr& name, Frame& frame);
     Variant callName(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame);
+    bool callNameScalar(const NameExpr& name, const std::vector<ExprPtr>& args, Frame& frame, Scalar& out,
+                        std::optional<Variant>& other);
+    const NameExpr& calleeName(const NameExpr& name, Frame& frame);
+    // The variable a name stands for when it is a local, a field or a global
+    // variable; null for everything else, which is looked up the general way.
+    Variant* boundVariable(const NameExpr& name, Frame& frame);
+    // var(index) on a variable that holds an array: the index is evaluated
+    // here, and the element read without an argument list.
+    bool readElement(Variant& var, const Expr& index, Frame& frame, Scalar& out, std::optional<Variant>& other);
+    // name(index) = the Scalar or the value, when name holds an array; false,
+    // having evaluated nothing, when it does not.
+    bool storeElement(const NameExpr& name, const Expr& index, Frame& frame, const Scalar* scalar, Variant* value);
+    Variant callResolved(const NameExpr& name, const Target& target, const std::vector<ExprPtr>& args, Frame& frame);
     void evalArgs(const std::vector<ExprPtr>& exprs, Frame& frame, Args& args, bool refs);
     void assign(const Expr& target, Variant value, bool isSet, Frame& frame);
     Variant letValue(const Variant& value);  // the default value of an object, for Let
 
     Variant callProcedure(const Procedure* proc, const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef,
                           Args& args);
-    bool callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller, Variant* result);
+    // A call of a global procedure whose arguments are variables and values:
+    // they go straight into the new frame, without an argument list, and a
+    // result of a Scalar's type comes back as one. NotDirect, having done
+    // nothing, for the forms the general path handles (left-out arguments,
+    // array elements passed by reference, a wrong count).
+    enum class DirectCall : unsigned char { NotDirect, Value, Scalar };
+    DirectCall callProcedureDirect(const Procedure* proc, const std::vector<ExprPtr>& exprs, Frame& caller,
+                                   Scalar& scalar, std::optional<Variant>& value);
     Variant callMember(const std::shared_ptr<InstanceData>& me, const DispatchRef& meRef, int member, CallKind kind,
                        Args& args);
-    Variant invokeMember(const Variant& object, const QString& name, CallKind kind, Args& args, bool allowPrivate);
+    Variant invokeMember(const Variant& object, const MemberExpr& site, CallKind kind, Args& args);
+    Variant invokeMember(const Variant& object, const QString& name, CallKind kind, Args& args, bool allowPrivate,
+                         const MemberExpr* site = nullptr);
+    // Argument lists for calls into objects, kept for reuse so that such a
+    // call allocates none.
+    QList<Variant> takeList()
+    {
+        if (listPool_.empty())
+            return {};
+        QList<Variant> list = std::move(listPool_.back());
+        listPool_.pop_back();
+        return list;
+    }
+    void giveList(QList<Variant>&& list)
+    {
+        list.clear();  // may release an object and run script code
+        if (listPool_.size() < 16)
+            listPool_.push_back(std::move(list));
+    }
     Variant invokeDefault(const Variant& value, CallKind kind, Args& args);
     Variant indexValue(const Variant& value, Args& args);
     Variant newInstance(const QString& className);
@@ -297,7 +398,14 @@ private:
     void link(Unit& unit);
     void bind(NameExpr& name, const Scope& scope, const Unit& unit);
     int ensureGlobal(const QString& name, GlobalEntry::Kind kind);
-    void checkDepth();
+    void checkDepth()
+    {
+        char probe = 0;
+        if (depth_ >= maxDepth
+            || (stackBase_ && size_t(stackBase_ > &probe ? stackBase_ - &probe : &probe - stackBase_) > maxStackBytes))
+            throwOutOfStack();
+    }
+    [[noreturn]] void throwOutOfStack();
     void chargeLarge(qint64 bytes);
 
     std::deque<GlobalEntry> globals_;
@@ -305,6 +413,7 @@ private:
     std::vector<int> procedureOrder_;
     std::map<int, std::vector<const vbscript::Procedure*>> declarations_;
     std::vector<NamedObject> objects_;
+    std::vector<QList<Variant>> listPool_;
     std::vector<std::unique_ptr<Unit>> units_;
     Frame globalFrame_;
     ErrState err_;
@@ -322,5 +431,8 @@ private:
 
     friend class ClassObject;
 };
+
+inline PooledArgs::PooledArgs(Runtime& rt) : rt(rt) { args.values = rt.takeList(); }
+inline PooledArgs::~PooledArgs() { rt.giveList(std::move(args.values)); }
 
 }  // namespace vbscript

@@ -30,4 +30,11 @@ bool isTrue(const Variant& condition);
 // The narrowest of Integer, Long and Double that holds an integral value.
 Variant integralResult(double value);
 
+// The operators on Scalars, with the results the rules above give. False,
+// having set nothing, where those rules raise an error or need a Variant (the
+// caller then takes the general path, which raises it).
+bool scalarBinary(BinaryOp op, const Scalar& a, const Scalar& b, Scalar& out);
+bool scalarNegate(const Scalar& a, Scalar& out);
+bool scalarNot(const Scalar& a, Scalar& out);
+
 }  // namespace vbscript

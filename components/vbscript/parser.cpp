@@ -1074,9 +1074,8 @@ private:
     // ------------------------------------------------------------ expressions
     ExprPtr binary(BinaryOp op, ExprPtr l, ExprPtr r, Position pos)
     {
-        auto b = std::make_unique<BinaryExpr>();
+        auto b = std::make_unique<BinaryExpr>(op);
         b->pos = pos;
-        b->op = op;
         b->left = std::move(l);
         b->right = std::move(r);
         return b;
@@ -1265,9 +1264,8 @@ private:
 
     ExprPtr literal(Variant v, Position pos)
     {
-        auto l = std::make_unique<LiteralExpr>();
+        auto l = std::make_unique<LiteralExpr>(std::move(v));
         l->pos = pos;
-        l->value = std::move(v);
         next();
         return l;
     }

@@ -7,6 +7,16 @@ namespace vbscript {
 using automation::AutomationError;
 namespace error = automation::error;
 
+// A condition: Null is false.
+static inline bool conditionHolds(const Expr& e, Runtime& rt, Frame& frame)
+{
+    Scalar s;
+    std::optional<Variant> v;
+    if (evalOperand(e, rt, frame, s, v))
+        return s.truth();
+    return isTrue(*v);
+}
+
 Flow CallStmt::exec(Runtime& rt, Frame& frame) const
 {
     call->eval(rt, frame);
@@ -60,6 +70,36 @@ Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
     }
     if (appendTo && appendInPlace(rt, frame, *appendTo, *appended))
         return Flow::Normal;
+    if (const auto* n = exprAs<NameExpr>(target.get()); n && n->binding == Binding::Local && !isSet) {
+        Scalar s;
+        std::optional<Variant> v;
+        if (evalOperand(*value, rt, frame, s, v)) {
+            storeScalar(*frame.vars[size_t(n->index)], s);
+            return Flow::Normal;
+        }
+        if (v->isObject())
+            v = rt.letValue(*v);
+        store(*frame.vars[size_t(n->index)], std::move(*v));
+        return Flow::Normal;
+    }
+    // a(i) = value on an array variable.
+    if (const auto* c = exprAs<CallExpr>(target.get()); c && !isSet && c->args.size() == 1 && c->args[0]) {
+        if (const auto* n = exprAs<NameExpr>(c->callee.get());
+            n && (n->binding == Binding::Local || n->binding == Binding::Global)) {
+            Scalar s;
+            std::optional<Variant> v;
+            if (evalOperand(*value, rt, frame, s, v)) {
+                if (!rt.storeElement(*n, *c->args[0], frame, &s, nullptr))
+                    rt.assign(*target, s.toVariant(), false, frame);
+                return Flow::Normal;
+            }
+            if (v->isObject())
+                v = rt.letValue(*v);
+            if (!rt.storeElement(*n, *c->args[0], frame, nullptr, &*v))
+                rt.assign(*target, std::move(*v), false, frame);
+            return Flow::Normal;
+        }
+    }
     Variant v = value->eval(rt, frame);
     if (isSet) {
         if (!v.isObject())
@@ -151,7 +191,7 @@ Flow IfStmt::exec(Runtime& rt, Frame& frame) const
     for (const auto& [condition, block] : branches) {
         bool taken = false;
         try {
-            taken = isTrue(condition->eval(rt, frame));
+            taken = conditionHolds(*condition, rt, frame);
         } catch (const AutomationError& e) {
             // With Resume Next a failing condition goes on into the branch.
             if (!rt.swallow(frame, e))
@@ -161,7 +201,7 @@ Flow IfStmt::exec(Runtime& rt, Frame& frame) const
         if (taken)
             return rt.execBlock(block, frame);
     }
-    return rt.execBlock(otherwise, frame);
+    return otherwise.empty() ? Flow::Normal : rt.execBlock(otherwise, frame);
 }
 
 Flow SelectStmt::exec(Runtime& rt, Frame& frame) const
@@ -249,13 +289,22 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
                                        arithmetic(BinaryOp::Mul, increment, zero));
     const auto& name = static_cast<const NameExpr&>(*counter);
     rt.assign(name, current, false, frame);
-    const bool integralStep = increment.type() == automation::VarType::Integer
-                           || increment.type() == automation::VarType::Long;
+    // A step of a common type steps a counter of one by the Scalar rules.
+    Scalar stepBy;
+    const bool scalarStep = Scalar::from(increment, stepBy);
+    const ScalarOperator add = scalarOperator(BinaryOp::Add);
+    // A local's slot stays where it is for the frame's life.
+    Variant* const localSlot = name.binding == Binding::Local ? frame.vars[size_t(name.index)] : nullptr;
     while (true) {
         rt.checkInterrupt();
-        Variant* slot = rt.refOf(name, frame, true);
-        Variant scratch;
-        const double now = slot ? dereferenced(*slot, scratch).toDouble() : dereference(name.eval(rt, frame)).toDouble();
+        Variant* slot = localSlot ? localSlot : rt.refOf(name, frame, true);
+        double now = 0;
+        if (Scalar s; slot && Scalar::from(*slot, s)) {
+            now = s.toDouble();
+        } else {
+            Variant scratch;
+            now = slot ? dereferenced(*slot, scratch).toDouble() : dereference(name.eval(rt, frame)).toDouble();
+        }
         if (by >= 0 ? now > last : now < last)
             break;
         const Flow flow = rt.execBlock(body, frame);
@@ -263,14 +312,10 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
             break;
         if (flow != Flow::Normal)
             return flow;
-        slot = rt.refOf(name, frame, true);
-        // A 32-bit counter with an integral step steps without the general rules.
-        if (slot && integralStep && slot->type() == automation::VarType::Long) {
-            const qint64 next = qint64(slot->rawNumber()) + qint64(by);
-            if (next >= INT32_MIN && next <= INT32_MAX) {
-                *slot = Variant(qint32(next));
-                continue;
-            }
+        slot = localSlot ? localSlot : rt.refOf(name, frame, true);
+        if (Scalar s, next; slot && scalarStep && Scalar::from(*slot, s) && add(s, stepBy, next)) {
+            storeScalar(*slot, next);
+            continue;
         }
         const Variant value = slot ? *slot : name.eval(rt, frame);
         rt.assign(name, arithmetic(BinaryOp::Add, value, increment), false, frame);
@@ -317,7 +362,7 @@ Flow DoStmt::exec(Runtime& rt, Frame& frame) const
             return true;
         bool c = false;
         try {
-            c = isTrue(condition->eval(rt, frame));
+            c = conditionHolds(*condition, rt, frame);
         } catch (const AutomationError& e) {
             if (!rt.swallow(frame, e))
                 throw;

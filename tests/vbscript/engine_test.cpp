@@ -426,3 +426,107 @@ TEST(EngineTest, ResetFromACallbackOfARunningScriptIsIgnored)
     ASSERT_TRUE(engine.evaluate(s("y"), &v));
     EXPECT_EQ(v.toLong(), 6);
 }
+
+// A call site binds a host method on its second call; what a script sees must
+// not change then. Each loop below makes the same call three times and keeps
+// every result, with its type.
+TEST(EngineTest, RepeatedHostCallsGiveWhatTheFirstCallGave)
+{
+    Engine engine;
+    TypedHost typed;
+    TestHost plain;
+    engine.addObject(s("T"), automation::dispatchFor(&typed), false);
+    engine.addObject(s("P"), automation::dispatchFor(&plain), false);
+    ASSERT_TRUE(engine.addCode(s(
+        "Function Loop3(n)\n"
+        "  Dim i, r\n"
+        "  For i = 1 To 3 : r = r & TypeName(T.Scale(n, 2)) & T.Scale(n, 2) & \" \" : Next\n"
+        "  For i = 1 To 3 : r = r & T.Mark(i = 2, \"x\") & \" \" : Next\n"
+        "  For i = 1 To 3 : r = r & TypeName(T.Same(n)) & \" \" : Next\n"
+        "  For i = 1 To 3 : r = r & TypeName(T.Odd(i)) & T.Odd(i) & \" \" : Next\n"
+        "  For i = 1 To 3 : r = r & T.Sum(i) & \"/\" & T.Sum(i, 1) & \" \" : Next\n"
+        "  For i = 1 To 3 : r = r & TypeName(T.Count()) & \" \" : Next\n"
+        "  For i = 1 To 3 : r = r & TypeName(T.Half(i)) & T.Half(i) & \" \" : Next\n"
+        "  Loop3 = r\n"
+        "End Function\n")));
+    Variant result;
+    ASSERT_TRUE(engine.run(s("Loop3"), {Variant(1.5)}, &result));
+    EXPECT_EQ(result.toString(), s("Double3 Double3 Double3 x x! x Double Double Double Booleantrue Booleanfalse "
+                                   "Booleantrue 11/2 12/3 13/4 Empty Empty Empty Single0.5 Single1 Single1.5 ")
+                                     .replace(s("true"), s("True"))
+                                     .replace(s("false"), s("False")));
+    EXPECT_EQ(typed.calls, 3);
+    ASSERT_TRUE(engine.run(s("Loop3"), {Variant("2")}, &result));
+    EXPECT_TRUE(result.toString().startsWith(s("Double4 Double4 Double4 x x! x String String String")));
+
+    // Conversions fail the same way on every call: 13 for text that is no
+    // number, 6 for a number out of an int's range, 94 for Null.
+    ASSERT_TRUE(engine.addCode(s(
+        "Function Errors(v)\n"
+        "  Dim i, r, x\n"
+        "  On Error Resume Next\n"
+        "  For i = 1 To 3\n"
+        "    Err.Clear : x = Empty : x = T.Add(1, v) : r = r & Err.Number & \":\" & x & \" \"\n"
+        "  Next\n"
+        "  Errors = r\n"
+        "End Function\n")));
+    ASSERT_TRUE(engine.run(s("Errors"), {Variant("abc")}, &result));
+    EXPECT_EQ(result.toString(), s("13: 13: 13: "));
+    ASSERT_TRUE(engine.run(s("Errors"), {Variant(3e9)}, &result));
+    EXPECT_EQ(result.toString(), s("6: 6: 6: "));
+    ASSERT_TRUE(engine.run(s("Errors"), {Variant::null()}, &result));
+    EXPECT_EQ(result.toString(), s("94: 94: 94: "));
+    ASSERT_TRUE(engine.run(s("Errors"), {Variant(2.5)}, &result));
+    EXPECT_EQ(result.toString(), s("0:103 0:103 0:103 "));  // 2.5 rounds to even
+
+    // By-reference parameters still come back, call after call.
+    ASSERT_TRUE(engine.addCode(s("Function Bumps()\nDim i, n\nFor i = 1 To 3 : T.Bump n : Next\nBumps = n\nEnd Function\n")));
+    ASSERT_TRUE(engine.run(s("Bumps"), {}, &result));
+    EXPECT_EQ(result.toLong(), 3);
+}
+
+TEST(EngineTest, ACallSiteFollowsItsObjectAcrossClassesAndDeletion)
+{
+    Engine engine;
+    TestHost plain;
+    auto* typed = new TypedHost;
+    engine.addObject(s("P"), automation::dispatchFor(&plain), false);
+    engine.addObject(s("T"), automation::dispatchFor(typed), false);
+    ASSERT_TRUE(engine.addCode(s(
+        "Function Both()\n"
+        "  Dim i, o, r\n"
+        "  For i = 1 To 8\n"
+        "    If (i \\ 2) Mod 2 = 0 Then Set o = P Else Set o = T\n"
+        "    r = r & o.Add(i, 0) & \" \"\n"
+        "  Next\n"
+        "  Both = r\n"
+        "End Function\n"
+        "Function Twice()\nDim i\nFor i = 1 To 2 : Twice = T.Sum(i) : Next\nEnd Function\n")));
+    Variant result;
+    ASSERT_TRUE(engine.run(s("Both"), {}, &result));
+    EXPECT_EQ(result.toString(), s("1 102 103 4 5 106 107 8 "));
+    ASSERT_TRUE(engine.run(s("Twice"), {}, &result));
+    EXPECT_EQ(result.toLong(), 12);
+    // The object goes while the engine still holds its dispatch reference:
+    // the bound call must find that out, as the dispatch interface does.
+    delete typed;
+    EXPECT_FALSE(engine.run(s("Twice"), {}, &result));
+    EXPECT_EQ(engine.lastError().number, 462);
+}
+
+// An instance a host kept across a reset comes back into new code: its class
+// is gone, so its members are unknown and its default value unreachable.
+TEST(EngineTest, AnInstanceKeptAcrossAResetIsInertInNewCode)
+{
+    Engine engine;
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+    ASSERT_TRUE(engine.addCode(s("Class K\nPublic Default Function V() : V = 1 : End Function\n"
+                                 "Sub Go() : End Sub\nEnd Class\nHost.Keep New K")));
+    engine.reset();
+    engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+    EXPECT_FALSE(engine.addCode(s("Host.Kept.Go")));
+    EXPECT_EQ(engine.lastError().number, 438);
+    EXPECT_FALSE(engine.addCode(s("x = Host.Kept + 1")));
+    EXPECT_EQ(engine.lastError().number, 462);
+}

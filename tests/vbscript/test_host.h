@@ -51,3 +51,22 @@ private:
     int value_ = 7;
     QString name_ = QStringLiteral("host");
 };
+
+// Methods of each type a call site binds directly, and some it leaves to the
+// dispatch interface.
+class TypedHost : public QObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE double Scale(double x, int by) { return x * by; }
+    Q_INVOKABLE QString Mark(bool on, const QString& text) { return on ? text + QStringLiteral("!") : text; }
+    Q_INVOKABLE automation::Variant Same(const automation::Variant& value) { return value; }
+    Q_INVOKABLE void Count() { ++calls; }
+    Q_INVOKABLE bool Odd(int n) { return n % 2 != 0; }
+    // Two overloads (Qt makes one per default argument): the count picks.
+    Q_INVOKABLE int Sum(int a, int b = 10) { return a + b; }
+    Q_INVOKABLE int Add(int a, int b) { return 100 + a + b; }
+    Q_INVOKABLE void Bump(int& n) { n += 1; }
+    Q_INVOKABLE float Half(float n) { return n / 2; }  // a type left to the dispatch interface
+
+    int calls = 0;
+};
