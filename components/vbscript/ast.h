@@ -242,9 +242,28 @@ struct BinaryExpr final : Expr {
     ExprPtr left;
     ExprPtr right;
     Variant eval(Runtime& rt, Frame& frame) const override;
-    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
+    bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override
+    {
+        if (Q_UNLIKELY(!evaluator)) [[unlikely]]
+            classify();
+        return evaluator(*this, rt, frame, out, other);
+    }
 
-private:
+    // Evaluates the expression as evalScalar does: a function made for its
+    // operator and the kinds of its operands (a local, a literal, another
+    // operator, anything else), chosen on the first evaluation, when names
+    // are bound. Callers that know an expression is a BinaryExpr call it
+    // without the virtual call.
+    using Evaluator = bool (*)(const BinaryExpr& e, Runtime& rt, Frame& frame, Scalar& out,
+                               std::optional<Variant>& other);
+    mutable Evaluator evaluator = nullptr;
+    // Ready for evaluation (classify() done).
+    void prepare() const
+    {
+        if (!evaluator)
+            classify();
+    }
+
     // Operands that are locals or literals are read straight from their slot
     // or value; the shape is found on the first evaluation, when names are
     // bound. Reading them has no effects, so when their values are no Scalars
@@ -259,7 +278,18 @@ private:
     mutable const Expr* leftOperand_ = nullptr;
     mutable const Expr* rightOperand_ = nullptr;
     void classify() const;
+    bool evalShaped(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const;
     bool evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const;
+    // The general rules on operands already evaluated (each as a Scalar
+    // when sa/sb, else as the Variant in va/vb).
+    bool finish(Runtime& rt, bool sa, const Scalar& a, std::optional<Variant>& va, bool sb, const Scalar& b,
+                std::optional<Variant>& vb, std::optional<Variant>& other) const;
+    // The same for the evaluators made per operand kind: the left operand's
+    // value is in other; the right one's is; both were Scalars the operator
+    // on Scalars left to the general rules.
+    bool afterLeftValue(Runtime& rt, Frame& frame, std::optional<Variant>& other) const;
+    bool afterRightValue(Runtime& rt, const Scalar& a, std::optional<Variant>& other) const;
+    bool afterScalars(Runtime& rt, const Scalar& a, const Scalar& b, std::optional<Variant>& other) const;
 };
 
 // ---------------------------------------------------------------- statements

@@ -1184,6 +1184,103 @@ const Expr* withoutParentheses(const Expr* e)
 
 }  // namespace
 
+// What an operand is, for the evaluator made for it.
+enum class OperandKind : unsigned char { Literal, Local, Binary, Other };
+
+namespace {
+
+// Reads an operand of a known kind: into s when its value is a Scalar's type
+// (true), else into v.
+template <OperandKind k>
+Q_ALWAYS_INLINE bool readOperand(const Expr* e, int slot, Runtime& rt, Frame& frame, Scalar& s,
+                                 std::optional<Variant>& v)
+{
+    if constexpr (k == OperandKind::Literal) {
+        s = static_cast<const LiteralExpr*>(e)->scalar;
+        return true;
+    } else if constexpr (k == OperandKind::Local) {
+        const Variant& var = *frame.vars[size_t(slot)];
+        if (Q_LIKELY(Scalar::from(var, s)))
+            return true;
+        v.emplace(var);
+        return false;
+    } else if constexpr (k == OperandKind::Binary) {
+        const auto* b = static_cast<const BinaryExpr*>(e);
+        return b->evaluator(*b, rt, frame, s, v);
+    } else {
+        return e->evalScalar(rt, frame, s, v);
+    }
+}
+
+// The operator on operands of known kinds. The caller's other holds an
+// operand that is no Scalar until the general rules, out of line, take it.
+template <BinaryOp op, OperandKind l, OperandKind r>
+bool evalTyped(const BinaryExpr& e, Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other)
+{
+    Scalar a, b;
+    if (Q_UNLIKELY(!readOperand<l>(e.leftOperand_, e.leftSlot_, rt, frame, a, other)))
+        return e.afterLeftValue(rt, frame, other);
+    if (Q_UNLIKELY(!readOperand<r>(e.rightOperand_, e.rightSlot_, rt, frame, b, other)))
+        return e.afterRightValue(rt, a, other);
+    if (Q_LIKELY(scalar_ops::scalarBinaryImpl(op, a, b, out)))
+        return true;
+    return e.afterScalars(rt, a, b, other);
+}
+
+template <BinaryOp op, OperandKind l>
+BinaryExpr::Evaluator evaluatorFor(OperandKind r)
+{
+    switch (r) {
+    case OperandKind::Literal: return &evalTyped<op, l, OperandKind::Literal>;
+    case OperandKind::Local: return &evalTyped<op, l, OperandKind::Local>;
+    case OperandKind::Binary: return &evalTyped<op, l, OperandKind::Binary>;
+    case OperandKind::Other: break;
+    }
+    return &evalTyped<op, l, OperandKind::Other>;
+}
+
+template <BinaryOp op>
+BinaryExpr::Evaluator evaluatorFor(OperandKind l, OperandKind r)
+{
+    switch (l) {
+    case OperandKind::Literal: return evaluatorFor<op, OperandKind::Literal>(r);
+    case OperandKind::Local: return evaluatorFor<op, OperandKind::Local>(r);
+    case OperandKind::Binary: return evaluatorFor<op, OperandKind::Binary>(r);
+    case OperandKind::Other: break;
+    }
+    return evaluatorFor<op, OperandKind::Other>(r);
+}
+
+// The operators with a function per operand kind; the rest take the shaped
+// path below.
+BinaryExpr::Evaluator typedEvaluator(BinaryOp op, OperandKind l, OperandKind r)
+{
+    switch (op) {
+    case BinaryOp::Mul: return evaluatorFor<BinaryOp::Mul>(l, r);
+    case BinaryOp::Div: return evaluatorFor<BinaryOp::Div>(l, r);
+    case BinaryOp::IntDiv: return evaluatorFor<BinaryOp::IntDiv>(l, r);
+    case BinaryOp::Mod: return evaluatorFor<BinaryOp::Mod>(l, r);
+    case BinaryOp::Add: return evaluatorFor<BinaryOp::Add>(l, r);
+    case BinaryOp::Sub: return evaluatorFor<BinaryOp::Sub>(l, r);
+    case BinaryOp::Eq: return evaluatorFor<BinaryOp::Eq>(l, r);
+    case BinaryOp::Ne: return evaluatorFor<BinaryOp::Ne>(l, r);
+    case BinaryOp::Lt: return evaluatorFor<BinaryOp::Lt>(l, r);
+    case BinaryOp::Gt: return evaluatorFor<BinaryOp::Gt>(l, r);
+    case BinaryOp::Le: return evaluatorFor<BinaryOp::Le>(l, r);
+    case BinaryOp::Ge: return evaluatorFor<BinaryOp::Ge>(l, r);
+    case BinaryOp::And: return evaluatorFor<BinaryOp::And>(l, r);
+    case BinaryOp::Or: return evaluatorFor<BinaryOp::Or>(l, r);
+    default: return nullptr;
+    }
+}
+
+bool evalShapedEntry(const BinaryExpr& e, Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other)
+{
+    return e.evalShaped(rt, frame, out, other);
+}
+
+}  // namespace
+
 void BinaryExpr::classify() const
 {
     leftOperand_ = withoutParentheses(left.get());
@@ -1205,9 +1302,26 @@ void BinaryExpr::classify() const
     } else {
         shape_ = Shape::General;
     }
+    auto kindOf = [](const Expr* e, int& slot) {
+        if (const auto* lit = exprAs<LiteralExpr>(e); lit && lit->isScalar)
+            return OperandKind::Literal;
+        if (const auto* n = exprAs<NameExpr>(e); n && n->binding == Binding::Local) {
+            slot = n->index;
+            return OperandKind::Local;
+        }
+        if (const auto* b = exprAs<BinaryExpr>(e)) {
+            b->prepare();
+            return OperandKind::Binary;
+        }
+        return OperandKind::Other;
+    };
+    const OperandKind lk = kindOf(leftOperand_, leftSlot_);
+    const OperandKind rk = kindOf(rightOperand_, rightSlot_);
+    const Evaluator typed = typedEvaluator(op, lk, rk);
+    evaluator = typed ? typed : &evalShapedEntry;
 }
 
-bool BinaryExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
+bool BinaryExpr::evalShaped(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
 {
     switch (shape_) {
     case Shape::LocalLiteral:
@@ -1241,6 +1355,38 @@ bool BinaryExpr::evalGeneral(Runtime& rt, Frame& frame, Scalar& out, std::option
         sb = evalOperand(*rightOperand_, rt, frame, b, vb);
     if (sa && sb && onScalars(a, b, out))
         return true;
+    return finish(rt, sa, a, va, sb, b, vb, other);
+}
+
+bool BinaryExpr::afterLeftValue(Runtime& rt, Frame& frame, std::optional<Variant>& other) const
+{
+    Variant a = std::move(*other);
+    other.reset();
+    Scalar b;
+    std::optional<Variant> vb;
+    if (evalOperand(*rightOperand_, rt, frame, b, vb))
+        vb.emplace(b.toVariant());
+    other.emplace(applyBinary(rt, op, a, *vb, left->isLiteral(), right->isLiteral()));
+    return false;
+}
+
+bool BinaryExpr::afterRightValue(Runtime& rt, const Scalar& a, std::optional<Variant>& other) const
+{
+    const Variant b = std::move(*other);
+    other.reset();
+    other.emplace(applyBinary(rt, op, a.toVariant(), b, left->isLiteral(), right->isLiteral()));
+    return false;
+}
+
+bool BinaryExpr::afterScalars(Runtime& rt, const Scalar& a, const Scalar& b, std::optional<Variant>& other) const
+{
+    other.emplace(applyBinary(rt, op, a.toVariant(), b.toVariant(), left->isLiteral(), right->isLiteral()));
+    return false;
+}
+
+bool BinaryExpr::finish(Runtime& rt, bool sa, const Scalar& a, std::optional<Variant>& va, bool sb, const Scalar& b,
+                        std::optional<Variant>& vb, std::optional<Variant>& other) const
+{
     if (sa)
         va.emplace(a.toVariant());
     if (sb)

@@ -213,6 +213,10 @@ inline bool evalOperand(const Expr& e, Runtime& rt, Frame& frame, Scalar& out, s
             other.emplace(v);
             return false;
         }
+    } else if (e.kind == ExprKind::Binary) {
+        const auto& b = static_cast<const BinaryExpr&>(e);
+        if (b.evaluator)
+            return b.evaluator(b, rt, frame, out, other);
     }
     return e.evalScalar(rt, frame, out, other);
 }

@@ -387,120 +387,10 @@ Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral
 
 namespace {
 
-// Integer, Long and Double, as typed() makes them from an integral result.
-Q_ALWAYS_INLINE Scalar integralScalar(qint64 r, bool integerRank)
-{
-    if (integerRank && r >= -32768 && r <= 32767)
-        return Scalar::ofInteger(qint32(r));
-    if (r >= INT32_MIN && r <= INT32_MAX)
-        return Scalar::ofLong(qint32(r));
-    return Scalar::ofDouble(double(r));
-}
-
-Q_ALWAYS_INLINE bool compared(BinaryOp op, int c, Scalar& out)
-{
-    switch (op) {
-    case BinaryOp::Eq: out = Scalar::ofBool(c == 0); return true;
-    case BinaryOp::Ne: out = Scalar::ofBool(c != 0); return true;
-    case BinaryOp::Lt: out = Scalar::ofBool(c < 0); return true;
-    case BinaryOp::Gt: out = Scalar::ofBool(c > 0); return true;
-    case BinaryOp::Le: out = Scalar::ofBool(c <= 0); return true;
-    case BinaryOp::Ge: out = Scalar::ofBool(c >= 0); return true;
-    default: return false;
-    }
-}
-
-// A Double result: Overflow (the general path's) when it is not finite.
-Q_ALWAYS_INLINE bool doubleResult(double r, Scalar& out)
-{
-    if (!std::isfinite(r))
-        return false;
-    out = Scalar::ofDouble(r);
-    return true;
-}
-
-bool power(double x, double y, Scalar& out)
-{
-    const double r = std::pow(x, y);
-    if (std::isnan(r) || std::isinf(r))
-        return false;
-    out = Scalar::ofDouble(r);
-    return true;
-}
-
-}  // namespace
-
-namespace {
-
-// A Boolean ranks as an Integer of -1 or 0 in arithmetic; only the logical
-// operators keep it a Boolean when both sides are one. Inlined into one
-// function per operator, so that the operator costs no test when run.
-Q_ALWAYS_INLINE bool scalarBinaryImpl(BinaryOp op, const Scalar& a, const Scalar& b, Scalar& out)
-{
-    if (a.kind != Scalar::Double && b.kind != Scalar::Double) {
-        const qint64 x = a.integer;
-        const qint64 y = b.integer;
-        const bool integerRank = a.kind != Scalar::Long && b.kind != Scalar::Long;
-        switch (op) {
-        case BinaryOp::Add: out = integralScalar(x + y, integerRank); return true;
-        case BinaryOp::Sub: out = integralScalar(x - y, integerRank); return true;
-        case BinaryOp::Mul: out = integralScalar(x * y, integerRank); return true;
-        // In 32 bits, which divide faster; only -2147483648 \ -1 needs more.
-        case BinaryOp::IntDiv:
-            if (y == 0)
-                return false;
-            out = integralScalar(y == -1 ? -x : qint64(a.integer / b.integer), integerRank);
-            return true;
-        case BinaryOp::Mod:
-            if (y == 0)
-                return false;
-            out = integralScalar(y == -1 ? 0 : qint64(a.integer % b.integer), integerRank);
-            return true;
-        case BinaryOp::Div:
-            if (y == 0)
-                return false;
-            out = Scalar::ofDouble(double(x) / double(y));
-            return true;
-        case BinaryOp::Pow: return power(double(x), double(y), out);
-        case BinaryOp::And:
-        case BinaryOp::Or:
-        case BinaryOp::Xor:
-        case BinaryOp::Eqv:
-        case BinaryOp::Imp: {
-            const qint32 p = a.integer, q = b.integer;
-            qint32 r = 0;
-            switch (op) {
-            case BinaryOp::And: r = p & q; break;
-            case BinaryOp::Or: r = p | q; break;
-            case BinaryOp::Xor: r = p ^ q; break;
-            case BinaryOp::Eqv: r = ~(p ^ q); break;
-            default: r = ~p | q; break;
-            }
-            if (a.kind == Scalar::Boolean && b.kind == Scalar::Boolean)
-                out = Scalar::ofBool(r != 0);
-            else
-                out = integerRank ? Scalar::ofInteger(qint16(r)) : Scalar::ofLong(r);
-            return true;
-        }
-        default: return compared(op, x < y ? -1 : x > y ? 1 : 0, out);
-        }
-    }
-    const double x = a.toDouble();
-    const double y = b.toDouble();
-    switch (op) {
-    case BinaryOp::Add: return doubleResult(x + y, out);
-    case BinaryOp::Sub: return doubleResult(x - y, out);
-    case BinaryOp::Mul: return doubleResult(x * y, out);
-    case BinaryOp::Div: return y != 0 && doubleResult(x / y, out);
-    case BinaryOp::Pow: return power(x, y, out);
-    default: return compared(op, compareNumbers(x, y), out);
-    }
-}
-
 template <BinaryOp op>
 bool scalarOperatorOf(const Scalar& a, const Scalar& b, Scalar& out)
 {
-    return scalarBinaryImpl(op, a, b, out);
+    return scalar_ops::scalarBinaryImpl(op, a, b, out);
 }
 
 }  // namespace
@@ -537,12 +427,21 @@ ScalarOperator scalarOperator(BinaryOp op)
     return &scalarOperatorOf<BinaryOp::Is>;
 }
 
+bool scalar_ops::power(double x, double y, Scalar& out)
+{
+    const double r = std::pow(x, y);
+    if (std::isnan(r) || std::isinf(r))
+        return false;
+    out = Scalar::ofDouble(r);
+    return true;
+}
+
 bool scalarNegate(const Scalar& a, Scalar& out)
 {
     switch (a.kind) {
     case Scalar::Integer:
-    case Scalar::Boolean: out = integralScalar(-qint64(a.integer), true); return true;
-    case Scalar::Long: out = integralScalar(-qint64(a.integer), false); return true;
+    case Scalar::Boolean: out = scalar_ops::integralScalar(-qint64(a.integer), true); return true;
+    case Scalar::Long: out = scalar_ops::integralScalar(-qint64(a.integer), false); return true;
     case Scalar::Double: out = Scalar::ofDouble(-a.number); return true;
     }
     return false;
