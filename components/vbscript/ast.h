@@ -50,7 +50,13 @@ struct Scalar {
     // The value of v when its type is one of the four.
     Q_ALWAYS_INLINE static bool from(const Variant& v, Scalar& out)
     {
-        switch (v.type()) {
+        const automation::VarType type = v.type();
+        // Long first: counters and most whole numbers are one.
+        if (Q_LIKELY(type == automation::VarType::Long)) {
+            out = ofLong(qint32(v.rawNumber()));
+            return true;
+        }
+        switch (type) {
         case automation::VarType::Integer: out = ofInteger(qint32(v.rawNumber())); return true;
         case automation::VarType::Long: out = ofLong(qint32(v.rawNumber())); return true;
         case automation::VarType::Double: out = ofDouble(v.rawNumber()); return true;

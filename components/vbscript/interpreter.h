@@ -185,12 +185,16 @@ struct PooledArgs {
 // Stores a Scalar; the old value goes first unless releasing it could run code.
 inline void storeScalar(Variant& slot, const Scalar& value)
 {
-    if (slot.isObject() || slot.isArray()) {
-        store(slot, value.toVariant());
-        return;
+    switch (slot.type()) {
+    case automation::VarType::Dispatch:
+    case automation::VarType::Array: store(slot, value.toVariant()); return;
+    case automation::VarType::String: slot.~Variant(); break;
+    default:
+        // A number, Boolean, Date, Empty, Null or Error holds nothing that
+        // its destructor would release: the new value is made over it.
+        break;
     }
     // Made in place: a number's Variant cannot fail to construct.
-    slot.~Variant();
     new (&slot) Variant(value.toVariant());
 }
 

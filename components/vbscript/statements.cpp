@@ -292,28 +292,30 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
     // A step of a common type steps a counter of one by the Scalar rules.
     Scalar stepBy;
     const bool scalarStep = Scalar::from(increment, stepBy);
-    const ScalarOperator add = scalarOperator(BinaryOp::Add);
+    const bool up = by >= 0;
     // A local's slot stays where it is for the frame's life.
     Variant* const localSlot = name.binding == Binding::Local ? frame.vars[size_t(name.index)] : nullptr;
     while (true) {
         rt.checkInterrupt();
         Variant* slot = localSlot ? localSlot : rt.refOf(name, frame, true);
         double now = 0;
-        if (Scalar s; slot && Scalar::from(*slot, s)) {
+        if (Scalar s; Q_LIKELY(slot && Scalar::from(*slot, s))) {
             now = s.toDouble();
         } else {
             Variant scratch;
             now = slot ? dereferenced(*slot, scratch).toDouble() : dereference(name.eval(rt, frame)).toDouble();
         }
-        if (by >= 0 ? now > last : now < last)
+        if (up ? now > last : now < last)
             break;
         const Flow flow = rt.execBlock(body, frame);
-        if (flow == Flow::ExitFor)
-            break;
-        if (flow != Flow::Normal)
+        if (Q_UNLIKELY(flow != Flow::Normal)) {
+            if (flow == Flow::ExitFor)
+                break;
             return flow;
+        }
         slot = localSlot ? localSlot : rt.refOf(name, frame, true);
-        if (Scalar s, next; slot && scalarStep && Scalar::from(*slot, s) && add(s, stepBy, next)) {
+        if (Scalar s, next; Q_LIKELY(slot && scalarStep && Scalar::from(*slot, s)
+                                     && scalar_ops::scalarBinaryImpl(BinaryOp::Add, s, stepBy, next))) {
             storeScalar(*slot, next);
             continue;
         }
