@@ -292,9 +292,11 @@ struct BinaryExpr final : Expr {
                 std::optional<Variant>& vb, std::optional<Variant>& other) const;
     // The same for the evaluators made per operand kind: the left operand's
     // value is in other; the right one's is; both were Scalars the operator
-    // on Scalars left to the general rules.
+    // on Scalars left to the general rules; the left was a Scalar and the
+    // right, a local, is not.
     bool afterLeftValue(Runtime& rt, Frame& frame, std::optional<Variant>& other) const;
     bool afterRightValue(Runtime& rt, const Scalar& a, std::optional<Variant>& other) const;
+    bool afterLeftScalar(Runtime& rt, Frame& frame, const Scalar& a, std::optional<Variant>& other) const;
     bool afterScalars(Runtime& rt, const Scalar& a, const Scalar& b, std::optional<Variant>& other) const;
 };
 

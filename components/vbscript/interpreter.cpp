@@ -1189,22 +1189,28 @@ enum class OperandKind : unsigned char { Literal, Local, Binary, Other };
 
 namespace {
 
-// Reads an operand of a known kind: into s when its value is a Scalar's type
-// (true), else into v.
+constexpr bool isPure(OperandKind k) { return k == OperandKind::Literal || k == OperandKind::Local; }
+
+// Reads a literal or a local: true with its value in s when that is a
+// Scalar's type. Reading them has no effects, so a miss is simply read again
+// by the general path.
 template <OperandKind k>
-Q_ALWAYS_INLINE bool readOperand(const Expr* e, int slot, Runtime& rt, Frame& frame, Scalar& s,
-                                 std::optional<Variant>& v)
+Q_ALWAYS_INLINE bool readPure(const Expr* e, int slot, Frame& frame, Scalar& s)
 {
     if constexpr (k == OperandKind::Literal) {
         s = static_cast<const LiteralExpr*>(e)->scalar;
         return true;
-    } else if constexpr (k == OperandKind::Local) {
-        const Variant& var = *frame.vars[size_t(slot)];
-        if (Q_LIKELY(Scalar::from(var, s)))
-            return true;
-        v.emplace(var);
-        return false;
-    } else if constexpr (k == OperandKind::Binary) {
+    } else {
+        return Scalar::from(*frame.vars[size_t(slot)], s);
+    }
+}
+
+// Evaluates another operator or anything else, once: into s when its value
+// is a Scalar's type (true), else into v.
+template <OperandKind k>
+Q_ALWAYS_INLINE bool readEvaluated(const Expr* e, Runtime& rt, Frame& frame, Scalar& s, std::optional<Variant>& v)
+{
+    if constexpr (k == OperandKind::Binary) {
         const auto* b = static_cast<const BinaryExpr*>(e);
         return b->evaluator(*b, rt, frame, s, v);
     } else {
@@ -1213,15 +1219,30 @@ Q_ALWAYS_INLINE bool readOperand(const Expr* e, int slot, Runtime& rt, Frame& fr
 }
 
 // The operator on operands of known kinds. The caller's other holds an
-// operand that is no Scalar until the general rules, out of line, take it.
+// evaluated operand that is no Scalar until the general rules, out of line,
+// take it; the hot path makes no call that is not its last.
 template <BinaryOp op, OperandKind l, OperandKind r>
 bool evalTyped(const BinaryExpr& e, Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other)
 {
     Scalar a, b;
-    if (Q_UNLIKELY(!readOperand<l>(e.leftOperand_, e.leftSlot_, rt, frame, a, other)))
-        return e.afterLeftValue(rt, frame, other);
-    if (Q_UNLIKELY(!readOperand<r>(e.rightOperand_, e.rightSlot_, rt, frame, b, other)))
-        return e.afterRightValue(rt, a, other);
+    if constexpr (isPure(l)) {
+        if (Q_UNLIKELY(!readPure<l>(e.leftOperand_, e.leftSlot_, frame, a)))
+            return e.evalGeneral(rt, frame, out, other);
+    } else {
+        if (Q_UNLIKELY(!readEvaluated<l>(e.leftOperand_, rt, frame, a, other)))
+            return e.afterLeftValue(rt, frame, other);
+    }
+    if constexpr (isPure(r)) {
+        if (Q_UNLIKELY(!readPure<r>(e.rightOperand_, e.rightSlot_, frame, b))) {
+            if constexpr (isPure(l))
+                return e.evalGeneral(rt, frame, out, other);
+            else
+                return e.afterLeftScalar(rt, frame, a, other);
+        }
+    } else {
+        if (Q_UNLIKELY(!readEvaluated<r>(e.rightOperand_, rt, frame, b, other)))
+            return e.afterRightValue(rt, a, other);
+    }
     if (Q_LIKELY(scalar_ops::scalarBinaryImpl(op, a, b, out)))
         return true;
     return e.afterScalars(rt, a, b, other);
@@ -1367,6 +1388,16 @@ bool BinaryExpr::afterLeftValue(Runtime& rt, Frame& frame, std::optional<Variant
     if (evalOperand(*rightOperand_, rt, frame, b, vb))
         vb.emplace(b.toVariant());
     other.emplace(applyBinary(rt, op, a, *vb, left->isLiteral(), right->isLiteral()));
+    return false;
+}
+
+bool BinaryExpr::afterLeftScalar(Runtime& rt, Frame& frame, const Scalar& a, std::optional<Variant>& other) const
+{
+    Scalar b;
+    std::optional<Variant> vb;
+    if (evalOperand(*rightOperand_, rt, frame, b, vb))
+        vb.emplace(b.toVariant());
+    other.emplace(applyBinary(rt, op, a.toVariant(), *vb, left->isLiteral(), right->isLiteral()));
     return false;
 }
 
