@@ -326,7 +326,14 @@ struct AssignStmt final : Stmt {
     const NameExpr* appendTo = nullptr;
     const Expr* appended = nullptr;
     mutable bool appendChecked = false;
+    // Set on the first run when the statement has the form local = operator
+    // expression: the value goes from the operator's evaluator into the slot.
+    mutable const BinaryExpr* toLocal = nullptr;
+    mutable int localSlot = -1;
     Flow exec(Runtime& rt, Frame& frame) const override;
+
+private:
+    Flow execGeneral(Runtime& rt, Frame& frame) const;
 };
 
 struct DimItem {
@@ -355,6 +362,13 @@ struct IfStmt final : Stmt {
     std::vector<std::pair<ExprPtr, Block>> branches;
     Block otherwise;
     Flow exec(Runtime& rt, Frame& frame) const override;
+
+private:
+    // Set on the first run for If operator expression Then ... [Else ...]
+    // without ElseIf: the condition is evaluated by the operator's evaluator.
+    mutable const BinaryExpr* single_ = nullptr;
+    mutable bool checked_ = false;
+    Flow execGeneral(Runtime& rt, Frame& frame) const;
 };
 
 struct CaseClause {

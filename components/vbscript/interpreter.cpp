@@ -548,32 +548,7 @@ bool Runtime::swallow(Frame& frame, const AutomationError& error)
 
 Flow Runtime::execBlock(const Block& block, Frame& frame)
 {
-    for (const StmtPtr& s : block) {
-        try {
-            const Flow flow = s->exec(*this, frame);
-            if (flow != Flow::Normal)
-                return flow;
-        } catch (const RuntimeError& e) {
-            if (!swallow(frame, e))
-                throw;
-        } catch (const AbortError& e) {
-            throw RuntimeError(e, s->pos, true);
-        } catch (const AutomationError& e) {
-            if (!swallow(frame, e))
-                throw RuntimeError(e, s->pos, false);
-        } catch (const std::bad_alloc&) {
-            const AutomationError e(error::kOutOfMemory);
-            if (!swallow(frame, e))
-                throw RuntimeError(e, s->pos, false);
-        } catch (const std::exception&) {
-            // Nothing from the library should end up here; if it does, it is
-            // the script's error rather than the host's crash.
-            const AutomationError e(51, describeError(51));
-            if (!swallow(frame, e))
-                throw RuntimeError(e, s->pos, false);
-        }
-    }
-    return Flow::Normal;
+    return runBlock(block, frame);
 }
 
 // ---------------------------------------------------------------- names

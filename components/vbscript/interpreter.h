@@ -305,6 +305,36 @@ public:
 
     // ---- used by the tree
     Flow execBlock(const Block& block, Frame& frame);
+    // The same, inline: for the loops, which run their body most often.
+    Q_ALWAYS_INLINE Flow runBlock(const Block& block, Frame& frame)
+    {
+        for (const StmtPtr& s : block) {
+            try {
+                const Flow flow = s->exec(*this, frame);
+                if (flow != Flow::Normal)
+                    return flow;
+            } catch (const RuntimeError& e) {
+                if (!swallow(frame, e))
+                    throw;
+            } catch (const AbortError& e) {
+                throw RuntimeError(e, s->pos, true);
+            } catch (const automation::AutomationError& e) {
+                if (!swallow(frame, e))
+                    throw RuntimeError(e, s->pos, false);
+            } catch (const std::bad_alloc&) {
+                const automation::AutomationError e(automation::error::kOutOfMemory);
+                if (!swallow(frame, e))
+                    throw RuntimeError(e, s->pos, false);
+            } catch (const std::exception&) {
+                // Nothing from the library should end up here; if it does, it is
+                // the script's error rather than the host's crash.
+                const automation::AutomationError e(51, describeError(51));
+                if (!swallow(frame, e))
+                    throw RuntimeError(e, s->pos, false);
+            }
+        }
+        return Flow::Normal;
+    }
     // True when the frame's On Error Resume Next swallows the error (recorded in Err).
     bool swallow(Frame& frame, const automation::AutomationError& error);
     void checkInterrupt()

@@ -56,6 +56,23 @@ static bool appendInPlace(Runtime& rt, Frame& frame, const NameExpr& name, const
 
 Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
 {
+    if (Q_LIKELY(toLocal)) {
+        Scalar s;
+        std::optional<Variant> v;
+        if (Q_LIKELY(toLocal->evaluator(*toLocal, rt, frame, s, v))) {
+            storeScalar(*frame.vars[size_t(localSlot)], s);
+            return Flow::Normal;
+        }
+        if (v->isObject())
+            v = rt.letValue(*v);
+        store(*frame.vars[size_t(localSlot)], std::move(*v));
+        return Flow::Normal;
+    }
+    return execGeneral(rt, frame);
+}
+
+Flow AssignStmt::execGeneral(Runtime& rt, Frame& frame) const
+{
     if (!appendChecked) {
         appendChecked = true;
         const auto* n = exprAs<NameExpr>(target.get());
@@ -66,6 +83,11 @@ Flow AssignStmt::exec(Runtime& rt, Frame& frame) const
             auto* self = const_cast<AssignStmt*>(this);
             self->appendTo = n;
             self->appended = b->right.get();
+        }
+        if (!isSet && !appendTo && n && n->binding == Binding::Local && b) {
+            b->prepare();
+            localSlot = n->index;
+            toLocal = b;
         }
     }
     if (appendTo && appendInPlace(rt, frame, *appendTo, *appended))
@@ -188,6 +210,35 @@ Flow ConstStmt::exec(Runtime& rt, Frame& frame) const
 
 Flow IfStmt::exec(Runtime& rt, Frame& frame) const
 {
+    if (Q_LIKELY(single_)) {
+        bool taken = false;
+        try {
+            Scalar s;
+            std::optional<Variant> v;
+            taken = single_->evaluator(*single_, rt, frame, s, v) ? s.truth() : isTrue(*v);
+        } catch (const AutomationError& e) {
+            // With Resume Next a failing condition goes on into the branch.
+            if (!rt.swallow(frame, e))
+                throw;
+            taken = true;
+        }
+        const Block& block = taken ? branches.front().second : otherwise;
+        return block.empty() ? Flow::Normal : rt.execBlock(block, frame);
+    }
+    return execGeneral(rt, frame);
+}
+
+Flow IfStmt::execGeneral(Runtime& rt, Frame& frame) const
+{
+    if (!checked_) {
+        checked_ = true;
+        if (branches.size() == 1) {
+            if (const auto* b = exprAs<BinaryExpr>(branches.front().first.get())) {
+                b->prepare();
+                single_ = b;
+            }
+        }
+    }
     for (const auto& [condition, block] : branches) {
         bool taken = false;
         try {
@@ -307,7 +358,7 @@ Flow ForStmt::exec(Runtime& rt, Frame& frame) const
         }
         if (up ? now > last : now < last)
             break;
-        const Flow flow = rt.execBlock(body, frame);
+        const Flow flow = rt.runBlock(body, frame);
         if (Q_UNLIKELY(flow != Flow::Normal)) {
             if (flow == Flow::ExitFor)
                 break;
