@@ -38,9 +38,16 @@ enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary, Lit
 // It converts to and from a Variant of the same type and value exactly.
 struct Scalar {
     enum Kind : unsigned char { Integer, Long, Double, Boolean };
-    Kind kind = Long;
-    qint32 integer = 0;  // Integer, Long; a Boolean as -1 or 0
-    double number = 0;   // Double
+    Kind kind;
+    qint32 integer;  // Integer, Long; a Boolean as -1 or 0
+    double number;   // Double
+
+    Scalar() : kind(Long), integer(0), number(0) {}
+    constexpr Scalar(Kind k, qint32 i, double n) : kind(k), integer(i), number(n) {}
+    // Left unset, for one that is written before it is read (the evaluators'
+    // operands): saves the stores.
+    enum Unset { kUnset };
+    explicit Scalar(Unset) {}
 
     static Scalar ofInteger(qint32 v) { return {Integer, v, 0}; }
     static Scalar ofLong(qint32 v) { return {Long, v, 0}; }

@@ -1199,7 +1199,7 @@ Q_ALWAYS_INLINE bool readEvaluated(const Expr* e, Runtime& rt, Frame& frame, Sca
 template <BinaryOp op, OperandKind l, OperandKind r>
 bool evalTyped(const BinaryExpr& e, Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other)
 {
-    Scalar a, b;
+    Scalar a(Scalar::kUnset), b(Scalar::kUnset);
     if constexpr (isPure(l)) {
         if (Q_UNLIKELY(!readPure<l>(e.leftOperand_, e.leftSlot_, frame, a)))
             return e.evalGeneral(rt, frame, out, other);
