@@ -19,7 +19,11 @@ QString privateLibraryFolder()
 void* resolvePrivateSymbol(const QString& fileName, const char* symbol, QString* error)
 {
     const QString folder = privateLibraryFolder();
-    const QString path = folder.isEmpty() ? fileName : QDir(folder).filePath(fileName);
+    return resolveLibrarySymbol(folder.isEmpty() ? fileName : QDir(folder).filePath(fileName), symbol, error);
+}
+
+void* resolveLibrarySymbol(const QString& path, const char* symbol, QString* error)
+{
     QLibrary library(path);
     // Never unloaded: what it made may live as long as the program.
     library.setLoadHints(QLibrary::PreventUnloadHint);

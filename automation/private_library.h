@@ -15,5 +15,7 @@ QString privateLibraryFolder();
 // with a message naming the file and the loader's reason. A library once
 // loaded stays loaded.
 void* resolvePrivateSymbol(const QString& fileName, const char* symbol, QString* error);
+// The same for a library at path.
+void* resolveLibrarySymbol(const QString& path, const char* symbol, QString* error);
 
 }  // namespace automation

@@ -1,14 +1,13 @@
 #include "tessen/dialogs.h"
 
 #include "automation/private_library.h"
+#include "tessen/server.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibrary>
 
 #include <atomic>
-#include <dlfcn.h>
 
 namespace tessen {
 extern std::atomic<int> liveObjects;
@@ -19,28 +18,17 @@ namespace {
 
 constexpr const char* kUiLibrary = "libtessen_ui.so";
 
-// The folder of this library: a host may load the control from anywhere, and
-// its dialogs come from beside it.
-QString ownFolder()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&widgetsAvailable), &info) && info.dli_fname)
-        return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
-    return automation::privateLibraryFolder();
-}
-
+// A host may load the control from anywhere: its dialogs come from beside it.
 void* uiSymbol(const char* name)
 {
     if (!widgetsAvailable())
         return nullptr;
-    static QLibrary* library = [] {
-        auto* loaded = new QLibrary(QDir(ownFolder()).filePath(QString::fromLatin1(kUiLibrary)));
-        loaded->setLoadHints(QLibrary::PreventUnloadHint);
-        if (!loaded->load())
-            qWarning("tessen: %s", qPrintable(loaded->errorString()));
-        return loaded;
-    }();
-    return library->isLoaded() ? reinterpret_cast<void*>(library->resolve(name)) : nullptr;
+    const QString path = QDir(QFileInfo(libraryPath()).absolutePath()).filePath(QString::fromLatin1(kUiLibrary));
+    QString error;
+    void* symbol = automation::resolveLibrarySymbol(path, name, &error);
+    if (!symbol)
+        qWarning("tessen: %s", qPrintable(error));
+    return symbol;
 }
 
 template <typename Function>

@@ -36,16 +36,15 @@ PropertyPageFactory propertyPageFactory;
 
 bool sameId(const char* a, const char* b) { return QString::fromLatin1(a).compare(QLatin1String(b), Qt::CaseInsensitive) == 0; }
 
-// Where this library was loaded from, for the registry's InprocServer32.
-QString libraryPath()
+}  // namespace
+
+QString tessen::libraryPath()
 {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) && info.dli_fname)
         return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
     return QString::fromLatin1(tessen::kLibraryFileName);
 }
-
-}  // namespace
 
 extern "C" qint32 DllGetClassObject(const char* classId, const char* interfaceId, void** factory)
 {
@@ -72,7 +71,7 @@ extern "C" qint32 DllCanUnloadNow() { return tessen::liveObjects.load() == 0 ? h
 extern "C" qint32 DllRegisterServer()
 {
     ClassRegistry registry;
-    const QString library = libraryPath();
+    const QString library = tessen::libraryPath();
     TypeLibraryRegistration typeLibrary;
     typeLibrary.id = QString::fromLatin1(tessen::kTypeLibraryId);
     typeLibrary.version = QString::fromLatin1(tessen::kTypeLibraryVersion);

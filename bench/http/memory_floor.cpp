@@ -3,8 +3,9 @@
 // the least of what the monitor does with each: an HTTP server listening on
 // loopback, a UDP socket, a SQLite file with one table, a timer. The memory
 // bench measures it beside the monitor. Runs until it is killed.
+#include "floor_server.h"
+
 #include <QCoreApplication>
-#include <QHttpServer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -13,13 +14,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    // As the monitor makes its server: without Qt's TLS backends.
-    const QStringList plugins = QCoreApplication::libraryPaths();
-    QCoreApplication::setLibraryPaths({});
-    QHttpServer server;
-    QCoreApplication::setLibraryPaths(plugins);
-    server.route(QStringLiteral("/"), [] { return QStringLiteral("floor"); });
-    server.listen(QHostAddress::LocalHost, 0);
+    const auto server = listeningFloorServer();
     QUdpSocket udp;
     udp.bind(QHostAddress::LocalHost, 0);
     QTemporaryDir dir;

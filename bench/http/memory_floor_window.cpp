@@ -3,9 +3,10 @@
 // SQLite, HTTP Server): a main window with a tab widget, a list, a text box
 // and a tray-sized icon, an HTTP server on loopback and a SQLite file. The
 // memory bench measures it beside the monitor. Runs until it is killed.
+#include "floor_server.h"
+
 #include <QApplication>
 #include <QDBusConnection>
-#include <QHttpServer>
 #include <QMainWindow>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -19,12 +20,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QStringList plugins = QCoreApplication::libraryPaths();
-    QCoreApplication::setLibraryPaths({});
-    QHttpServer server;
-    QCoreApplication::setLibraryPaths(plugins);
-    server.route(QStringLiteral("/"), [] { return QStringLiteral("floor"); });
-    server.listen(QHostAddress::LocalHost, 0);
+    const auto server = listeningFloorServer();
     QTemporaryDir dir;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(dir.filePath(QStringLiteral("floor.db")));

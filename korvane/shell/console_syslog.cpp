@@ -1,7 +1,6 @@
 #include "korvane/shell/console_syslog.h"
 
 #include "korvane/shell/console_monitor.h"
-#include "korvane/views/syslog_source.h"
 
 #include <QJsonObject>
 
