@@ -56,8 +56,25 @@ function(korvane_library name)
   else()
     add_library(${name} STATIC ${ARG_SOURCES})
   endif()
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  korvane_stage_folder(${name} ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_LIBS} PRIVATE korvane_warnings)
+endfunction()
+
+# Headers are included by their folder ("korvane/model/line.h"), and a target
+# sees only the folders of the libraries it links: each folder is linked into
+# an include tree of its own, so an include that climbs to a floor the
+# library does not link fails to build.
+function(korvane_stage_folder name folder)
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${folder})
+  string(MAKE_C_IDENTIFIER ${rel} key)
+  set(stage ${PROJECT_BINARY_DIR}/include/${key})
+  get_filename_component(parent ${stage}/${rel} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  if(NOT EXISTS ${stage}/${rel})
+    file(CREATE_LINK ${folder} ${stage}/${rel} SYMBOLIC)
+  endif()
+  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${stage}>)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
 
 # korvane_test(name [GUI] SOURCES ... LIBS ... [TIMEOUT seconds])

@@ -4,7 +4,7 @@
 // A raw router on another thread sends one repaint at a time and waits until
 // the monitor has written the last cell of it.
 #include "bench/support/bench_settings.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 #include "korvane/views/list_cells.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"

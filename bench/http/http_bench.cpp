@@ -14,8 +14,8 @@
 // off nothing reads the console's events, so their JSON is never built.
 #include "bench/support/bench_settings.h"
 #include "korvane/http/http_endpoint.h"
-#include "korvane/shell/console_monitor.h"
-#include "korvane/shell/controller.h"
+#include "korvane/events/monitor_events.h"
+#include "korvane/monitor/controller.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
 
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     korvane::bench::BenchSettings settings;
     korvane::CMonitorController controller(&settings);
-    korvane::ConsoleMonitor console(&controller, nullptr, true);
+    korvane::MonitorEvents console(&controller, nullptr, true);
 
     prestige::RouterState state;
     prestige::CallRequest call;

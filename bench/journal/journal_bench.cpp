@@ -7,7 +7,7 @@
 #include "components/prestige/screens.h"
 #include "korvane/journal/journal_recorder.h"
 #include "korvane/router/driver.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 #include "korvane/views/call_log_view.h"
 
 #include <QApplication>

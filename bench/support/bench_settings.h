@@ -3,7 +3,7 @@
 // no reconnect pause, and call history detours only when asked for, so that
 // nothing but the measured work runs.
 
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 
 namespace korvane::bench {
 

@@ -2,8 +2,8 @@
 
 #include "korvane/http/line_totals.h"
 #include "korvane/http/metrics.h"
-#include "korvane/shell/console_monitor.h"
-#include "korvane/shell/controller.h"
+#include "korvane/events/monitor_events.h"
+#include "korvane/monitor/controller.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -171,15 +171,15 @@ private:
     std::shared_ptr<int> open_ = std::make_shared<int>(0);
 };
 
-HttpEndpoint::HttpEndpoint(CMonitorController* controller, ConsoleMonitor* events, const HttpOptions& options,
+HttpEndpoint::HttpEndpoint(CMonitorController* controller, MonitorEvents* events, const HttpOptions& options,
                            QObject* parent)
     : QAbstractHttpServer(parent), controller_(controller), options_(options) {
     if (!events) {
-        ownEvents_ = std::make_unique<ConsoleMonitor>(controller, nullptr, true);
+        ownEvents_ = std::make_unique<MonitorEvents>(controller, nullptr, true);
         events = ownEvents_.get();
     }
     metrics_ = std::make_unique<MonitorMetrics>(controller, options_.router);
-    connect(events, &ConsoleMonitor::eventEmitted, this, &HttpEndpoint::onEvent);
+    connect(events, &MonitorEvents::eventEmitted, this, &HttpEndpoint::onEvent);
     auto* keepAlive = new QTimer(this);
     connect(keepAlive, &QTimer::timeout, this, [this] { broadcast(QByteArrayLiteral(": keep-alive\n\n")); });
     keepAlive->start(kKeepAliveMs);
@@ -209,8 +209,8 @@ int HttpEndpoint::openConnections() const {
     return server_ ? server_->open() : 0;
 }
 
-void HttpEndpoint::setLineTotals(LineTotals* totals) {
-    metrics_->setLineTotals(totals);
+void HttpEndpoint::setJournalTotals(LineTotals* totals) {
+    metrics_->setJournalTotals(totals);
 }
 
 bool HttpEndpoint::authorized(const QHttpServerRequest& request) const {
@@ -351,7 +351,7 @@ void HttpEndpoint::broadcast(const QByteArray& frame) {
         socket->abort();
 }
 
-void HttpEndpoint::onEvent(const ConsoleEvent& event) {
+void HttpEndpoint::onEvent(const MonitorEvent& event) {
     // Called inside the monitor's tick: the event is only kept, its JSON not
     // even built. What it changes in the status and the metrics, and its
     // frame for the stream, follow once the tick is done.
@@ -385,7 +385,6 @@ void HttpEndpoint::recordEvents() {
         } else if (name == QLatin1String("history")) {
             callHistory_ = event.value(QStringLiteral("calls")).toArray();
         }
-        metrics_->observeEvent(event);
     }
 }
 

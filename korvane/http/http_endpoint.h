@@ -7,7 +7,7 @@
 // buffer, and a client that does not read is dropped, never waited for.
 
 #include "korvane/http/http_options.h"
-#include "korvane/shell/console_monitor.h"
+#include "korvane/events/monitor_events.h"
 
 #include <QAbstractHttpServer>
 #include <QJsonArray>
@@ -35,7 +35,7 @@ class HttpEndpoint : public QAbstractHttpServer {
 public:
     // events: the console monitor whose events are streamed; null makes one
     // that prints nothing (the windowed monitor has no console).
-    HttpEndpoint(CMonitorController* controller, ConsoleMonitor* events, const HttpOptions& options,
+    HttpEndpoint(CMonitorController* controller, MonitorEvents* events, const HttpOptions& options,
                  QObject* parent = nullptr);
     ~HttpEndpoint() override;
 
@@ -48,7 +48,8 @@ public:
     MonitorMetrics& metrics();
     // The call journal's answers for /api/calls (404 while none is attached).
     void setCallList(CallList* calls) { calls_ = calls; }
-    void setLineTotals(LineTotals* totals);
+    // The call journal's all-time totals, as gauges of their own.
+    void setJournalTotals(LineTotals* totals);
 
     QJsonObject status();
     int eventClients() const { return int(streams_.size()); }
@@ -59,7 +60,7 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    void onEvent(const ConsoleEvent& event);
+    void onEvent(const MonitorEvent& event);
     void recordEvents();
     void openStream(const QHttpServerRequest& request, QTcpSocket* socket);
     void broadcast(const QByteArray& frame);
@@ -70,7 +71,7 @@ private:
     class GuardedServer;
     CMonitorController* controller_;
     HttpOptions options_;
-    std::unique_ptr<ConsoleMonitor> ownEvents_;
+    std::unique_ptr<MonitorEvents> ownEvents_;
     std::unique_ptr<MonitorMetrics> metrics_;
     GuardedServer* server_ = nullptr;
     CallList* calls_ = nullptr;
@@ -79,7 +80,7 @@ private:
     // The events since the last flush, in order; the first recorded_ of them
     // are already in what /api/status and /metrics answer from.
     struct Pending {
-        ConsoleEvent event;
+        MonitorEvent event;
         qint64 msSinceEpoch;
     };
     std::vector<Pending> pending_;

@@ -1,7 +1,7 @@
 #include "korvane/http/http_setup.h"
 
 #include "korvane/settings/settings_store.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -22,7 +22,7 @@ void quietTls(QLoggingCategory* category) {
 
 }  // namespace
 
-std::unique_ptr<HttpEndpoint> makeEndpointWithoutTls(CMonitorController* controller, ConsoleMonitor* events,
+std::unique_ptr<HttpEndpoint> makeEndpointWithoutTls(CMonitorController* controller, MonitorEvents* events,
                                                      const HttpOptions& options) {
     // Making a QAbstractHttpServer sets up a TLS configuration, which loads
     // every TLS backend Qt finds: OpenSSL's libraries, 4 MB of a monitor
@@ -68,7 +68,7 @@ bool resolveHttpOptions(const HttpCommandLine& commandLine, const SettingsStore&
     return checkExposure(*options, error);
 }
 
-std::unique_ptr<HttpEndpoint> startHttpEndpoint(CMonitorController* controller, ConsoleMonitor* events,
+std::unique_ptr<HttpEndpoint> startHttpEndpoint(CMonitorController* controller, MonitorEvents* events,
                                                 const HttpCommandLine& commandLine, QString* error) {
     error->clear();
     HttpOptions options;

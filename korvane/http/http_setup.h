@@ -12,7 +12,7 @@
 
 namespace korvane {
 class CMonitorController;
-class ConsoleMonitor;
+class MonitorEvents;
 class SettingsStore;
 }  // namespace korvane
 
@@ -36,12 +36,12 @@ bool resolveHttpOptions(const HttpCommandLine& commandLine, const SettingsStore&
 
 // The endpoint, not started, made without loading Qt's TLS backends (it
 // serves plain HTTP).
-std::unique_ptr<HttpEndpoint> makeEndpointWithoutTls(CMonitorController* controller, ConsoleMonitor* events,
+std::unique_ptr<HttpEndpoint> makeEndpointWithoutTls(CMonitorController* controller, MonitorEvents* events,
                                                      const HttpOptions& options);
 
 // The endpoint, started; null when it is off (error empty) or could not
 // start (error says why).
-std::unique_ptr<HttpEndpoint> startHttpEndpoint(CMonitorController* controller, ConsoleMonitor* events,
+std::unique_ptr<HttpEndpoint> startHttpEndpoint(CMonitorController* controller, MonitorEvents* events,
                                                 const HttpCommandLine& commandLine, QString* error);
 
 }  // namespace korvane::http

@@ -1,28 +1,43 @@
 #pragma once
-// The call journal as the endpoint reads it: calls and online seconds per
-// line over the whole journal for the metrics, and /api/calls. The session
-// may change its journal (another router address), so it is asked each time.
+// The call journal as the endpoint reads it: the whole journal's calls and
+// online seconds per line for the journal gauges, and /api/calls. The totals
+// are summed in SQL once and then kept up to date from the calls the tracker
+// ends, so a scrape never reads the journal; /api/calls reads only the rows
+// it answers with. The session may change its journal (another router
+// address), which sums the totals again.
 
 #include "korvane/http/line_totals.h"
 
+#include <QObject>
+
+#include <array>
+
 namespace korvane {
+class CMonitorController;
+class CallJournal;
 class JournalSession;
-}
+struct CallRecord;
+}  // namespace korvane
 
 namespace korvane::http {
 
-class JournalSource : public LineTotals, public CallList {
+class JournalSource : public QObject, public LineTotals, public CallList {
+    Q_OBJECT
 public:
-    explicit JournalSource(const JournalSession* session) : session_(session) {}
+    JournalSource(const JournalSession* session, CMonitorController* controller, QObject* parent = nullptr);
 
     double calls(int line) const override;
     double onlineSeconds(int line) const override;
     QJsonArray callsSince(const QDateTime& since, int limit) const override;
 
 private:
-    double total(int line, bool seconds) const;
+    void sumIfNeeded() const;
+    void onCallEnded(const CallRecord& call);
 
     const JournalSession* session_;
+    mutable const CallJournal* summed_ = nullptr;  // the journal the totals are of
+    mutable std::array<qint64, 2> calls_{};
+    mutable std::array<qint64, 2> seconds_{};
 };
 
 }  // namespace korvane::http

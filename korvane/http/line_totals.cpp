@@ -1,6 +1,7 @@
 #include "korvane/http/line_totals.h"
 
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/call_tracker.h"
+#include "korvane/monitor/controller.h"
 
 #include <QElapsedTimer>
 
@@ -14,6 +15,12 @@ CountedLineTotals::CountedLineTotals(CMonitorController* controller, std::functi
         now_ = [clock] { return clock->elapsed(); };
     }
     if (controller) {
+        // A call is what the call tracker says it is: the same caller twice is
+        // two calls, a stale spell inside one call is none.
+        connect(&controller->calls(), &CallTracker::callStarted, this, [this](const CallRecord& call) {
+            if (call.line == 1 || call.line == 2)
+                lines_[size_t(call.line - 1)].calls += 1;
+        });
         connect(controller, &CMonitorController::lineChanged, this, &CountedLineTotals::lineChanged);
         // The seconds follow the controller's memory of each line at every
         // tick, so a call that outlasts a stale spell keeps counting after it.
@@ -29,8 +36,6 @@ CountedLineTotals::CountedLineTotals(CMonitorController* controller, std::functi
 void CountedLineTotals::lineChanged(int line, bool up) {
     if (line < 1 || line > 2)
         return;
-    if (up)
-        lines_[size_t(line - 1)].calls += 1;
     setOnline(line, up);
 }
 

@@ -27,13 +27,13 @@ public:
 class CallList {
 public:
     virtual ~CallList() = default;
-    // Calls that ended (or began) at or after since, oldest first, at most limit.
+    // Calls that began at or after since, newest first, at most limit.
     virtual QJsonArray callsSince(const QDateTime& since, int limit) const = 0;
 };
 
-// Counts since this monitor started: each line up event is a call; a line's
-// seconds run while the status screens show it up, and stop while no status
-// comes in (nothing is known then).
+// Counts since this monitor started: each call the call tracker starts is a
+// call; a line's seconds run while the status screens show it up, and stop
+// while no status comes in (nothing is known then).
 class CountedLineTotals : public QObject, public LineTotals {
     Q_OBJECT
 public:

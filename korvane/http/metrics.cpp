@@ -4,7 +4,7 @@
 #include "korvane/model/application.h"
 #include "korvane/model/line.h"
 #include "korvane/model/lines.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 
 #include <prometheus/counter.h>
 #include <prometheus/family.h>
@@ -65,10 +65,18 @@ MonitorMetrics::MonitorMetrics(CMonitorController* controller, const QString& ro
     auto& errors = BuildCounter().Name("korvane_line_errors_total")
                        .Help("Errors on the line; kept growing through the router's counter resets and reboots")
                        .Register(*registry_);
-    auto& calls = BuildCounter().Name("korvane_line_calls_total").Help("Calls on the line").Register(*registry_);
+    auto& calls = BuildCounter().Name("korvane_line_calls_total")
+                      .Help("Calls on the line since the monitor started")
+                      .Register(*registry_);
     auto& seconds = BuildCounter().Name("korvane_line_online_seconds_total")
-                        .Help("Seconds the line carried a call")
+                        .Help("Seconds the line carried a call since the monitor started")
                         .Register(*registry_);
+    journalCalls_ = &BuildGauge().Name("korvane_journal_calls")
+                         .Help("Calls on the line in the whole call journal, ended calls")
+                         .Register(*registry_);
+    journalSeconds_ = &BuildGauge().Name("korvane_journal_online_seconds")
+                           .Help("Seconds of the line's ended calls in the whole call journal")
+                           .Register(*registry_);
     for (int n = 1; n <= 2; ++n) {
         prometheus::Labels labels = base;
         labels["line"] = std::to_string(n);
@@ -84,12 +92,12 @@ MonitorMetrics::MonitorMetrics(CMonitorController* controller, const QString& ro
     }
 
     ownTotals_ = std::make_unique<CountedLineTotals>(controller);
-    totals_ = ownTotals_.get();
 
     if (controller) {
         connect(controller, &CMonitorController::statusTick, this, &MonitorMetrics::onTick);
         connect(controller, &CMonitorController::statusStale, this, [this] { setLive(false); });
         connect(controller, &CMonitorController::disconnected, this, [this] { setLive(false); });
+        connect(controller, &CMonitorController::syslogMessage, this, [this] { syslogMessages_->Increment(); });
         connect(controller, &CMonitorController::connecting, this, [this] {
             if (connectedOnce_)
                 reconnects_->Increment();
@@ -101,14 +109,16 @@ MonitorMetrics::MonitorMetrics(CMonitorController* controller, const QString& ro
 
 MonitorMetrics::~MonitorMetrics() = default;
 
-void MonitorMetrics::setLineTotals(LineTotals* totals) {
-    totals_ = totals ? totals : ownTotals_.get();
+void MonitorMetrics::setJournalTotals(LineTotals* totals) {
+    journalTotals_ = totals;
+    if (totals && !journalCallSeries_[0]) {
+        for (int n = 1; n <= 2; ++n) {
+            const prometheus::Labels labels{{"router", router_.toStdString()}, {"line", std::to_string(n)}};
+            journalCallSeries_[size_t(n - 1)] = &journalCalls_->Add(labels);
+            journalSecondSeries_[size_t(n - 1)] = &journalSeconds_->Add(labels);
+        }
+    }
     updateTotals();
-}
-
-void MonitorMetrics::observeEvent(const QJsonObject& event) {
-    if (event.value(QStringLiteral("event")).toString() == QLatin1String("syslog"))
-        syslogMessages_->Increment();
 }
 
 void MonitorMetrics::setLive(bool live) {
@@ -139,12 +149,14 @@ void MonitorMetrics::onTick() {
 }
 
 void MonitorMetrics::updateTotals() {
-    if (!totals_)
-        return;
     for (int n = 1; n <= 2; ++n) {
         LineSeries& s = lines_[size_t(n - 1)];
-        advance(s.calls, s.callCount, totals_->calls(n));
-        advance(s.onlineSeconds, s.seconds, totals_->onlineSeconds(n));
+        advance(s.calls, s.callCount, ownTotals_->calls(n));
+        advance(s.onlineSeconds, s.seconds, ownTotals_->onlineSeconds(n));
+        if (journalTotals_ && journalCallSeries_[0]) {
+            journalCallSeries_[size_t(n - 1)]->Set(journalTotals_->calls(n));
+            journalSecondSeries_[size_t(n - 1)]->Set(journalTotals_->onlineSeconds(n));
+        }
     }
 }
 

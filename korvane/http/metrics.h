@@ -16,6 +16,8 @@ namespace prometheus {
 class Counter;
 class Gauge;
 class Registry;
+template <typename T>
+class Family;
 }  // namespace prometheus
 
 namespace korvane {
@@ -32,11 +34,12 @@ public:
     MonitorMetrics(CMonitorController* controller, const QString& router, QObject* parent = nullptr);
     ~MonitorMetrics() override;
 
-    // Calls and online seconds per line; null returns to the count since start.
-    void setLineTotals(LineTotals* totals);
-    const LineTotals& lineTotals() const { return *totals_; }
-    // The console's events that are not controller signals (syslog lines).
-    void observeEvent(const QJsonObject& event);
+    // The counters count since this process started (as Prometheus expects
+    // of a counter). A call journal's all-time totals, when one is attached,
+    // are gauges of their own: korvane_journal_calls and
+    // korvane_journal_online_seconds.
+    void setJournalTotals(LineTotals* totals);
+    const LineTotals& lineTotals() const { return *ownTotals_; }
 
     // The text exposition of every family, brought up to date first.
     QByteArray exposition();
@@ -64,7 +67,11 @@ private:
     QString router_;
     std::shared_ptr<prometheus::Registry> registry_;
     std::unique_ptr<LineTotals> ownTotals_;
-    LineTotals* totals_ = nullptr;
+    LineTotals* journalTotals_ = nullptr;
+    prometheus::Family<prometheus::Gauge>* journalCalls_ = nullptr;
+    prometheus::Family<prometheus::Gauge>* journalSeconds_ = nullptr;
+    std::array<prometheus::Gauge*, 2> journalCallSeries_{};
+    std::array<prometheus::Gauge*, 2> journalSecondSeries_{};
     std::array<LineSeries, 2> lines_;
     prometheus::Gauge* live_ = nullptr;
     prometheus::Gauge* lastTick_ = nullptr;

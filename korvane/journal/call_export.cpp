@@ -41,7 +41,7 @@ QByteArray callsToCsv(const QList<CallRecord>& calls, const Tariff& tariff)
                         QString::number(c.packetsSent), QString::number(c.packetsReceived), QString::number(c.errors),
                         QString::number(c.averageUtilization), QString::number(c.peakUtilization), callEndText(c.ended)};
         if (tariff.isSet())
-            row.append(QString::number(tariff.cost(c.durationSeconds()), 'f', 2));
+            row.append(tariff.amount(tariff.cost(c)));
         for (QString& field : row)
             field = csvField(field);
         text += row.join(u',') + QLatin1String("\r\n");
@@ -59,6 +59,7 @@ QJsonObject callToJson(const CallRecord& c, const Tariff& tariff)
                   {QStringLiteral("type"), callTypeText(c)},
                   {QStringLiteral("direction"), c.direction},
                   {QStringLiteral("callerId"), c.callerId},
+                  {QStringLiteral("number"), c.callerId},
                   {QStringLiteral("name"), c.callerName},
                   {QStringLiteral("link"), c.link},
                   {QStringLiteral("peerIp"), c.peerIp},
@@ -69,7 +70,7 @@ QJsonObject callToJson(const CallRecord& c, const Tariff& tariff)
                   {QStringLiteral("peakUtilization"), c.peakUtilization},
                   {QStringLiteral("ended"), callEndText(c.ended)}};
     if (tariff.isSet())
-        o.insert(QStringLiteral("cost"), tariff.cost(c.durationSeconds()));
+        o.insert(QStringLiteral("cost"), tariff.number(tariff.cost(c)));
     return o;
 }
 
@@ -88,7 +89,7 @@ void CallTotals::add(const CallRecord& call, const Tariff& tariff)
         onlineSeconds[call.line - 1] += call.durationSeconds();
     packetsSent += call.packetsSent;
     packetsReceived += call.packetsReceived;
-    cost += tariff.cost(call.durationSeconds());
+    cost += tariff.cost(call);
 }
 
 }  // namespace korvane

@@ -26,7 +26,7 @@ struct CallTotals {
     qint64 onlineSeconds[2] = {0, 0};  // per line
     qint64 packetsSent = 0;
     qint64 packetsReceived = 0;
-    double cost = 0;
+    qint64 cost = 0;  // minor units of the tariff's currency
     void add(const CallRecord& call, const Tariff& tariff);
 };
 

@@ -46,34 +46,24 @@ const char* const kMigrations[][8] = {
      " total_time TEXT NOT NULL,"
      " UNIQUE(phone_number, direction, baud_rate, no_of_calls, min_time, max_time, total_time))",
      "CREATE INDEX calls_open ON calls(end_utc) WHERE end_utc IS NULL", nullptr},
+    // 3: the router's own count of a call's seconds (its Up Time when last seen).
+    {"ALTER TABLE calls ADD COLUMN seconds INTEGER", nullptr},
 };
 static_assert(std::size(kMigrations) == CallJournal::kSchemaVersion);
 
-const char* const kEndTexts[] = {"in progress", "hung up", "dropped", "router lost", "monitor stopped"};
 
 QAtomicInt connectionCounter;
 
+QVariant secondsValue(const CallRecord& r)
+{
+    return r.seconds >= 0 ? QVariant(r.seconds) : QVariant(QMetaType(QMetaType::LongLong));
+}
+
 const char kCallColumns[] =
     "id, line, channel, start_utc, end_utc, last_tick_utc, link, type, voice, direction, peer_ip,"
-    " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util, ended";
+    " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util, ended, seconds";
 
 }  // namespace
-
-QString callEndText(CallEnd end) { return QString::fromLatin1(kEndTexts[int(end)]); }
-
-CallEnd callEndFromText(const QString& text)
-{
-    for (int i = 1; i < int(std::size(kEndTexts)); ++i)
-        if (text == QLatin1String(kEndTexts[i]))
-            return CallEnd(i);
-    return CallEnd::Open;
-}
-
-qint64 CallRecord::durationSeconds() const
-{
-    const qint64 end = isOpen() || endUtc == 0 ? lastTickUtc : endUtc;
-    return qMax<qint64>(0, end - startUtc);
-}
 
 struct CallJournal::Statements {
     explicit Statements(const QSqlDatabase& db) : insert(db), update(db), end(db) {}
@@ -98,9 +88,36 @@ QString CallJournal::fileForRouter(const QString& directory, const QString& addr
     return QDir(directory).filePath(QStringLiteral("journal-%1.sqlite").arg(name));
 }
 
-CallJournal::CallJournal(const QString& file)
-    : file_(file), connection_(QStringLiteral("korvane-journal-%1").arg(connectionCounter.fetchAndAddOrdered(1)))
+CallJournal::CallJournal(const QString& file) : file_(file) { open(); }
+
+bool CallJournal::reopen()
 {
+    close();
+    error_.clear();
+    open();
+    return open_;
+}
+
+void CallJournal::close()
+{
+    open_ = false;
+    readable_ = false;
+    statements_.reset();
+    if (connection_.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection_, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connection_);
+    connection_.clear();
+}
+
+void CallJournal::open()
+{
+    const QString& file = file_;
+    connection_ = QStringLiteral("korvane-journal-%1").arg(connectionCounter.fetchAndAddOrdered(1));
     const QFileInfo info(file);
     if (!QDir().mkpath(info.absolutePath())) {
         fail(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()), QString());
@@ -158,14 +175,14 @@ CallJournal::CallJournal(const QString& file)
     const bool prepared =
         statements_->insert.prepare(QStringLiteral(
             "INSERT INTO calls (line, channel, start_utc, last_tick_utc, link, type, voice, direction, peer_ip,"
-            " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util)"
+            " caller_id, caller_name, packets_sent, packets_received, errors, average_util, peak_util, seconds)"
             " VALUES (?,?,?,?,coalesce(?, ''),?,?,coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),"
-            "?,?,?,?,?)"))
+            "?,?,?,?,?,?)"))
         && statements_->update.prepare(QStringLiteral(
             "UPDATE calls SET last_tick_utc=?, channel=?, link=coalesce(?, ''), type=?, voice=?,"
             " direction=coalesce(?, ''), peer_ip=coalesce(?, ''), caller_id=coalesce(?, ''),"
             " caller_name=coalesce(?, ''), packets_sent=?, packets_received=?, errors=?, average_util=?,"
-            " peak_util=? WHERE id=?"))
+            " peak_util=?, seconds=?, start_utc=?, end_utc=?, ended=? WHERE id=?"))
         && statements_->end.prepare(QStringLiteral("UPDATE calls SET end_utc=?, ended=? WHERE id=?"));
     if (!prepared) {
         fail(QStringLiteral("cannot prepare %1").arg(file), statements_->update.lastError().text());
@@ -177,13 +194,7 @@ CallJournal::CallJournal(const QString& file)
 CallJournal::~CallJournal()
 {
     checkpoint();
-    statements_.reset();
-    {
-        QSqlDatabase db = QSqlDatabase::database(connection_, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(connection_);
+    close();
 }
 
 bool CallJournal::fail(const QString& what, const QString& detail)
@@ -242,7 +253,7 @@ bool CallJournal::startCall(CallRecord& r)
                               QVariant(r.link), QVariant(r.type), QVariant(r.voice ? 1 : 0), QVariant(r.direction),
                               QVariant(r.peerIp), QVariant(r.callerId), QVariant(r.callerName),
                               QVariant(r.packetsSent), QVariant(r.packetsReceived), QVariant(r.errors),
-                              QVariant(r.averageUtilization), QVariant(r.peakUtilization)})
+                              QVariant(r.averageUtilization), QVariant(r.peakUtilization), secondsValue(r)})
         q.bindValue(i++, v);
     if (!q.exec())
         return fail(QStringLiteral("cannot write to %1").arg(file_), q.lastError().text());
@@ -260,7 +271,10 @@ bool CallJournal::updateCall(const CallRecord& r)
                               QVariant(r.voice ? 1 : 0), QVariant(r.direction), QVariant(r.peerIp),
                               QVariant(r.callerId), QVariant(r.callerName), QVariant(r.packetsSent),
                               QVariant(r.packetsReceived), QVariant(r.errors), QVariant(r.averageUtilization),
-                              QVariant(r.peakUtilization), QVariant(r.id)})
+                              QVariant(r.peakUtilization), secondsValue(r), QVariant(r.startUtc),
+                              r.isOpen() ? QVariant(QMetaType(QMetaType::LongLong)) : QVariant(r.endUtc),
+                              r.isOpen() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(callEndText(r.ended)),
+                              QVariant(r.id)})
         q.bindValue(i++, v);
     if (!q.exec())
         return fail(QStringLiteral("cannot write to %1").arg(file_), q.lastError().text());
@@ -387,11 +401,7 @@ CallEnd endFromColumn(sqlite3_stmt* st, int column)
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
     if (!text)
         return CallEnd::Open;
-    const int size = sqlite3_column_bytes(st, column);
-    for (int i = 1; i < int(std::size(kEndTexts)); ++i)
-        if (qstrlen(kEndTexts[i]) == uint(size) && memcmp(kEndTexts[i], text, size_t(size)) == 0)
-            return CallEnd(i);
-    return CallEnd::Open;
+    return callEndFromText(QString::fromUtf8(text, sqlite3_column_bytes(st, column)));
 }
 
 // The Call Log reads every call at once; Qt's row-by-row variants cost most of
@@ -454,6 +464,7 @@ bool readCallsDirect(const QSqlDatabase& db, qint64 sinceUtc, QList<CallRecord>*
         r.ended = endFromColumn(st, 18);
         if (r.ended == CallEnd::Open && hasEnd)
             r.ended = CallEnd::HungUp;
+        r.seconds = sqlite3_column_type(st, 19) == SQLITE_NULL ? -1 : sqlite3_column_int64(st, 19);
         out->append(std::move(r));
     }
     sqlite3_finalize(st);
@@ -470,22 +481,12 @@ bool readCallsDirect(const QSqlDatabase& db, qint64 sinceUtc, QList<CallRecord>*
 
 }  // namespace
 
-QList<CallRecord> CallJournal::calls(qint64 sinceUtc) const
+namespace {
+
+// The rows of a query over kCallColumns, in its order.
+QList<CallRecord> recordsFrom(QSqlQuery& q)
 {
     QList<CallRecord> out;
-    if (!readable_)
-        return out;
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    if (readCallsDirect(db, sinceUtc, &out))
-        return out;
-    out.clear();
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
-                  .arg(QLatin1String(kCallColumns)));
-    q.addBindValue(sinceUtc);
-    if (!q.exec())
-        return out;
     while (q.next()) {
         CallRecord r;
         r.id = q.value(0).toLongLong();
@@ -509,7 +510,67 @@ QList<CallRecord> CallJournal::calls(qint64 sinceUtc) const
         r.ended = q.value(18).isNull() ? CallEnd::Open : callEndFromText(q.value(18).toString());
         if (r.ended == CallEnd::Open && !q.value(4).isNull())
             r.ended = CallEnd::HungUp;  // an end without a known reason still ended
+        r.seconds = q.value(19).isNull() ? -1 : q.value(19).toLongLong();
         out.append(std::move(r));
+    }
+    return out;
+}
+
+}  // namespace
+
+QList<CallRecord> CallJournal::calls(qint64 sinceUtc) const
+{
+    QList<CallRecord> out;
+    if (!readable_)
+        return out;
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (readCallsDirect(db, sinceUtc, &out))
+        return out;
+    out.clear();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc, id")
+                  .arg(QLatin1String(kCallColumns)));
+    q.addBindValue(sinceUtc);
+    if (!q.exec())
+        return out;
+    out = recordsFrom(q);
+    return out;
+}
+
+QList<CallRecord> CallJournal::latestCalls(qint64 sinceUtc, int limit) const
+{
+    if (!readable_ || limit <= 0)
+        return {};
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    // Through the start index from its newest end: only the rows answered are read.
+    q.prepare(QStringLiteral("SELECT %1 FROM calls WHERE start_utc >= ? ORDER BY start_utc DESC, id DESC LIMIT ?")
+                  .arg(QLatin1String(kCallColumns)));
+    q.addBindValue(sinceUtc);
+    q.addBindValue(limit);
+    if (!q.exec())
+        return {};
+    return recordsFrom(q);
+}
+
+QList<CallRecord> CallJournal::resumableCalls() const
+{
+    if (!readable_)
+        return {};
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    // The last call of each line, if it was still open when its run ended.
+    q.prepare(QStringLiteral("SELECT %1 FROM calls WHERE id IN (SELECT max(id) FROM calls WHERE line IN (1, 2)"
+                             " GROUP BY line) AND (end_utc IS NULL OR ended = ?)")
+                  .arg(QLatin1String(kCallColumns)));
+    q.addBindValue(callEndText(CallEnd::MonitorStopped));
+    if (!q.exec())
+        return {};
+    QList<CallRecord> out = recordsFrom(q);
+    for (CallRecord& r : out) {
+        r.ended = CallEnd::Open;
+        r.endUtc = 0;
     }
     return out;
 }
@@ -549,8 +610,8 @@ QList<LineTotals> CallJournal::lineTotals() const
     if (!readable_)
         return out;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    if (!q.exec(QStringLiteral("SELECT line, count(*), sum(max(0, coalesce(end_utc, last_tick_utc) - start_utc))"
-                               " FROM calls WHERE line IN (1, 2) GROUP BY line")))
+    if (!q.exec(QStringLiteral("SELECT line, count(*), sum(coalesce(seconds, max(0, coalesce(end_utc, last_tick_utc) - start_utc)))"
+                               " FROM calls WHERE line IN (1, 2) AND end_utc IS NOT NULL GROUP BY line")))
         return out;
     while (q.next()) {
         const int line = q.value(0).toInt();

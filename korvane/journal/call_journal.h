@@ -8,6 +8,8 @@
 // writable) is kept as errorText(), the journal turns itself off, and nothing
 // already on disk is touched.
 
+#include "korvane/monitor/call_record.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -15,37 +17,6 @@
 #include <memory>
 
 namespace korvane {
-
-// How a call ended. The stored texts never change: old journals keep them.
-enum class CallEnd { Open = 0, HungUp, Dropped, RouterLost, MonitorStopped };
-QString callEndText(CallEnd end);          // "hung up", "dropped", ...
-CallEnd callEndFromText(const QString& text);
-
-struct CallRecord {
-    qint64 id = 0;
-    int line = 0;
-    int channel = 0;
-    qint64 startUtc = 0;     // seconds since the epoch, UTC
-    qint64 endUtc = 0;       // 0 while the call is open
-    qint64 lastTickUtc = 0;  // the last status tick that saw the call
-    QString link;
-    int type = 0;
-    bool voice = false;
-    QString direction;       // "In", "Out" or empty when the router does not say
-    QString peerIp;
-    QString callerId;
-    QString callerName;
-    qint64 packetsSent = 0;
-    qint64 packetsReceived = 0;
-    qint64 errors = 0;
-    int averageUtilization = 0;
-    int peakUtilization = 0;
-    CallEnd ended = CallEnd::Open;
-
-    bool isOpen() const { return ended == CallEnd::Open; }
-    // Seconds from start to end, or to the last tick while open.
-    qint64 durationSeconds() const;
-};
 
 // One row of the router's call history, with the time it was first read.
 struct HistorySnapshot {
@@ -68,7 +39,7 @@ struct LineTotals {
 
 class CallJournal {
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // The folder journals live in: KORVANE_SETTINGS_DIR when set, else
     // $XDG_DATA_HOME/Omberon/Korvane.
@@ -84,6 +55,9 @@ public:
     CallJournal& operator=(const CallJournal&) = delete;
 
     bool isOpen() const { return open_; }
+    // Opens the file again after a failure (space came back, a lock went);
+    // false while it still fails.
+    bool reopen();
     const QString& errorText() const { return error_; }
     const QString& file() const { return file_; }
     int schemaVersion() const;
@@ -91,7 +65,8 @@ public:
     // --- Writing. Each returns false (and closes the journal) on failure.
     // A new call; sets record.id.
     bool startCall(CallRecord& record);
-    // Counters, utilisation, caller id, last tick of an open call.
+    // Everything of a call by its id: counters, caller, seconds, and its end
+    // (none while the call is open, which also opens an ended row again).
     bool updateCall(const CallRecord& record);
     bool endCall(qint64 id, qint64 endUtc, CallEnd how);
     // Closes every call left open by a run that did not end cleanly, at the
@@ -108,6 +83,11 @@ public:
     // --- Reading (also possible after a write failure closed the journal for
     // writing, as long as the file could be read).
     QList<CallRecord> calls(qint64 sinceUtc = 0) const;
+    // The newest calls first, at most limit of them, read in SQL.
+    QList<CallRecord> latestCalls(qint64 sinceUtc, int limit) const;
+    // The last call of each line when it had not ended with its run: what a
+    // new run may continue.
+    QList<CallRecord> resumableCalls() const;
     QList<HistorySnapshot> history(qint64 sinceUtc = 0) const;
     QList<LineTotals> lineTotals() const;
 
@@ -115,6 +95,8 @@ public:
     QString connectionName() const { return connection_; }
 
 private:
+    void open();
+    void close();
     bool migrate();
     bool fail(const QString& what, const QString& detail);
 

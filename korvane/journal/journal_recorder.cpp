@@ -2,44 +2,36 @@
 
 #include "korvane/model/application.h"
 #include "korvane/model/call_infos.h"
-#include "korvane/model/lines.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/call_tracker.h"
+#include "korvane/monitor/controller.h"
 
 #include <QDateTime>
 
 namespace korvane {
 
 namespace {
-// A line that goes down this soon after the drop command was dropped by it.
-constexpr qint64 kDropWindowSeconds = 30;
+// Rows of ended calls kept for a number the call history tells later.
+constexpr qsizetype kRememberedRows = 64;
 }  // namespace
 
-qint64 upTimeSeconds(const QString& text)
-{
-    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
-    if (parts.size() < 2 || parts.size() > 3)
-        return -1;
-    qint64 total = 0;
-    for (const QString& part : parts) {
-        bool ok = false;
-        const int value = part.toInt(&ok);
-        if (!ok || value < 0 || part.size() > 6)
-            return -1;
-        total = total * 60 + value;
-    }
-    return total;
-}
-
 JournalRecorder::JournalRecorder(CMonitorController* controller, CallJournal* journal, QObject* parent)
-    : QObject(parent), controller_(controller), journal_(journal),
-      clock_([] { return QDateTime::currentSecsSinceEpoch(); })
+    : QObject(parent), controller_(controller), journal_(journal)
 {
-    journal_->closeOpenCalls(CallEnd::MonitorStopped);
-    connect(controller, &CMonitorController::statusTick, this, &JournalRecorder::onTick);
+    CallTracker& calls = controller->calls();
+    if (journal_->isOpen()) {
+        const QList<CallRecord> resumable = journal_->resumableCalls();
+        // Every call still open in the file was left by a run that did not
+        // end cleanly; it ends at its last tick unless the tracker continues it.
+        journal_->closeOpenCalls(CallEnd::MonitorStopped);
+        calls.adoptOpenCalls(resumable);
+    }
+    connect(&calls, &CallTracker::callStarted, this, &JournalRecorder::save);
+    connect(&calls, &CallTracker::callerKnown, this, &JournalRecorder::save);
+    connect(&calls, &CallTracker::callUpdated, this, &JournalRecorder::save);
+    connect(&calls, &CallTracker::callEnded, this, &JournalRecorder::save);
     connect(controller, &CMonitorController::callHistoryRead, this, &JournalRecorder::onHistory);
-    connect(controller, &CMonitorController::statusStale, this, [this] { endOpenCalls(CallEnd::RouterLost); });
-    connect(controller, &CMonitorController::disconnected, this, [this] { endOpenCalls(CallEnd::MonitorStopped); });
-    connect(controller, &CMonitorController::dropRequested, this, &JournalRecorder::noteDropRequested);
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &JournalRecorder::retry);
     // The log is folded into the file between ticks, half a second after
     // one, so the flush to disk never lands inside a tick.
     checkpoints_.setInterval(60 * 1000);
@@ -49,112 +41,110 @@ JournalRecorder::JournalRecorder(CMonitorController* controller, CallJournal* jo
     checkpoints_.start();
 }
 
-JournalRecorder::~JournalRecorder() { endOpenCalls(CallEnd::MonitorStopped); }
+JournalRecorder::~JournalRecorder()
+{
+    // A last try for what waits; what still cannot be written is lost with the run.
+    if (!unsaved_.isEmpty())
+        retry();
+    journal_->checkpoint();
+}
 
 void JournalRecorder::setErrorListener(std::function<void(const QString&)> listener)
 {
     errorListener_ = std::move(listener);
-    check();
-}
-
-const CallRecord* JournalRecorder::openCall(int line) const
-{
-    if (line < 1 || line > 2 || calls_[line - 1].id == 0)
-        return nullptr;
-    return &calls_[line - 1];
-}
-
-void JournalRecorder::check()
-{
-    if (journal_->isOpen() || reported_ || !errorListener_)
-        return;
-    reported_ = true;
-    errorListener_(QStringLiteral("The call journal is off for this run: %1").arg(journal_->errorText()));
-}
-
-void JournalRecorder::noteDropRequested(int which)
-{
-    const qint64 now = clock_();
-    for (int n = 0; n < 2; ++n)
-        if (calls_[n].id != 0 && (which == 0 || calls_[n].channel == which))
-            dropRequested_[n] = now;
-}
-
-void JournalRecorder::endOpenCalls(CallEnd how)
-{
-    for (int n = 0; n < 2; ++n) {
-        if (calls_[n].id == 0)
-            continue;
-        journal_->endCall(calls_[n].id, calls_[n].lastTickUtc, how);
-        calls_[n] = CallRecord();
+    if (!journal_->isOpen() && !journal_->errorText().isEmpty() && !reportedDown_ && errorListener_) {
+        reportedDown_ = true;
+        errorListener_(QStringLiteral("The call journal is off for this run: %1").arg(journal_->errorText()));
     }
-    journal_->checkpoint();
-    check();
 }
 
-void JournalRecorder::onTick()
+void JournalRecorder::save(const CallRecord& call)
 {
-    if (!journal_->isOpen())
+    const qint64 key = keyOf(call);
+    if (retry_.isActive() || !unsaved_.isEmpty() || !journal_->isOpen()) {
+        unsaved_.insert(key, call);
+        if (!retry_.isActive() && !journal_->errorText().isEmpty())
+            failed();
         return;
-    const qint64 now = clock_();
-    const CLines& lines = controller_->application().lines();
-    for (int n = 0; n < 2; ++n) {
-        const CLine& line = *lines.line(n + 1);
-        CallRecord& call = calls_[n];
-        const qint64 upTime = upTimeSeconds(line.upTime());
-        if (call.id != 0) {
-            // A new call between two ticks: another link, or a clock that started again.
-            const qint64 seen = call.lastTickUtc - call.startUtc;
-            const bool replaced = line.isUp() && (line.link() != call.link || (upTime >= 0 && upTime + 5 < seen));
-            if (!line.isUp() || replaced) {
-                const bool dropped = dropRequested_[n] != 0 && now - dropRequested_[n] <= kDropWindowSeconds;
-                journal_->endCall(call.id, replaced ? call.lastTickUtc : now,
-                                  dropped ? CallEnd::Dropped : CallEnd::HungUp);
-                call = CallRecord();
-                dropRequested_[n] = 0;
-            }
-        }
-        if (!line.isUp())
-            continue;
-        const bool starting = call.id == 0;
-        if (starting) {
-            call.line = n + 1;
-            call.startUtc = now - qMax<qint64>(0, upTime);
-            utilizationSum_[n] = 0;
-            samples_[n] = 0;
-        }
-        call.channel = line.channel();
-        call.lastTickUtc = now;
-        call.link = line.link();
-        call.type = line.type();
-        call.voice = line.link().contains(QLatin1String("Voice"), Qt::CaseInsensitive);
-        if (!line.ipAddress().isEmpty())
-            call.peerIp = line.ipAddress();
-        if (!line.clid().isEmpty() && line.clid() != call.callerId) {
-            call.callerId = line.clid();
-            call.direction = QStringLiteral("In");
-            call.callerName = lookup_ ? lookup_(call.callerId) : QString();
-        }
-        call.packetsSent = line.packetsSent();
-        call.packetsReceived = line.packetsReceived();
-        call.errors = line.errors();
-        utilizationSum_[n] += qMax(0, line.lineUtilization());
-        ++samples_[n];
-        call.averageUtilization = int(utilizationSum_[n] / samples_[n]);
-        call.peakUtilization = qMax(call.peakUtilization, line.lineUtilization());
-        if (starting)
-            journal_->startCall(call);
-        else
-            journal_->updateCall(call);
     }
-    check();
+    if (!write(call)) {
+        unsaved_.insert(key, call);
+        failed();
+    }
+}
+
+bool JournalRecorder::write(const CallRecord& call)
+{
+    CallRecord row = call;
+    if (row.id == 0)
+        row.id = ids_.value(call.serial, 0);
+    if (row.id == 0) {
+        if (!journal_->startCall(row))
+            return false;
+        if (call.serial != 0)
+            ids_.insert(call.serial, row.id);
+        // The start's row has the call's state; an ended call needs its end too.
+        if (!row.isOpen() && !journal_->updateCall(row))
+            return false;
+    } else if (!journal_->updateCall(row)) {
+        return false;
+    }
+    if (ids_.size() > kRememberedRows) {
+        // Only the newest calls can still learn anything.
+        qint64 oldest = call.serial;
+        for (auto it = ids_.cbegin(); it != ids_.cend(); ++it)
+            oldest = qMin(oldest, it.key());
+        ids_.remove(oldest);
+    }
+    emit callWritten();
+    return true;
+}
+
+void JournalRecorder::failed()
+{
+    if (!reportedDown_) {
+        reportedDown_ = true;
+        if (errorListener_)
+            errorListener_(QStringLiteral("The call journal cannot be written: %1; it is tried again")
+                               .arg(journal_->errorText()));
+    }
+    if (!retry_.isActive())
+        retry_.start(retryWaitMs_);
+}
+
+void JournalRecorder::retry()
+{
+    if (!journal_->isOpen() && !journal_->reopen()) {
+        retryWaitMs_ = qMin(kLongestRetryMs, retryWaitMs_ * 2);
+        retry_.start(retryWaitMs_);
+        return;
+    }
+    // Oldest calls first, so rows keep the order the calls started in.
+    QList<CallRecord> waiting = unsaved_.values();
+    std::sort(waiting.begin(), waiting.end(), [](const CallRecord& a, const CallRecord& b) {
+        return a.startUtc != b.startUtc ? a.startUtc < b.startUtc : a.serial < b.serial;
+    });
+    for (const CallRecord& call : waiting) {
+        if (!write(call)) {
+            retryWaitMs_ = qMin(kLongestRetryMs, retryWaitMs_ * 2);
+            retry_.start(retryWaitMs_);
+            return;
+        }
+        unsaved_.remove(keyOf(call));
+    }
+    retryWaitMs_ = kFirstRetryMs;
+    if (reportedDown_) {
+        reportedDown_ = false;
+        if (errorListener_)
+            errorListener_(QString::fromLatin1(kResumedText));
+    }
 }
 
 void JournalRecorder::onHistory()
 {
     if (!journal_->isOpen())
         return;
-    const qint64 now = clock_();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
     QList<HistorySnapshot> rows;
     for (const CCallInfo& info : controller_->application().callInfos()) {
         if (info.phoneNumber().isEmpty() && info.noOfCalls() == 0)
@@ -162,9 +152,9 @@ void JournalRecorder::onHistory()
         rows.append({now, info.phoneNumber(), info.direction(), info.baudRate(), info.noOfCalls(), info.minTime(),
                      info.maxTime(), info.totalTime()});
     }
-    if (!rows.isEmpty())
-        journal_->recordHistory(rows);
-    check();
+    // The history is read again and again; a failed snapshot is made good by the next.
+    if (!rows.isEmpty() && journal_->recordHistory(rows) < 0)
+        failed();
 }
 
 }  // namespace korvane

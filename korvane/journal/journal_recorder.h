@@ -1,15 +1,19 @@
 #pragma once
-// Records what the controller reports into the call journal: a line going up
-// starts a call, each status tick updates it, a line going down ends it. The
-// recorder listens to the controller's signals only; it never talks to the
-// router.
+// Writes what the call tracker tells into the call journal: one row a call,
+// inserted when it starts, updated as it goes and when it ends. The recorder
+// decides nothing about calls itself.
+//
+// A failed write (a full disk, a lock held too long) never loses a call: the
+// latest state of every call not written waits, the journal is opened again
+// after a growing wait, and the waiting calls are written then. The user is
+// told once that the journal stopped and once that it resumed.
 
 #include "korvane/journal/call_journal.h"
 
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
-#include <array>
 #include <functional>
 
 namespace korvane {
@@ -19,47 +23,44 @@ class CMonitorController;
 class JournalRecorder : public QObject {
     Q_OBJECT
 public:
-    using Clock = std::function<qint64()>;  // seconds since the epoch, UTC
-
-    // The journal is owned by the caller. Calls a previous run left open are
-    // closed at once, at the last tick they saw.
+    // The journal is owned by the caller. The calls an earlier run left open
+    // go to the tracker, which continues or ends them.
     JournalRecorder(CMonitorController* controller, CallJournal* journal, QObject* parent = nullptr);
-    // Ends the calls still open: the monitor stopped.
     ~JournalRecorder() override;
 
-    void setClock(Clock clock) { clock_ = std::move(clock); }
-    // Names for caller ids (the phone book); none leaves names empty.
-    void setNameLookup(std::function<QString(const QString&)> lookup) { lookup_ = std::move(lookup); }
-    // Told once, on the first failure; the journal is then off for this run.
+    // Told once when writing stops and once when it resumes (kResumedText).
     void setErrorListener(std::function<void(const QString&)> listener);
 
-    // The open call of line 1 or 2, or null.
-    const CallRecord* openCall(int line) const;
-    // Ends the open calls (the monitor stops or the router was lost).
-    void endOpenCalls(CallEnd how);
-    // The drop command for channel 1, 2 or both (0) was sent.
-    void noteDropRequested(int which);
+    // Calls whose latest state waits for the journal to be writable again.
+    int unsavedCalls() const { return int(unsaved_.size()); }
+    bool retryPending() const { return retry_.isActive(); }
+    int retryWaitMs() const { return retryWaitMs_; }
+    // The first wait after a failure and the longest.
+    static constexpr int kFirstRetryMs = 1000;
+    static constexpr int kLongestRetryMs = 60 * 1000;
+    static constexpr char kResumedText[] = "The call journal is written again";
+
+signals:
+    // A call row was written (the Call Log view refreshes).
+    void callWritten();
 
 private:
-    void onTick();
+    void save(const CallRecord& call);
+    bool write(const CallRecord& call);
+    void failed();
+    void retry();
     void onHistory();
-    void check();
+    static qint64 keyOf(const CallRecord& call) { return call.serial != 0 ? call.serial : -call.id; }
 
     CMonitorController* controller_;
     CallJournal* journal_;
-    Clock clock_;
-    std::function<QString(const QString&)> lookup_;
     std::function<void(const QString&)> errorListener_;
-    std::array<CallRecord, 2> calls_;
-    std::array<qint64, 2> utilizationSum_{};
-    std::array<qint64, 2> samples_{};
-    std::array<qint64, 2> dropRequested_{};  // when the drop command was sent for the line's channel
-    bool reported_ = false;
+    QHash<qint64, qint64> ids_;          // tracker serial -> journal row
+    QHash<qint64, CallRecord> unsaved_;  // by keyOf, the latest state not yet written
+    QTimer retry_;
+    int retryWaitMs_ = kFirstRetryMs;
+    bool reportedDown_ = false;
     QTimer checkpoints_;
 };
-
-// Seconds in an up-time text as the router paints it ("  1:02:03 "); -1 when
-// it is not one.
-qint64 upTimeSeconds(const QString& text);
 
 }  // namespace korvane

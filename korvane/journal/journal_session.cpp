@@ -1,7 +1,7 @@
 #include "korvane/journal/journal_session.h"
 
 #include "korvane/settings/settings_store.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 
 namespace korvane {
 
@@ -47,7 +47,6 @@ void JournalSession::openFor(const QString& address)
         return;
     journal_ = std::make_unique<CallJournal>(CallJournal::fileForRouter(CallJournal::defaultDirectory(), address));
     recorder_ = std::make_unique<JournalRecorder>(controller_, journal_.get());
-    recorder_->setNameLookup([this](const QString& number) { return phoneBook_.nameFor(number); });
     recorder_->setErrorListener(errors_);
 }
 

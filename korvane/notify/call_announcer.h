@@ -1,7 +1,7 @@
 #pragma once
-// What is announced: a caller id (number and name), optionally lines going up
-// and down, the router lost and back, each as the notification settings say.
-// Listens to the controller's events only.
+// What is announced: every incoming call (number and name, as the call
+// tracker knows it), optionally lines going up and down, the router lost and
+// back, each as the notification settings say. Listens to the monitor only.
 
 #include "korvane/notify/desktop_notifier.h"
 
@@ -35,6 +35,8 @@ private:
     DesktopNotifier* notifier_;
     std::function<AnnounceChoices()> choices_;
     bool lost_ = false;
+    bool seen_ = false;               // a status came since the start
+    qint64 announced_[2] = {0, 0};    // the tracker's serial of the call last announced per line
 };
 
 }  // namespace korvane

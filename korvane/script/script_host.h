@@ -6,7 +6,7 @@
 
 #include "automation/dispatch.h"
 #include "components/scriptcontrol/script_control.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 
 #include <QByteArray>
 #include <QString>

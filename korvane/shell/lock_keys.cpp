@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QGuiApplication>
 
-#ifdef KORVANE_HAVE_X11
+#if __has_include(<X11/XKBlib.h>)
 #include <QtGui/qguiapplication_platform.h>
 #include <X11/XKBlib.h>
 #endif
@@ -40,7 +40,7 @@ std::optional<LockKeyState> readLedLockKeys(const QString& ledsFolder) {
 
 namespace {
 
-#ifdef KORVANE_HAVE_X11
+#if __has_include(<X11/XKBlib.h>)
 std::optional<LockKeyState> readX11LockKeys() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     Display* display = x11 ? x11->display() : nullptr;
@@ -66,7 +66,7 @@ std::optional<LockKeyState> readX11LockKeys() {
 
 std::optional<LockKeyState> readLockKeys() {
     const QString platform = QGuiApplication::platformName();
-#ifdef KORVANE_HAVE_X11
+#if __has_include(<X11/XKBlib.h>)
     if (platform == QLatin1String("xcb"))
         return readX11LockKeys();
 #endif

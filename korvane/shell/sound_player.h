@@ -6,7 +6,7 @@
 // prints it, the frame may show it in its status bar). A failure never
 // reaches the controller and never stops monitoring.
 
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 
 #include <QString>
 

@@ -2,56 +2,34 @@
 
 #include "korvane/help/help_topic.h"
 #include "korvane/shell/splash.h"
-#include "korvane/shell/stop_watcher.h"
+#include "korvane/monitor/stop_watcher.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QSettings>
 
 #include <cstdio>
-#ifdef KORVANE_HAVE_HTTP
-#include "korvane/http/http_setup.h"
-#if defined(KORVANE_HAVE_HTTP_JOURNAL) && defined(KORVANE_HAVE_JOURNAL)
-#include "korvane/http/journal_source.h"
+#include "korvane/assembly/monitor_assembly.h"
 #include "korvane/journal/journal_session.h"
-#endif
-#endif
 
-#ifdef KORVANE_HAVE_HELP_WINDOW
 #include "korvane/help/help_window.h"
-#endif
-#ifdef KORVANE_HAVE_SETTINGS
 #include "korvane/settings/config_sheet.h"
 #include "korvane/settings/settings_store.h"
-#endif
-#ifdef KORVANE_HAVE_MONITOR
 #include "korvane/router/driver.h"
-#include "korvane/shell/controller.h"
-#include "korvane/shell/session_recorder.h"
+#include "korvane/monitor/controller.h"
 #include "korvane/views/status_view.h"
 #include "korvane/views/telnet_view.h"
 
 #include <QMessageBox>
-#endif
-#ifdef KORVANE_HAVE_LAN_PACKET_VIEW
 #include "korvane/views/lan_packet_view.h"
-#endif
-#ifdef KORVANE_HAVE_SOUND_PLAYER
 #include "korvane/shell/sound_player.h"
-#endif
-#ifdef KORVANE_HAVE_MORE_VIEWS
 #include "korvane/views/call_history_view.h"
 #include "korvane/views/graph_view.h"
 #include "korvane/views/syslog_view.h"
-#endif
-#ifdef KORVANE_HAVE_JOURNAL
-#include "korvane/notify/journal_frame.h"
-#endif
-#ifdef KORVANE_HAVE_SCRIPT_HOST
+#include "korvane/shell/journal_frame.h"
 #include "automation/dispatch.h"
 #include "korvane/script/run_script_dialog.h"
 #include "korvane/script/script_host.h"
-#endif
 
 namespace korvane {
 
@@ -126,7 +104,6 @@ bool runStartupSteps(CMainFrame& frame, ProfileStore& store, const StartupHooks&
     return configured;
 }
 
-#ifdef KORVANE_HAVE_SETTINGS
 namespace {
 // The frame's values in the program's settings store.
 class SettingsStoreProfile : public ProfileStore {
@@ -147,9 +124,7 @@ private:
     SettingsStore& store_;
 };
 }  // namespace
-#endif
 
-#ifdef KORVANE_HAVE_MONITOR
 namespace {
 
 class FrameMessageBoxes : public MessageBoxes {
@@ -172,17 +147,15 @@ private:
 struct FrameMonitor {
     FrameMonitor(CMainFrame& frame, CConfigSheet& sheet, const FrameOptions& options)
         : settings(&sheet.settings()),
-          controller(&settings, &frame,
-                     recordSession(nullptr, options.recordFile, [this] { return settings.password(); }, nullptr)),
+          assembled(&settings, partsFor(frame, options)),
+          controller(assembled.controller()),
           boxes(&frame)
     {
         (void)options;
         controller.setMessageBoxes(&boxes);
-#ifdef KORVANE_HAVE_SOUND_PLAYER
         controller.setSoundPlayer(&sounds);
         // A sound that cannot play says why in the status bar; monitoring goes on.
         sounds.setFailureListener([&frame](const QString&, const QString& reason) { frame.SetStatusText(reason); });
-#endif
         controller.setPropertiesSheet([&sheet] { return sheet.exec() == QDialog::Accepted; });
 
         auto* status = new CStatusView;
@@ -198,7 +171,6 @@ struct FrameMonitor {
         QObject::connect(&controller, &CMonitorController::routerScreen, telnet, &CTelnetView::showScreen);
         QObject::connect(&controller, &CMonitorController::routerScreenCleared, telnet, &CTelnetView::clearScreen);
         clearers.push_back([telnet] { telnet->clearScreen(); });
-#ifdef KORVANE_HAVE_LAN_PACKET_VIEW
         auto* lanPacket = new CLanPacketView(&controller.application());
         frame.setViewWidget(CMainFrame::View::LanPacket, lanPacket);
         QObject::connect(&frame, &CMainFrame::viewActivated, lanPacket, [lanPacket](CMainFrame::View v) {
@@ -206,8 +178,6 @@ struct FrameMonitor {
                 lanPacket->OnActivateView();
         });
         clearers.push_back([lanPacket] { lanPacket->Clear(); });
-#endif
-#ifdef KORVANE_HAVE_MORE_VIEWS
         auto* history = new CCallHistoryView(&controller.application().callInfos());
         frame.setViewWidget(CMainFrame::View::CallHistory, history);
         QObject::connect(&controller, &CMonitorController::callHistoryRead, history, &CCallHistoryView::ShowCallHistory);
@@ -226,10 +196,7 @@ struct FrameMonitor {
         syslogView->setTitleSource([this] { return controller.title(true, true); });
         controller.setSyslogListener(&syslogListener);
         clearers.push_back([this] { syslogView->Clear(); });
-#endif
-#ifdef KORVANE_HAVE_JOURNAL
-        journal = AttachJournalToFrame(frame, controller);
-#endif
+        AttachJournalToFrame(frame, controller, assembled.journal());
         controller.setClearViews([this] {
             for (const auto& clear : clearers)
                 clear();
@@ -261,7 +228,6 @@ struct FrameMonitor {
         }
     }
 
-#ifdef KORVANE_HAVE_SCRIPT_HOST
     // The user script: events from the controller, the Script menu, and
     // "OnAppUnload" before Exit closes the frame.
     void attachScriptHost(CMainFrame& frame, CConfigSheet& sheet)
@@ -338,9 +304,7 @@ struct FrameMonitor {
     }
 
     std::unique_ptr<CScriptHost> host;
-#endif
 
-#ifdef KORVANE_HAVE_MORE_VIEWS
     // The controller's reconnect stops and restarts the syslog receiver.
     struct SyslogAdapter : SyslogListener {
         FrameMonitor* owner;
@@ -359,22 +323,23 @@ struct FrameMonitor {
     SettingsStore store;
     QPointer<CSyslogView> syslogView;
     SyslogAdapter syslogListener{this};
-#endif
     std::vector<std::function<void()>> clearers;
-#ifdef KORVANE_HAVE_JOURNAL
-    JournalSession* journal = nullptr;  // the controller's child
-#endif
 
+    static AssembledMonitor::Options partsFor(CMainFrame& frame, const FrameOptions& options)
+    {
+        AssembledMonitor::Options parts;
+        parts.recordFile = options.recordFile;
+        parts.journalProblem = journalProblemReporter(frame);
+        return parts;
+    }
     ConfigMonitorSettings settings;
-    CMonitorController controller;
+    AssembledMonitor assembled;
+    CMonitorController& controller;
     FrameMessageBoxes boxes;
-#ifdef KORVANE_HAVE_SOUND_PLAYER
     WaveSoundPlayer sounds;
-#endif
 };
 
 }  // namespace
-#endif
 
 int runFrame(QApplication& app, const FrameOptions& options)
 {
@@ -384,12 +349,8 @@ int runFrame(QApplication& app, const FrameOptions& options)
     // The frame hides instead of closing; only Exit ends the loop.
     app.setQuitOnLastWindowClosed(false);
 
-#ifdef KORVANE_HAVE_SETTINGS
     SettingsStore settingsStore;
     SettingsStoreProfile store(settingsStore);
-#else
-    QSettingsProfileStore store;
-#endif
     bool showSplash = true;
     {
         bool ok = false;
@@ -397,103 +358,57 @@ int runFrame(QApplication& app, const FrameOptions& options)
         showSplash = ok ? v != 0 : true;
     }
 
-#ifdef KORVANE_HAVE_HELP_WINDOW
     installHelpWindow();
-#endif
 
     CMainFrame frame(&store);
-#ifdef KORVANE_HAVE_SETTINGS
     CConfigSheet sheet(settingsStore, options.commandLine, &frame);
-#endif
     frame.create(showSplash);
 
     StartupHooks hooks;
-#ifdef KORVANE_HAVE_SETTINGS
     hooks.password = [&sheet] { return sheet.GetPassword(); };
     hooks.runConfigSheet = [&sheet] { return sheet.exec() == QDialog::Accepted; };
     auto title = [&sheet] {
         const QString address = sheet.GetIpAddress();
-#else
-    auto title = [address = options.commandLine] {
-#endif
         QString t = korvaneProductTitle() + QLatin1String(" v. ") + QLatin1String(kVersionText);
         if (!address.isEmpty())
             t += QLatin1String(" on ") + address;
         return t;
     };
     hooks.title = title;
-#ifdef KORVANE_HAVE_MONITOR
     std::unique_ptr<FrameMonitor> monitor;
-#ifdef KORVANE_HAVE_HTTP
-#if defined(KORVANE_HAVE_HTTP_JOURNAL) && defined(KORVANE_HAVE_JOURNAL)
-    std::unique_ptr<http::JournalSource> journalSource;
-#endif
-    std::unique_ptr<http::HttpEndpoint> httpEndpoint;
-#endif
     hooks.createViews = [&] {
         monitor = std::make_unique<FrameMonitor>(frame, sheet, options);
-#ifdef KORVANE_HAVE_HTTP
         // "HTTP Address" serves the window's status too; a bad value is reported, not fatal.
         QString httpError;
-        httpEndpoint = http::startHttpEndpoint(&monitor->controller, nullptr, {}, &httpError);
-        if (!httpError.isEmpty()) {
+        if (!monitor->assembled.startHttp(&httpError)) {
             std::fprintf(stderr, "korvane: %s\n", qPrintable(httpError));
             monitor->controller.SetStatusText(httpError);
         }
-#if defined(KORVANE_HAVE_HTTP_JOURNAL) && defined(KORVANE_HAVE_JOURNAL)
-        // With a journal the metrics count every call it holds, and /api/calls answers.
-        if (httpEndpoint && monitor->journal && monitor->journal->journalForReading()) {
-            journalSource = std::make_unique<http::JournalSource>(monitor->journal);
-            httpEndpoint->setCallList(journalSource.get());
-            httpEndpoint->setLineTotals(journalSource.get());
-        }
-#endif
-#endif
-#ifdef KORVANE_HAVE_SCRIPT_HOST
         monitor->attachScriptHost(frame, sheet);
-#endif
     };
-#ifdef KORVANE_HAVE_SCRIPT_HOST
     hooks.loadScript = [&] { monitor->host->loadConfigured(false); };
-#endif
     // In the views' creation order: the router screens view connects, then
     // the syslog view listens, with the address the first-run sheet gave.
     hooks.firstUpdates = [&] {
         monitor->controller.OpenConnection();
-#ifdef KORVANE_HAVE_MORE_VIEWS
         if (monitor->syslogView)
             monitor->syslogView->OnInitialUpdate();
-#endif
     };
-#elif defined(KORVANE_HAVE_SETTINGS)
-    frame.setCommandHandler(cmd::Properties, {[&sheet, &frame, title] {
-                                                  sheet.exec();
-                                                  frame.SetTitle(title());
-                                              },
-                                              {},
-                                              {}});
-#endif
     // The caption follows the frame's activation, so a changed address shows soon.
     QObject::connect(&frame, &CMainFrame::frameActivationChanged, &frame, [&frame, title] { frame.SetTitle(title()); });
-#ifdef KORVANE_HAVE_SETTINGS
     frame.SetTrayTip(korvaneProductTitle() + QLatin1String(" on ") + sheet.GetIpAddress());
-#endif
     if (options.stops) {
         // A signal ends the program as Exit does, every time: a script busy
         // in a loop is interrupted first, and the unload event gets at most
         // kUnloadSeconds.
-#if defined(KORVANE_HAVE_MONITOR) && defined(KORVANE_HAVE_SCRIPT_HOST)
         options.stops->setInterrupter([&monitor] {
             if (monitor && monitor->host)
                 monitor->host->control().interruptRunning();
         });
-#endif
         QObject::connect(options.stops, &StopWatcher::stopRequested, &frame, [&] {
             options.stops->stopTaken();
-#if defined(KORVANE_HAVE_MONITOR) && defined(KORVANE_HAVE_SCRIPT_HOST)
             if (monitor && monitor->host)
                 monitor->host->setTimeout(unloadTimeLimit(SettingsStore().scriptTimeout()));
-#endif
             // A modal box or the first-run sheet would keep its own loop
             // turning after Exit; close them first.
             for (int i = 0; i < 16; ++i) {

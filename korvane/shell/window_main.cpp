@@ -2,9 +2,9 @@
 // icon, sounds and dialogs. The korvane program loads it for a run without
 // --console.
 
-#include "korvane/shell/launch.h"
+#include "korvane/assembly/launch.h"
 #include "korvane/shell/startup.h"
-#include "korvane/shell/stop_watcher.h"
+#include "korvane/monitor/stop_watcher.h"
 
 #include <QApplication>
 

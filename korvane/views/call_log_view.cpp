@@ -82,7 +82,7 @@ QVariant CallLogModel::data(const QModelIndex& index, int role) const
     case Sent: return QString::number(c.packetsSent);
     case Received: return QString::number(c.packetsReceived);
     case Ended: return callEndText(c.ended);
-    case Cost: return tariff_.format(tariff_.cost(c.durationSeconds()));
+    case Cost: return tariff_.format(tariff_.cost(c));
     }
     return {};
 }

@@ -2,7 +2,7 @@
 // The list views' cell writer: writes a cell and widens its column to the
 // text, never below the column title and never narrower than before.
 
-#include "korvane/views/cell_table.h"
+#include "korvane/model/cell_table.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // CSyslogView: the router's system log, one line per message, newest on top,
 // at most 250 lines. CSyslog drives the syslog receiver by its dispatch ids.
 
-#include "korvane/views/syslog_source.h"
+#include "korvane/monitor/syslog_source.h"
 
 #include <QDateTime>
 #include <QPlainTextEdit>

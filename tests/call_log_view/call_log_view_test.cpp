@@ -131,11 +131,16 @@ TEST(CallLogView, TotalsPerPeriodAndTheThirtyDayChart)
 TEST(CallLogView, CostsWhereATariffIsSet)
 {
     Journal j;
-    j.add(1, at(j.today, 8), 61, false);
+    CallRecord out = j.add(1, at(j.today, 8), 61, false);
+    out.direction = QStringLiteral("Out");
+    out.endUtc = out.lastTickUtc;
+    out.ended = CallEnd::HungUp;
+    ASSERT_TRUE(j.journal.updateCall(out));
+    j.add(2, at(j.today, 9), 61, false, QStringLiteral("5551234"));  // incoming: free
     CCallLogView view;
     view.setToday(j.today);
     view.setJournalSource([&] { return &j.journal; });
-    view.setTariffSource([] { return Tariff{0.10, 0.05, QStringLiteral("EUR")}; });
+    view.setTariffSource([] { return Tariff{10, 5, QStringLiteral("EUR")}; });
     view.reload();
     ASSERT_EQ(view.model().columnCount(), CallLogModel::ColumnCount);
     EXPECT_EQ(view.model().data(view.model().index(0, CallLogModel::Cost), Qt::DisplayRole).toString(),

@@ -1,6 +1,6 @@
 // The monitor's command line as a user meets it: the password kept out of
 // the process list and the demo kept out of the user's settings.
-#include "korvane/shell/password_source.h"
+#include "korvane/monitor/password_source.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,10 +4,10 @@
 #include "../controller/simulated_calls.h"
 
 #include "components/syslog/syslog_receiver.h"
-#include "korvane/shell/console_monitor.h"
-#include "korvane/shell/console_syslog.h"
-#include "korvane/shell/controller.h"
-#include "korvane/views/syslog_source.h"
+#include "korvane/events/monitor_events.h"
+#include "korvane/console/console_syslog.h"
+#include "korvane/monitor/controller.h"
+#include "korvane/monitor/syslog_source.h"
 #include "components/prestige/simulator.h"
 
 #include <QCoreApplication>
@@ -61,7 +61,7 @@ struct SyslogRun {
     std::unique_ptr<prestige::Simulator> router;
     std::unique_ptr<CMonitorController> controller;
     FILE* out = std::tmpfile();
-    std::unique_ptr<ConsoleMonitor> console;
+    std::unique_ptr<MonitorEvents> console;
     std::unique_ptr<ConsoleSyslog> syslog;
 
     SyslogRun() {
@@ -79,7 +79,7 @@ struct SyslogRun {
         controller->setScriptEvents(&script);
         controller->setMessageBoxes(&boxes);
         controller->setStatusTable(&table);
-        console = std::make_unique<ConsoleMonitor>(controller.get(), out, true);
+        console = std::make_unique<MonitorEvents>(controller.get(), out, true);
         syslog = std::make_unique<ConsoleSyslog>(controller.get(), console.get(), [this] { return port; });
         controller->setSyslogListener(syslog.get());
     }

@@ -7,8 +7,8 @@
 #include "korvane/model/call_info.h"
 #include "korvane/model/call_infos.h"
 #include "korvane/router/driver.h"
-#include "korvane/shell/console_monitor.h"
-#include "korvane/shell/controller.h"
+#include "korvane/events/monitor_events.h"
+#include "korvane/monitor/controller.h"
 #include "components/prestige/simulator.h"
 
 #include <QCoreApplication>
@@ -230,11 +230,11 @@ TEST(EndToEnd, ARefusedConnectionShowsTheSocketError) {
     EXPECT_TRUE(controller.isEnabled(CMonitorController::Command::Reconnect));
 }
 
-TEST(ConsoleMonitor, JsonLinesCarryTheEventAndTicksBothLines) {
+TEST(MonitorEvents, JsonLinesCarryTheEventAndTicksBothLines) {
     Monitor m(quietRouter(), false);
     FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
-    ConsoleMonitor console(m.controller.get(), out, true);
+    MonitorEvents console(m.controller.get(), out, true);
     m.controller->Connect();
     ASSERT_TRUE(m.ticksAfter(1));
     std::rewind(out);

@@ -1,7 +1,7 @@
 // Control characters from the router, the network or a script never reach
 // the terminal the console monitor writes to.
-#include "korvane/shell/console_monitor.h"
-#include "korvane/shell/terminal_text.h"
+#include "korvane/events/monitor_events.h"
+#include "korvane/events/terminal_text.h"
 #include "tests/controller/recorders.h"
 
 #include <QJsonDocument>
@@ -57,7 +57,7 @@ TEST(TerminalText, ConsoleLinesAndJsonCarryNoControlCharacters) {
         {
             test::FakeSettings settings;
             CMonitorController controller(&settings);
-            ConsoleMonitor console(&controller, out, json);
+            MonitorEvents console(&controller, out, json);
             console.emitEvent(QStringLiteral("clid"), {{QStringLiteral("clid"), kHostile}},
                               QStringLiteral("caller id on line 1: ") + kHostile);
             console.emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), QStringLiteral("a\u0090b")}},

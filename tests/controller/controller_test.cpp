@@ -6,7 +6,7 @@
 #include "korvane/model/line.h"
 #include "korvane/model/lines.h"
 #include "korvane/router/driver.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
 

@@ -4,7 +4,7 @@
 
 #include "automation/variant.h"
 #include "korvane/router/driver.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 #include "korvane/views/list_cells.h"
 
 #include <QStringList>

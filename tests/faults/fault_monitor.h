@@ -10,7 +10,7 @@
 #include "korvane/model/application.h"
 #include "korvane/model/lines.h"
 #include "korvane/router/status_parser.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 #include "components/prestige/screens.h"
 #include "components/prestige/simulator.h"
 

@@ -7,8 +7,8 @@
 #include "../controller/recorders.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
-#include "korvane/shell/console_monitor.h"
-#include "korvane/shell/controller.h"
+#include "korvane/events/monitor_events.h"
+#include "korvane/monitor/controller.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -32,7 +32,7 @@ struct MonitorRig {
     FakeSettings settings;
     FakeTerminal* terminal = nullptr;
     std::unique_ptr<CMonitorController> controller;
-    std::unique_ptr<ConsoleMonitor> console;
+    std::unique_ptr<MonitorEvents> console;
     prestige::RouterState router;
 
     MonitorRig() {
@@ -40,7 +40,7 @@ struct MonitorRig {
         auto t = std::make_unique<FakeTerminal>(&log);
         terminal = t.get();
         controller = std::make_unique<CMonitorController>(&settings, nullptr, std::move(t));
-        console = std::make_unique<ConsoleMonitor>(controller.get(), nullptr, true);
+        console = std::make_unique<MonitorEvents>(controller.get(), nullptr, true);
         controller->setMessageBoxes(console.get());
     }
     void tick() {

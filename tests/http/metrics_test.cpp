@@ -123,7 +123,7 @@ TEST(MonitorMetrics, LiveFollowsStaleAndReconnectsCountAfterTheFirstConnection) 
     emit rig.controller->connecting(QStringLiteral("r"));
     emit rig.controller->connecting(QStringLiteral("r"));
     emit rig.controller->connecting(QStringLiteral("r"));
-    metrics.observeEvent(QJsonObject{{QStringLiteral("event"), QStringLiteral("syslog")}});
+    rig.controller->OnSyslogMessage(QStringLiteral("line 1 channel 1, call 3, C01, Call Terminated"));
     text = metrics.exposition();
     EXPECT_EQ(sample(text, QStringLiteral("korvane_reconnects_total")), 2);
     EXPECT_EQ(sample(text, QStringLiteral("korvane_syslog_messages_total")), 1);
@@ -168,14 +168,19 @@ public:
 };
 }  // namespace
 
-TEST(MonitorMetrics, AnAttachedJournalSuppliesCallsAndOnlineSeconds) {
+TEST(MonitorMetrics, CountersCountSinceTheStartAndTheJournalsTotalsAreGaugesOfTheirOwn) {
     MonitorRig rig;
     MonitorMetrics metrics(rig.controller.get(), QStringLiteral("r"));
     JournalTotals journal;
-    metrics.setLineTotals(&journal);
+    metrics.setJournalTotals(&journal);
+    rig.setLine(1, 10, 1, 1);
+    rig.tick();
     const QByteArray text = metrics.exposition();
-    EXPECT_EQ(sample(text, QStringLiteral("korvane_line_calls_total"), {QStringLiteral("line=\"1\"")}), 41);
-    EXPECT_EQ(sample(text, QStringLiteral("korvane_line_online_seconds_total"), {QStringLiteral("line=\"2\"")}), 60);
+    // The counter is this process's own: one call, not the journal's 41.
+    EXPECT_EQ(sample(text, QStringLiteral("korvane_line_calls_total"), {QStringLiteral("line=\"1\"")}), 1);
+    EXPECT_EQ(sample(text, QStringLiteral("korvane_line_online_seconds_total"), {QStringLiteral("line=\"2\"")}), 0);
+    EXPECT_EQ(sample(text, QStringLiteral("korvane_journal_calls"), {QStringLiteral("line=\"1\"")}), 41);
+    EXPECT_EQ(sample(text, QStringLiteral("korvane_journal_online_seconds"), {QStringLiteral("line=\"2\"")}), 60);
 }
 
 TEST(MonitorMetrics, PromtoolAcceptsTheExposition) {
@@ -186,7 +191,7 @@ TEST(MonitorMetrics, PromtoolAcceptsTheExposition) {
     MonitorMetrics metrics(rig.controller.get(), QStringLiteral("branch \"north\"\\1"));
     rig.setLine(1, 33, 10, 20, 1);
     rig.tick();
-    metrics.observeEvent(QJsonObject{{QStringLiteral("event"), QStringLiteral("syslog")}});
+    rig.controller->OnSyslogMessage(QStringLiteral("line 1 channel 1, call 3, C01, Call Terminated"));
     QProcess check;
     check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
     ASSERT_TRUE(check.waitForStarted(10000));

@@ -1,4 +1,4 @@
-#include "korvane/shell/tessen_registration.h"
+#include "korvane/monitor/tessen_registration.h"
 
 #include "automation/class_registry.h"
 #include "automation/dispatch.h"

@@ -7,16 +7,23 @@
 #include "components/prestige/screens.h"
 #include "korvane/journal/journal_recorder.h"
 #include "korvane/journal/journal_session.h"
+#include "korvane/monitor/call_tracker.h"
 #include "korvane/model/application.h"
 #include "korvane/model/lines.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace korvane;
 using namespace korvane::test;
@@ -41,9 +48,20 @@ struct Rig {
     QString file() const { return dir.filePath(QStringLiteral("j.sqlite")); }
     void openRecorder() {
         journal = std::make_unique<CallJournal>(file());
+        controller->calls().setClock([this] { return now; });
         recorder = std::make_unique<JournalRecorder>(controller.get(), journal.get());
-        recorder->setClock([this] { return now; });
         recorder->setErrorListener([this](const QString& e) { errors.append(e); });
+    }
+    // The monitor stops cleanly: open calls end, the journal has them.
+    void stop() {
+        controller->calls().endOpenCalls(CallEnd::MonitorStopped);
+        recorder.reset();
+        journal.reset();
+    }
+    // A new run of the monitor on the same journal (the old one stopped or was killed).
+    void restart() {
+        controller = std::make_unique<CMonitorController>(&settings, nullptr, std::make_unique<FakeTerminal>(&log));
+        openRecorder();
     }
     void tick(int seconds = 1) {
         for (int i = 0; i < seconds; ++i)
@@ -113,28 +131,122 @@ TEST(JournalRecorder, EndReasonsDropRouterLostAndMonitorStopped)
     rig.call(1, prestige::CallKind::Data, "0301");
     rig.call(2, prestige::CallKind::Voice, "0302");
     rig.tick();
-    rig.controller->DropChannels(rig.recorder->openCall(1)->channel);
+    rig.controller->DropChannels(rig.controller->calls().openCall(1)->channel);
     rig.router.hangup(1);
     rig.tick();
     rig.tick();
     rig.controller->OnWatchdog();  // the router stopped answering
+    rig.router.hangup(2);          // ... and line 2 went down meanwhile
     rig.call(1, prestige::CallKind::Data, "0303");
     rig.tick(5);
-    rig.recorder.reset();          // the monitor ends
+    rig.stop();                    // the monitor ends
     const QList<CallRecord> calls = rig.calls();
-    ASSERT_EQ(calls.size(), 4);
+    ASSERT_EQ(calls.size(), 3);
     EXPECT_EQ(calls[0].ended, CallEnd::Dropped);
     EXPECT_EQ(calls[0].line, 1);
+    // Its end was not seen: it ended where it was last seen, as long as the
+    // router had counted it then.
     EXPECT_EQ(calls[1].ended, CallEnd::RouterLost);
     EXPECT_EQ(calls[1].line, 2);
-    EXPECT_EQ(calls[1].endUtc, rig.now - 5);
-    // The call the router still held when it came back is a row of its own,
-    // starting when the router's up time says it did.
-    for (const CallRecord& c : {calls[2], calls[3]})
-        EXPECT_EQ(c.ended, CallEnd::MonitorStopped);
-    EXPECT_EQ(calls[2].line, 2);
-    EXPECT_LE(calls[2].startUtc, calls[1].endUtc);
-    EXPECT_EQ(calls[3].line, 1);
+    EXPECT_EQ(calls[1].durationSeconds(), 2);
+    EXPECT_EQ(calls[2].ended, CallEnd::MonitorStopped);
+    EXPECT_EQ(calls[2].line, 1);
+    EXPECT_EQ(calls[2].durationSeconds(), 5);
+}
+
+TEST(JournalRecorder, AStaleSpellInsideACallLeavesItOneCall)
+{
+    Rig rig;
+    rig.call(1, prestige::CallKind::Voice, "0301");
+    rig.tick(3);
+    const qint64 start = rig.calls()[0].startUtc;
+    // Eight seconds without status, a reconnect, the status again.
+    rig.controller->OnWatchdog();
+    emit rig.controller->disconnected();
+    rig.now += 8;
+    for (int i = 0; i < 8; ++i)
+        rig.router.advance();
+    rig.tick();
+    rig.tick(2);
+    rig.router.hangup(1);
+    rig.tick();
+    const QList<CallRecord> calls = rig.calls();
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].startUtc, start);
+    EXPECT_EQ(calls[0].ended, CallEnd::HungUp);
+    EXPECT_EQ(calls[0].durationSeconds(), 3 + 8 + 1 + 2);
+}
+
+TEST(JournalRecorder, DurationIsTheRoutersUpTimeAndAMinuteCallIsOneMinute)
+{
+    Rig rig;
+    rig.tick();
+    rig.call(1, prestige::CallKind::Voice, "5551234");
+    rig.tick(60);  // the router shows 0:01:00
+    rig.router.hangup(1);
+    rig.tick();    // the next repaint shows the line down
+    const QList<CallRecord> calls = rig.calls();
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].durationSeconds(), 60);
+    EXPECT_EQ(calls[0].endUtc - calls[0].startUtc, 60);
+    Tariff perMinute{0, 10, QStringLiteral("EUR")};
+    perMinute.chargeIncoming = true;
+    EXPECT_EQ(perMinute.cost(calls[0]), 10);  // one started minute, not two
+}
+
+TEST(JournalRecorder, ACallAcrossARestartOfTheMonitorIsOneRow)
+{
+    for (const bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "killed" : "stopped");
+        Rig rig;
+        rig.call(1, prestige::CallKind::Voice, "5551234");
+        rig.tick(10);
+        std::unique_ptr<CallJournal> killedJournal;
+        std::unique_ptr<JournalRecorder> killedRecorder;
+        std::unique_ptr<CMonitorController> killedController;
+        if (killed) {
+            // Nobody gets to end the call; the pieces stay aside until the test ends.
+            killedJournal = std::move(rig.journal);
+            killedRecorder = std::move(rig.recorder);
+            killedController = std::move(rig.controller);
+        } else {
+            rig.stop();
+            EXPECT_EQ(rig.calls()[0].ended, CallEnd::MonitorStopped);
+        }
+        // Five seconds later a new run finds the line still up.
+        for (int i = 0; i < 5; ++i)
+            rig.router.advance();
+        rig.now += 5;
+        rig.restart();
+        rig.tick(33);
+        rig.router.hangup(1);
+        rig.tick();
+        const QList<CallRecord> calls = rig.calls();
+        ASSERT_EQ(calls.size(), 1);
+        EXPECT_EQ(calls[0].ended, CallEnd::HungUp);
+        EXPECT_EQ(calls[0].durationSeconds(), 48);
+        EXPECT_EQ(calls[0].direction, QStringLiteral("In"));
+        EXPECT_EQ(calls[0].callerId, QStringLiteral("5551234"));
+    }
+}
+
+TEST(JournalRecorder, ACallEndedWhileNoMonitorRanIsNotContinued)
+{
+    Rig rig;
+    rig.call(1, prestige::CallKind::Voice, "5551234");
+    rig.tick(10);
+    rig.stop();
+    rig.router.hangup(1);
+    rig.call(1, prestige::CallKind::Voice, "5559999");  // another call on the same line
+    rig.tick(4);
+    rig.restart();
+    rig.tick();
+    const QList<CallRecord> calls = rig.calls();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[0].ended, CallEnd::MonitorStopped);
+    EXPECT_EQ(calls[0].durationSeconds(), 10);
+    EXPECT_TRUE(calls[1].isOpen());
+    EXPECT_EQ(calls[1].callerId, QStringLiteral("5559999"));
 }
 
 TEST(JournalRecorder, ACallLeftOpenByAKilledRunIsClosedAtItsLastTick)
@@ -165,7 +277,6 @@ TEST(JournalRecorder, CallerIdsGetNamesInTheJournalAndForScripts)
     book.setMatcher(NumberMatcher(QStringLiteral("49"), QStringLiteral("30")));
     book.merge({{QStringLiteral("+49 30 1234567"), QStringLiteral("Anna Berg")}});
     auto lookup = [&book](const QString& n) { return book.nameFor(n); };
-    rig.recorder->setNameLookup(lookup);
     rig.controller->setCallerNameLookup(lookup);
     QString nameSeenByScript;
     QObject::connect(rig.controller.get(), &CMonitorController::callerIdChanged, [&](int line, const QString&) {
@@ -222,6 +333,51 @@ TEST(JournalRecorder, AFailingJournalIsReportedOnceAndTheTicksGoOn)
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
     EXPECT_EQ(rig.calls().size(), 1);  // what was written stays
+}
+
+TEST(JournalRecorder, AFullDiskStopsTheJournalUntilSpaceReturnsThenTheCallIsOneRow)
+{
+    Rig rig;
+    rig.call(1, prestige::CallKind::Data, "0301");
+    rig.tick(2);
+    // The disk fills: no file of this process may grow any more.
+    const QString wal = rig.file() + QLatin1String("-wal");
+    ASSERT_TRUE(QFile::exists(wal));
+    struct rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit full = before;
+    full.rlim_cur = rlim_t(QFileInfo(wal).size());
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+    int ticks = 0;
+    QObject::connect(rig.controller.get(), &CMonitorController::statusTick, [&] { ++ticks; });
+    rig.tick(3);
+    rig.router.hangup(1);
+    rig.tick();
+    rig.call(2, prestige::CallKind::Voice, "5551234");  // a call that starts while the disk is full
+    rig.tick(2);
+    EXPECT_EQ(ticks, 6);
+    ASSERT_EQ(rig.errors.size(), 1);
+    EXPECT_GT(rig.recorder->unsavedCalls(), 0);
+    EXPECT_TRUE(rig.recorder->retryPending());
+    // Space comes back; the next try writes what waited and says so, once.
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &before), 0);
+    QElapsedTimer waited;
+    waited.start();
+    while (rig.recorder->unsavedCalls() > 0 && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(rig.recorder->unsavedCalls(), 0);
+    ASSERT_EQ(rig.errors.size(), 2);
+    EXPECT_EQ(rig.errors[1], QString::fromLatin1(JournalRecorder::kResumedText));
+    rig.tick();
+    const QList<CallRecord> calls = rig.calls();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[0].ended, CallEnd::HungUp);  // the call in progress is one row, closed
+    EXPECT_EQ(calls[0].durationSeconds(), 5);
+    EXPECT_TRUE(calls[1].isOpen());
+    EXPECT_EQ(calls[1].callerId, QStringLiteral("5551234"));
+    EXPECT_EQ(calls[1].durationSeconds(), 3);
 }
 
 TEST(JournalSession, TheJournalIsCreatedOnlyWhenOn)

@@ -191,17 +191,48 @@ TEST(PhoneBook, NamesNumbersInAnyFormAndKeepsAPrivateFile)
     EXPECT_EQ(again.nameFor(QStringLiteral("+49 171 555")), QStringLiteral("Mobile"));
 }
 
-TEST(Tariff, ChargesPerCallAndPerStartedMinute)
+TEST(Tariff, ChargesOutgoingCallsPerCallAndPerStartedMinuteInCents)
 {
-    Tariff t{0.10, 0.06, QStringLiteral("EUR")};
-    EXPECT_DOUBLE_EQ(t.cost(0), 0.10);
-    EXPECT_DOUBLE_EQ(t.cost(1), 0.16);
-    EXPECT_DOUBLE_EQ(t.cost(60), 0.16);
-    EXPECT_DOUBLE_EQ(t.cost(61), 0.22);
-    EXPECT_EQ(t.format(1.5), QStringLiteral("1.50 EUR"));
+    Tariff t{10, 6, QStringLiteral("EUR")};
+    EXPECT_EQ(t.costOfSeconds(0), 10);
+    EXPECT_EQ(t.costOfSeconds(1), 16);
+    EXPECT_EQ(t.costOfSeconds(60), 16);
+    EXPECT_EQ(t.costOfSeconds(61), 22);
+    CallRecord out;
+    out.direction = QStringLiteral("Out");
+    out.seconds = 60;
+    EXPECT_EQ(t.cost(out), 16);
+    CallRecord in = out;
+    in.direction = QStringLiteral("In");
+    EXPECT_EQ(t.cost(in), 0);  // the caller pays
+    t.chargeIncoming = true;
+    EXPECT_EQ(t.cost(in), 16);
+    EXPECT_EQ(t.format(150), QStringLiteral("1.50 EUR"));
     EXPECT_FALSE(Tariff{}.isSet());
-    EXPECT_DOUBLE_EQ(parseAmount(QStringLiteral("0,06")), 0.06);
-    EXPECT_DOUBLE_EQ(parseAmount(QStringLiteral("cheap")), 0);
-    EXPECT_DOUBLE_EQ(parseAmount(QStringLiteral("-1")), 0);
-    EXPECT_DOUBLE_EQ(parseAmount(QStringLiteral("inf")), 0);
+}
+
+TEST(Tariff, AmountsAreExactMinorUnitsInTheCurrencysDigits)
+{
+    EXPECT_EQ(parseAmount(QStringLiteral("0,06")), 6);
+    EXPECT_EQ(parseAmount(QStringLiteral("0.06")), 6);
+    EXPECT_EQ(parseAmount(QStringLiteral("1,234.50")), 123450);
+    EXPECT_EQ(parseAmount(QStringLiteral("1.234,50")), 123450);
+    EXPECT_EQ(parseAmount(QStringLiteral("0.125")), 13);       // rounds half up to the cent
+    EXPECT_EQ(parseAmount(QStringLiteral("12"), 0), 12);       // yen: no cents
+    EXPECT_EQ(parseAmount(QStringLiteral("0.125"), 3), 125);   // dinar: three digits
+    for (const char* bad : {"cheap", "-1", "inf", "", "1e3", "0", "99999999999999"})
+        EXPECT_EQ(parseAmount(QString::fromLatin1(bad)), 0) << bad;
+    EXPECT_EQ(currencyDecimals(QStringLiteral("jpy")), 0);
+    EXPECT_EQ(currencyDecimals(QStringLiteral("KWD")), 3);
+    EXPECT_EQ(currencyDecimals(QStringLiteral("EUR")), 2);
+    EXPECT_EQ(amountText(600, 2), QStringLiteral("6.00"));
+    EXPECT_EQ(amountText(5, 3), QStringLiteral("0.005"));
+    // Sixty calls of ten cents are six, exactly; JSON gets the number itself.
+    Tariff t{10, 0, QStringLiteral("EUR")};
+    qint64 sum = 0;
+    for (int i = 0; i < 60; ++i)
+        sum += t.costOfSeconds(30);
+    EXPECT_EQ(sum, 600);
+    EXPECT_EQ(t.number(sum), 6.0);
+    EXPECT_EQ(t.number(30), 0.3);
 }

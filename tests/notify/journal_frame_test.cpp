@@ -8,9 +8,10 @@
 #include "components/prestige/screens.h"
 #include "korvane/journal/phone_book.h"
 #include "korvane/model/application.h"
-#include "korvane/notify/journal_frame.h"
+#include "korvane/journal/journal_session.h"
+#include "korvane/shell/journal_frame.h"
 #include "korvane/notify/tray_meter.h"
-#include "korvane/shell/controller.h"
+#include "korvane/monitor/controller.h"
 #include "korvane/shell/main_frame.h"
 #include "korvane/shell/tray_icon.h"
 #include "korvane/views/call_history_view.h"
@@ -52,7 +53,8 @@ TEST(JournalFrame, CallLogTooltipsAndTheLiveWindowIcon)
     auto* history = new CCallHistoryView(&controller.application().callInfos());
     frame.setViewWidget(CMainFrame::View::CallHistory, history);
     QObject::connect(&controller, &CMonitorController::callHistoryRead, history, &CCallHistoryView::ShowCallHistory);
-    AttachJournalToFrame(frame, controller);
+    JournalSession journal(&controller, journalProblemReporter(frame));
+    AttachJournalToFrame(frame, controller, journal);
 
     auto* log_ = qobject_cast<CCallLogView*>(frame.viewWidget(CMainFrame::View::CallLog));
     ASSERT_NE(log_, nullptr);

@@ -4,15 +4,11 @@
 #include "korvane/notify/desktop_notifier.h"
 #include "korvane/notify/tray_meter.h"
 
-#ifdef KORVANE_HAVE_TRAY_IMAGES
 #include "korvane/shell/tray_images.h"
-#endif
-#ifdef KORVANE_HAVE_ANNOUNCER
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
 #include "korvane/notify/call_announcer.h"
 #include "tests/controller/recorders.h"
-#endif
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -159,7 +155,6 @@ TEST(DesktopNotifier, AServerThatNeverAnswersDoesNotHoldUpTheCaller)
     QDBusConnection::disconnectFromBus(QStringLiteral("mute"));
 }
 
-#ifdef KORVANE_HAVE_ANNOUNCER
 TEST(CallAnnouncer, AnnouncesWhatTheSettingsChoose)
 {
     using namespace korvane::test;
@@ -208,7 +203,6 @@ TEST(CallAnnouncer, AnnouncesWhatTheSettingsChoose)
     tick();
     EXPECT_EQ(shown.size(), 4);
 }
-#endif
 
 namespace {
 const QList<QRgb> kPalette = {0xff000000, 0xff800000, 0xff008000, 0xff808000, 0xff000080, 0xff808080,
@@ -259,13 +253,11 @@ TEST(TrayMeter, DrawnAtEverySizeWithTheSameStatesAndColours)
     EXPECT_EQ(trayMeterImage(0, 100000).width(), 256);
 }
 
-#ifdef KORVANE_HAVE_TRAY_IMAGES
 TEST(TrayMeter, AtSixteenPixelsItIsTheTrayPicture)
 {
     for (int index = 0; index <= 64; ++index)
         EXPECT_EQ(trayMeterImage(index, 16), trayImage(index)) << index;
 }
-#endif
 
 TEST(TrayMeter, TheIconDrawsAtTheSizeAskedForIncludingHiDpi)
 {

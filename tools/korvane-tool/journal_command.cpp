@@ -112,7 +112,7 @@ int runJournal(const QStringList& args)
                           {QStringLiteral("packetsSent"), totals.packetsSent},
                           {QStringLiteral("packetsReceived"), totals.packetsReceived}};
             if (tariff.isSet())
-                o.insert(QStringLiteral("cost"), totals.cost);
+                o.insert(QStringLiteral("cost"), tariff.number(totals.cost));
             toolOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + u'\n');
         } else if (format == Csv) {
             QString text = QStringLiteral("Calls,Line 1 Seconds,Line 2 Seconds,Packets Sent,Packets Received%1\r\n")
@@ -120,7 +120,7 @@ int runJournal(const QStringList& args)
             text += QStringLiteral("%1,%2,%3,%4,%5").arg(totals.calls).arg(totals.onlineSeconds[0])
                         .arg(totals.onlineSeconds[1]).arg(totals.packetsSent).arg(totals.packetsReceived);
             if (tariff.isSet())
-                text += u',' + QString::number(totals.cost, 'f', 2);
+                text += u',' + tariff.amount(totals.cost);
             toolOut(text + QLatin1String("\r\n"));
         } else {
             QString text = QStringLiteral("Router %1: %2 calls\n").arg(router).arg(totals.calls);
@@ -150,7 +150,7 @@ int runJournal(const QStringList& args)
                         .arg(callTypeText(c), -5)
                         .arg(who.isEmpty() ? c.link : who)
                         .arg(callEndText(c.ended))
-                        .arg(tariff.isSet() ? QStringLiteral("  ") + tariff.format(tariff.cost(c.durationSeconds()))
+                        .arg(tariff.isSet() ? QStringLiteral("  ") + tariff.format(tariff.cost(c))
                                             : QString());
         }
         toolOut(text);

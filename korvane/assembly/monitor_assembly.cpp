@@ -1,0 +1,65 @@
+#include "korvane/assembly/monitor_assembly.h"
+
+#include "korvane/http/http_endpoint.h"
+#include "korvane/http/journal_source.h"
+#include "korvane/journal/journal_session.h"
+#include "korvane/monitor/call_tracker.h"
+#include "korvane/monitor/controller.h"
+#include "korvane/monitor/session_recorder.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace korvane {
+
+AssembledMonitor::AssembledMonitor(MonitorSettings* settings, Options options, QObject* parent)
+    : QObject(parent), options_(std::move(options))
+{
+    controller_ = std::make_unique<CMonitorController>(
+        settings, nullptr,
+        recordSession(nullptr, options_.recordFile, [settings] { return settings->password(); }, nullptr));
+    // Told after the tick that found it, never inside.
+    QPointer<AssembledMonitor> self(this);
+    auto problem = [self](const QString& text) {
+        QTimer::singleShot(0, self, [self, text] {
+            if (self && self->options_.journalProblem)
+                self->options_.journalProblem(text);
+        });
+    };
+    journal_ = std::make_unique<JournalSession>(controller_.get(), problem);
+}
+
+AssembledMonitor::~AssembledMonitor()
+{
+    stop();
+    http_.reset();
+    journalSource_.reset();
+    journal_.reset();
+    controller_.reset();
+}
+
+bool AssembledMonitor::startHttp(QString* error, MonitorEvents* events)
+{
+    error->clear();
+    http_ = http::startHttpEndpoint(controller_.get(), events, options_.http, error);
+    if (!http_)
+        return error->isEmpty();
+    // With a journal /api/calls answers, and its all-time totals are gauges.
+    if (journal_->journalForReading()) {
+        journalSource_ = std::make_unique<http::JournalSource>(journal_.get(), controller_.get());
+        http_->setCallList(journalSource_.get());
+        http_->setJournalTotals(journalSource_.get());
+    }
+    return true;
+}
+
+void AssembledMonitor::stop()
+{
+    if (stopped_)
+        return;
+    stopped_ = true;
+    controller_->calls().endOpenCalls(CallEnd::MonitorStopped);
+    controller_->Disconnect();
+}
+
+}  // namespace korvane

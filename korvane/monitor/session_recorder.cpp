@@ -1,0 +1,100 @@
+#include "korvane/monitor/session_recorder.h"
+
+#include "components/prestige/capture.h"
+#include "korvane/router/tessen.h"
+
+namespace korvane {
+
+SessionRecorder::SessionRecorder(std::unique_ptr<RouterTerminal> terminal, const QString& fileName,
+                                 std::function<QString()> password)
+    : terminal_(std::move(terminal)), file_(fileName) {
+    if (!terminal_)
+        terminal_ = std::make_unique<CTessen>(nullptr);
+    clock_.start();
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        error_ = QStringLiteral("%1: %2").arg(fileName, file_.errorString());
+    } else {
+        writer_ = std::make_unique<prestige::CaptureWriter>(
+            &file_, [password = std::move(password)] { return password ? password().toLatin1() : QByteArray(); });
+    }
+    // The events come up through here, so that the driver sets its
+    // callbacks on the recorder as on any terminal.
+    terminal_->onScreenChange = [this] {
+        if (onScreenChange)
+            onScreenChange();
+    };
+    terminal_->onError = [this](const QString& method, int error, const QString& text) {
+        if (onError)
+            onError(method, error, text);
+    };
+    terminal_->onReceived = [this](const QByteArray& chunk) {
+        if (writer_)
+            writer_->received(now(), chunk);
+        if (reportReceived_ && onReceived)
+            onReceived(chunk);
+    };
+    terminal_->setReportReceived(writer_ != nullptr);
+}
+
+SessionRecorder::~SessionRecorder() {
+    terminal_->onScreenChange = nullptr;
+    terminal_->onError = nullptr;
+    terminal_->onReceived = nullptr;
+    writer_.reset();  // writes what it held back
+}
+
+double SessionRecorder::now() const { return double(clock_.nsecsElapsed()) / 1e9; }
+
+QString SessionRecorder::screen() { return terminal_->screen(); }
+int SessionRecorder::column() { return terminal_->column(); }
+int SessionRecorder::row() { return terminal_->row(); }
+
+void SessionRecorder::setIpAddress(const QString& address) {
+    address_ = address;
+    terminal_->setIpAddress(address);
+}
+
+bool SessionRecorder::isOpen() { return terminal_->isOpen(); }
+
+bool SessionRecorder::close() {
+    const bool wasOpen = terminal_->isOpen();
+    const bool closed = terminal_->close();
+    if (writer_ && wasOpen)
+        writer_->closed(now());
+    return closed;
+}
+
+bool SessionRecorder::sendKeys(const QString& keys) {
+    // Recorded before they go: the router's answer may arrive within the call.
+    if (writer_ && terminal_->isOpen())
+        writer_->sent(now(), keys.toLatin1());
+    return terminal_->sendKeys(keys);
+}
+
+bool SessionRecorder::open() {
+    // Opening blocks without running the event loop, so nothing of the router
+    // arrives before the mark; a connect that fails leaves no connection.
+    const bool opened = terminal_->open();
+    if (writer_ && opened)
+        writer_->opened(now(), address_.toLatin1());
+    return opened;
+}
+
+QObject* SessionRecorder::automationObject() const { return terminal_->automationObject(); }
+
+void SessionRecorder::setReportReceived(bool on) { reportReceived_ = on; }
+
+std::unique_ptr<RouterTerminal> recordSession(std::unique_ptr<RouterTerminal> terminal, const QString& fileName,
+                                              std::function<QString()> password, QString* error) {
+    if (fileName.isEmpty())
+        return terminal ? std::move(terminal) : std::make_unique<CTessen>(nullptr);
+    auto recorder = std::make_unique<SessionRecorder>(std::move(terminal), fileName, std::move(password));
+    if (!recorder->isRecording()) {
+        if (error)
+            *error = recorder->errorString();
+        return nullptr;
+    }
+    return recorder;
+}
+
+}  // namespace korvane
