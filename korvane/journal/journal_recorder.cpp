@@ -43,9 +43,13 @@ JournalRecorder::JournalRecorder(CMonitorController* controller, CallJournal* jo
 
 JournalRecorder::~JournalRecorder()
 {
-    // A last try for what waits; what still cannot be written is lost with the run.
+    // A last try for what waits; what still cannot be written is lost with
+    // the run. Nobody is told any more: the listener may be gone already.
+    errorListener_ = nullptr;
+    retry_.stop();
     if (!unsaved_.isEmpty())
         retry();
+    retry_.stop();
     journal_->checkpoint();
 }
 

@@ -128,6 +128,8 @@ void CallTracker::onStatusTick()
         auto sameCall = [&](const CallRecord& call) {
             if (line.link() != call.link && !call.link.isEmpty())
                 return false;
+            if (call.isIncoming() && !call.callerId.isEmpty() && !line.clid().isEmpty() && line.clid() != call.callerId)
+                return false;
             if (upTime < 0)
                 return !returned;  // without an Up Time only unbroken sight tells
             return qAbs(start - call.startUtc) <= kSameStartSeconds;
@@ -148,9 +150,11 @@ void CallTracker::onStatusTick()
             continue;
         if (call.serial == 0) {
             // A call an earlier run left open goes on where the line shows it still up.
+            // Its clock only grows, its link and caller stay.
             const auto adopted = std::find_if(adopted_.begin(), adopted_.end(), [&](const CallRecord& c) {
                 return c.line == n + 1 && upTime >= 0 && qAbs(start - c.startUtc) <= kSameStartSeconds
-                    && (c.link.isEmpty() || c.link == line.link());
+                    && upTime >= c.seconds && (c.link.isEmpty() || c.link == line.link())
+                    && (line.clid().isEmpty() || c.callerId.isEmpty() || !c.isIncoming() || c.callerId == line.clid());
             });
             if (adopted != adopted_.end()) {
                 call = *adopted;

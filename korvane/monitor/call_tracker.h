@@ -63,7 +63,8 @@ public:
 
     // How far (seconds) a start worked out from the Up Time may lie from a
     // known start and still be the same call.
-    static constexpr qint64 kSameStartSeconds = 10;
+    // A repaint comes a second or two after the router's clock moved.
+    static constexpr qint64 kSameStartSeconds = 3;
 
 signals:
     void callStarted(const korvane::CallRecord& call);

@@ -136,7 +136,7 @@ TEST(CallLogView, CostsWhereATariffIsSet)
     out.endUtc = out.lastTickUtc;
     out.ended = CallEnd::HungUp;
     ASSERT_TRUE(j.journal.updateCall(out));
-    j.add(2, at(j.today, 9), 61, false, QStringLiteral("5551234"));  // incoming: free
+    j.add(2, at(j.today, 7), 61, false, QStringLiteral("5551234"));  // incoming: free
     CCallLogView view;
     view.setToday(j.today);
     view.setJournalSource([&] { return &j.journal; });

@@ -155,7 +155,7 @@ TEST(HttpEndpoint, StatusMetricsPageAndNoPasswordAnywhere) {
     EndpointRig rig;
     rig.setLine(1, 42, 100, 200);
     rig.tick();
-    rig.console->emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), QStringLiteral("call up")}}, {});
+    rig.syslog(QStringLiteral("call up"));
 
     const Reply status = get(rig.port(), "/api/status");
     ASSERT_EQ(status.status, 200);
@@ -242,7 +242,7 @@ TEST(HttpEndpoint, EventsTakenInAfterTheTickKeepTheirOwnValuesAndOrder) {
     rig.tick();
     rig.setLine(1, 43, 150, 260);
     rig.tick();
-    rig.console->emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), QStringLiteral("call up")}}, {});
+    rig.syslog(QStringLiteral("call up"));
     rig.console->emitEvent(QStringLiteral("stale"), {}, {});
 
     const QJsonObject s = rig.endpoint->status();
@@ -268,8 +268,8 @@ TEST(HttpEndpoint, EventsTakenInAfterTheTickKeepTheirOwnValuesAndOrder) {
         if (events.back() == QLatin1String("tick"))
             sent.append(line1[QStringLiteral("packetsSent")].toInt());
     }
-    EXPECT_EQ(events, (QStringList{QStringLiteral("connect"), QStringLiteral("tick"), QStringLiteral("tick"),
-                                   QStringLiteral("syslog"), QStringLiteral("stale")}));
+    EXPECT_EQ(events, (QStringList{QStringLiteral("connect"), QStringLiteral("call"), QStringLiteral("tick"),
+                                   QStringLiteral("tick"), QStringLiteral("syslog"), QStringLiteral("stale")}));
     EXPECT_EQ(sent, (QList<int>{100, 150}));
 }
 

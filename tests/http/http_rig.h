@@ -43,6 +43,12 @@ struct MonitorRig {
         console = std::make_unique<MonitorEvents>(controller.get(), nullptr, true);
         controller->setMessageBoxes(console.get());
     }
+    // A syslog message as the console's receiver hands it on: to the
+    // controller (scripts, metrics, the call tracker) and out as an event line.
+    void syslog(const QString& line) {
+        controller->OnSyslogMessage(line);
+        console->emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), line}}, {});
+    }
     void tick() {
         const prestige::Canvas canvas = prestige::paintStatusScreen(router, {});
         terminal->paint(QString::fromLatin1(canvas.text()), canvas.cursorRow(), canvas.cursorColumn());

@@ -52,6 +52,7 @@ protected:
             c.link = c.voice ? QStringLiteral("Voice") : QStringLiteral("Office");
             c.callerId = QString::fromLatin1(number);
             c.callerName = QString::fromUtf8(name);
+            c.direction = c.callerId.isEmpty() ? QStringLiteral("Out") : QStringLiteral("In");
             c.packetsSent = 10;
             ASSERT_TRUE(journal.startCall(c));
             journal.endCall(c.id, start + seconds, CallEnd::HungUp);
@@ -108,8 +109,22 @@ TEST_F(JournalTool, ShowsCostsWhereATariffIsSet)
     conf.close();
     ToolRun summary = tool(dir.path(), {QStringLiteral("summary")});
     ASSERT_EQ(summary.code, 0) << summary.err.toStdString();
-    // 100 s: 0.10 + 2 x 0.05; 61 s: 0.10 + 2 x 0.05; 3600 s: 0.10 + 60 x 0.05.
-    EXPECT_TRUE(summary.out.contains(QStringLiteral("Cost 3.50 EUR"))) << summary.out.toStdString();
+    // Outgoing 100 s: 0.10 + 2 x 0.05; outgoing 3600 s: 0.10 + 60 x 0.05; the
+    // incoming 61 s call costs its caller, not us.
+    EXPECT_TRUE(summary.out.contains(QStringLiteral("Cost 3.30 EUR"))) << summary.out.toStdString();
+    // As JSON the money is the amount itself, no float noise.
+    ToolRun json = tool(dir.path(), {QStringLiteral("summary"), QStringLiteral("--json")});
+    ASSERT_EQ(json.code, 0) << json.err.toStdString();
+    EXPECT_TRUE(json.out.contains(QStringLiteral("\"cost\":3.3,"))) << json.out.toStdString();
+    ToolRun csv = tool(dir.path(), {QStringLiteral("export")});
+    ASSERT_EQ(csv.code, 0) << csv.err.toStdString();
+    const QStringList rows = csv.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_TRUE(rows[0].endsWith(QStringLiteral(",Cost")));
+    EXPECT_TRUE(rows[0].contains(QStringLiteral(",Seconds,Line,")));
+    EXPECT_TRUE(rows[1].endsWith(QStringLiteral(",0.20"))) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].endsWith(QStringLiteral(",0.00"))) << rows[2].toStdString();
+    EXPECT_TRUE(rows[3].endsWith(QStringLiteral(",3.10"))) << rows[3].toStdString();
 }
 
 TEST_F(JournalTool, UsageErrorsAndAMissingJournal)
