@@ -91,6 +91,8 @@ MonitorEvents::MonitorEvents(CMonitorController* controller, FILE* out, bool jso
     // One "call" line for every call, incoming or outgoing, voice or data, and
     // one when it ends; both as the call tracker knows the call.
     connect(&c->calls(), &CallTracker::callStarted, this, [this](const CallRecord& call) {
+        if (call.resumed)
+            return;  // an earlier run told of it
         emitEvent(QStringLiteral("call"), callFields(call),
                   QStringLiteral("call on line %1: %2 %3 %4")
                       .arg(call.line)

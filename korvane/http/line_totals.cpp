@@ -18,7 +18,7 @@ CountedLineTotals::CountedLineTotals(CMonitorController* controller, std::functi
         // A call is what the call tracker says it is: the same caller twice is
         // two calls, a stale spell inside one call is none.
         connect(&controller->calls(), &CallTracker::callStarted, this, [this](const CallRecord& call) {
-            if (call.line == 1 || call.line == 2)
+            if ((call.line == 1 || call.line == 2) && !call.resumed)
                 lines_[size_t(call.line - 1)].calls += 1;
         });
         connect(controller, &CMonitorController::lineChanged, this, &CountedLineTotals::lineChanged);

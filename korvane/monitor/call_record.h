@@ -39,6 +39,9 @@ struct CallRecord {
     int averageUtilization = 0;
     int peakUtilization = 0;
     CallEnd ended = CallEnd::Open;
+    // An earlier run of the monitor saw this call start; this run goes on
+    // with it (nothing announces it again).
+    bool resumed = false;
 
     bool isOpen() const { return ended == CallEnd::Open; }
     bool isIncoming() const { return direction == QLatin1String(kDirectionIn); }

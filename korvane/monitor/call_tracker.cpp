@@ -132,7 +132,11 @@ void CallTracker::onStatusTick()
                 return false;
             if (upTime < 0)
                 return !returned;  // without an Up Time only unbroken sight tells
-            return qAbs(start - call.startUtc) <= kSameStartSeconds;
+            // The router's clock of a call only grows; after a spell without
+            // status it must also point back to the start already known.
+            if (upTime < call.seconds)
+                return false;
+            return !returned || qAbs(start - call.startUtc) <= kSameStartSeconds;
         };
 
         CallRecord& call = open_[n];
@@ -160,6 +164,7 @@ void CallTracker::onStatusTick()
                 call = *adopted;
                 adopted_.erase(adopted);
                 call.serial = nextSerial_++;
+                call.resumed = true;
                 call.ended = CallEnd::Open;
                 call.endUtc = 0;
                 utilizationSum_[n] = qint64(call.averageUtilization);

@@ -14,7 +14,7 @@ CallAnnouncer::CallAnnouncer(CMonitorController* controller, DesktopNotifier* no
     // Every incoming call once, voice or data, the same caller again too; as
     // soon as the tracker knows it is incoming (its number may follow).
     auto incoming = [this](const CallRecord& call) {
-        if (!call.isIncoming() || !choices_().callerId)
+        if (!call.isIncoming() || call.resumed || !choices_().callerId)
             return;
         const int n = call.line - 1;
         if (n < 0 || n > 1 || announced_[n] == call.serial)
