@@ -196,7 +196,7 @@ void callLog(const QString& dir)
         t.start();
         CCallLogView view;
         view.setJournalSource([&] { return &journal; });
-        view.setTariffSource([] { return Tariff{0.1, 0.05, QStringLiteral("EUR")}; });
+        view.setTariffSource([] { return Tariff{10, 5, QStringLiteral("EUR")}; });
         view.resize(900, 600);
         view.show();
         QCoreApplication::processEvents();

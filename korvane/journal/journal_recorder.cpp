@@ -31,7 +31,7 @@ JournalRecorder::JournalRecorder(CMonitorController* controller, CallJournal* jo
     connect(&calls, &CallTracker::callEnded, this, &JournalRecorder::save);
     connect(controller, &CMonitorController::callHistoryRead, this, &JournalRecorder::onHistory);
     retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &JournalRecorder::retry);
+    connect(&retry_, &QTimer::timeout, this, &JournalRecorder::writeWaiting);
     // The log is folded into the file between ticks, half a second after
     // one, so the flush to disk never lands inside a tick.
     checkpoints_.setInterval(60 * 1000);
@@ -48,7 +48,7 @@ JournalRecorder::~JournalRecorder()
     errorListener_ = nullptr;
     retry_.stop();
     if (!unsaved_.isEmpty())
-        retry();
+        writeWaiting();
     retry_.stop();
     journal_->checkpoint();
 }
@@ -64,16 +64,16 @@ void JournalRecorder::setErrorListener(std::function<void(const QString&)> liste
 
 void JournalRecorder::save(const CallRecord& call)
 {
-    const qint64 key = keyOf(call);
-    if (retry_.isActive() || !unsaved_.isEmpty() || !journal_->isOpen()) {
-        unsaved_.insert(key, call);
-        if (!retry_.isActive() && !journal_->errorText().isEmpty())
-            failed();
-        return;
-    }
-    if (!write(call)) {
-        unsaved_.insert(key, call);
-        failed();
+    // Only kept here: the disk is written after the tick, in the loop's next
+    // turn, with the latest state of each call that changed.
+    unsaved_.insert(keyOf(call), call);
+    if (!flushScheduled_ && !retry_.isActive()) {
+        flushScheduled_ = true;
+        QTimer::singleShot(0, this, [this] {
+            flushScheduled_ = false;
+            if (!retry_.isActive())
+                writeWaiting();
+        });
     }
 }
 
@@ -116,9 +116,10 @@ void JournalRecorder::failed()
         retry_.start(retryWaitMs_);
 }
 
-void JournalRecorder::retry()
+void JournalRecorder::writeWaiting()
 {
     if (!journal_->isOpen() && !journal_->reopen()) {
+        failed();
         retryWaitMs_ = qMin(kLongestRetryMs, retryWaitMs_ * 2);
         retry_.start(retryWaitMs_);
         return;
@@ -130,7 +131,10 @@ void JournalRecorder::retry()
     });
     for (const CallRecord& call : waiting) {
         if (!write(call)) {
-            retryWaitMs_ = qMin(kLongestRetryMs, retryWaitMs_ * 2);
+            const bool first = !reportedDown_;
+            failed();
+            if (!first)
+                retryWaitMs_ = qMin(kLongestRetryMs, retryWaitMs_ * 2);
             retry_.start(retryWaitMs_);
             return;
         }

@@ -1,7 +1,8 @@
 #pragma once
 // Writes what the call tracker tells into the call journal: one row a call,
 // inserted when it starts, updated as it goes and when it ends. The recorder
-// decides nothing about calls itself.
+// decides nothing about calls itself, and never writes inside a status tick:
+// it keeps the latest state of each call and writes after the tick.
 //
 // A failed write (a full disk, a lock held too long) never loses a call: the
 // latest state of every call not written waits, the journal is opened again
@@ -46,9 +47,9 @@ signals:
 
 private:
     void save(const CallRecord& call);
+    void writeWaiting();
     bool write(const CallRecord& call);
     void failed();
-    void retry();
     void onHistory();
     static qint64 keyOf(const CallRecord& call) { return call.serial != 0 ? call.serial : -call.id; }
 
@@ -60,6 +61,7 @@ private:
     QTimer retry_;
     int retryWaitMs_ = kFirstRetryMs;
     bool reportedDown_ = false;
+    bool flushScheduled_ = false;
     QTimer checkpoints_;
 };
 

@@ -55,6 +55,7 @@ struct Rig {
     // The monitor stops cleanly: open calls end, the journal has them.
     void stop() {
         controller->calls().endOpenCalls(CallEnd::MonitorStopped);
+        QCoreApplication::processEvents();
         recorder.reset();
         journal.reset();
     }
@@ -68,6 +69,8 @@ struct Rig {
             router.advance();
         now += seconds;
         controller->OnStatusScreen(QString::fromLatin1(prestige::paintStatusScreen(router, {}).text()));
+        // The journal is written after the tick, in the loop's next turn.
+        QCoreApplication::processEvents();
     }
     void call(int line, prestige::CallKind kind, const char* number) {
         prestige::CallRequest request;

@@ -80,6 +80,7 @@ TEST(JournalFrame, CallLogTooltipsAndTheLiveWindowIcon)
               trayMeterImage(kTrayNoStatus, 48));
 
     // The call is in the journal and the Call Log shows it with its name.
+    QCoreApplication::processEvents();
     log_->reload();
     ASSERT_EQ(log_->model().rowCount(), 1);
     EXPECT_EQ(log_->model().calls()[0].callerName, QStringLiteral("Anna Berg"));
