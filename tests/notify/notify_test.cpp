@@ -204,6 +204,49 @@ TEST(CallAnnouncer, AnnouncesWhatTheSettingsChoose)
     EXPECT_EQ(shown.size(), 4);
 }
 
+TEST(CallAnnouncer, EveryIncomingCallOnceTheSameCallerAgainAndDataCallsTooButNoLossBeforeAStatus)
+{
+    using namespace korvane::test;
+    Log log;
+    FakeSettings settings;
+    CMonitorController controller(&settings, nullptr, std::make_unique<FakeTerminal>(&log));
+    DesktopNotifier notifier;
+    QStringList shown;
+    notifier.setBalloon([&](const QString& t, const QString& b) { shown.append(t + u'|' + b); return true; });
+    CallAnnouncer announcer(&controller, &notifier, [] { return AnnounceChoices{}; });
+    if (DesktopNotifier::busServiceAvailable())
+        GTEST_SKIP() << "a notification service is on the bus";
+    // A router never reached is never lost (the first-run sheet cancelled).
+    controller.OnWatchdog();
+    EXPECT_TRUE(shown.isEmpty());
+    prestige::RouterState router;
+    auto tick = [&](int seconds) {
+        for (int i = 0; i < seconds; ++i)
+            router.advance();
+        controller.OnStatusScreen(QString::fromLatin1(prestige::paintStatusScreen(router, {}).text()));
+    };
+    prestige::CallRequest call;
+    call.line = 1;
+    call.kind = prestige::CallKind::Voice;
+    call.direction = prestige::Direction::In;
+    call.number = QStringLiteral("0409998877");
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(router.startCall(call));
+        tick(1);
+        tick(3);
+        router.hangup(1);
+        tick(1);
+    }
+    call.kind = prestige::CallKind::Data;
+    call.node = QStringLiteral("Branch");
+    call.peerIp = QStringLiteral("10.0.1.1");
+    ASSERT_TRUE(router.startCall(call));
+    tick(1);
+    tick(1);
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Call on line 1|0409998877"), QStringLiteral("Call on line 1|0409998877"),
+                                  QStringLiteral("Data call on line 1|0409998877")}));
+}
+
 namespace {
 const QList<QRgb> kPalette = {0xff000000, 0xff800000, 0xff008000, 0xff808000, 0xff000080, 0xff808080,
                               0xffc0c0c0, 0xffff0000, 0xff00ff00, 0xffffff00};
