@@ -390,6 +390,10 @@ int runFrame(QApplication& app, const FrameOptions& options)
     // In the views' creation order: the router screens view connects, then
     // the syslog view listens, with the address the first-run sheet gave.
     hooks.firstUpdates = [&] {
+        // A stop taken while the first-run sheet was open has run Exit: no
+        // connection (and no error box from one) after it.
+        if (options.stops && options.stops->stopRequestedAlready())
+            return;
         monitor->controller.OpenConnection();
         if (monitor->syslogView)
             monitor->syslogView->OnInitialUpdate();

@@ -18,6 +18,7 @@
 #include "korvane/views/call_log_view.h"
 #include "korvane/views/status_view.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
