@@ -5,6 +5,7 @@
 
 
 #include <algorithm>
+#include <vector>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -24,10 +25,45 @@ const bool metaTypesRegistered = [] {
 // ---------------------------------------------------------------- Array
 
 struct Array::Data : QSharedData {
+    Data() = default;
+    Data(const Data&) = default;
+    ~Data() { releaseValues(items); }
     QList<qint32> lower;
     QList<qint32> count;
     QList<Variant> items;
 };
+
+namespace {
+// Values set aside by releases nested inside the outermost one.
+thread_local std::vector<Variant>* pendingReleases = nullptr;
+}  // namespace
+
+void releaseValues(Variant* values, qsizetype count)
+{
+    if (pendingReleases) {
+        for (qsizetype i = 0; i < count; ++i) {
+            const VarType type = values[i].type();
+            if (type != VarType::Array && type != VarType::Dispatch)
+                continue;
+            try {
+                pendingReleases->push_back(std::move(values[i]));
+            } catch (...) {
+                values[i] = Variant();  // no room to set it aside: freed the ordinary way
+            }
+        }
+        return;
+    }
+    std::vector<Variant> pending;
+    pendingReleases = &pending;
+    for (qsizetype i = 0; i < count; ++i)
+        values[i] = Variant();
+    while (!pending.empty()) {
+        // Freed here, outside the vector: its release may add to it.
+        Variant last = std::move(pending.back());
+        pending.pop_back();
+    }
+    pendingReleases = nullptr;
+}
 
 Array::Array() : d(new Data) {}
 Array::Array(const Array& other) = default;

@@ -63,6 +63,12 @@ struct Args {
 class Runtime;
 
 struct InstanceData {
+    InstanceData() = default;
+    InstanceData(const InstanceData&) = delete;
+    InstanceData& operator=(const InstanceData&) = delete;
+    // Fields go one by one: a chain of instances linked through them would
+    // otherwise be released a stack frame per link.
+    ~InstanceData() { automation::releaseValues(fields.data(), qsizetype(fields.size())); }
     const ClassDef* cls = nullptr;
     std::vector<Variant> fields;
     Runtime* runtime = nullptr;
