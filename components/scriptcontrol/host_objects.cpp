@@ -34,33 +34,92 @@ bool flag(const Variant& v, bool fallback) {
 
 // --- Dictionary
 
+Dictionary::~Dictionary() {
+    // Items may be dictionaries holding dictionaries: released one by one.
+    for (Entry& e : entries_) {
+        automation::releaseValues(&e.key, 1);
+        automation::releaseValues(&e.item, 1);
+    }
+}
+
 void Dictionary::setCompareMode(int mode) {
-    if (!keys_.isEmpty())
+    if (count() > 0)
+        throw AutomationError(automation::error::kInvalidCall);
+    if (mode < 0)
         throw AutomationError(automation::error::kInvalidCall);
     compareMode_ = mode;
 }
 
-qsizetype Dictionary::find(const Variant& key) const {
-    for (qsizetype i = 0; i < keys_.size(); ++i) {
-        const Variant& k = keys_[i];
-        if (compareMode_ == 1 && k.isString() && key.isString()) {
-            if (k.stringRef().compare(key.stringRef(), Qt::CaseInsensitive) == 0)
-                return i;
-        } else if (k.isNumeric() && key.isNumeric()) {
-            if (k.rawNumber() == key.rawNumber())
-                return i;
-        } else if (k == key) {
-            return i;
-        }
+size_t Dictionary::SlotHash::operator()(const Slot& s) const noexcept {
+    switch (s.kind) {
+    case int(automation::VarType::String): return qHash(s.text);
+    case int(automation::VarType::Double): return qHash(s.number);
+    case int(automation::VarType::Dispatch): return std::hash<const void*>()(s.object);
+    default: return size_t(s.kind);
     }
-    return -1;
+}
+
+Dictionary::Slot Dictionary::slotOf(const Variant& key) const {
+    Slot s;
+    if (key.isNumeric()) {
+        s.kind = int(automation::VarType::Double);
+        s.number = key.rawNumber();
+        if (s.number == 0)
+            s.number = 0;  // -0 and 0 are one key
+    } else if (key.isString()) {
+        s.kind = int(automation::VarType::String);
+        // Text and database compare ignore case.
+        s.text = compareMode_ == 0 ? key.stringRef() : key.stringRef().toCaseFolded();
+    } else if (key.isObject()) {
+        s.kind = int(automation::VarType::Dispatch);
+        s.object = key.isNothing() ? nullptr : key.objectRef()->identity();
+    } else if (key.isArray()) {
+        throw AutomationError(automation::error::kTypeMismatch);
+    } else {
+        s.kind = int(key.type());
+    }
+    return s;
+}
+
+qsizetype Dictionary::find(const Variant& key) const {
+    const auto it = index_.find(slotOf(key));
+    return it == index_.end() ? -1 : it->second;
+}
+
+void Dictionary::append(const Variant& key, const Variant& item) {
+    Slot s = slotOf(key);
+    entries_.push_back({key, item, false});
+    index_.emplace(std::move(s), qsizetype(entries_.size()) - 1);
+}
+
+void Dictionary::compact() {
+    std::vector<Entry> kept;
+    kept.reserve(entries_.size() - size_t(removed_));
+    for (Entry& e : entries_) {
+        if (!e.removed)
+            kept.push_back(std::move(e));
+    }
+    entries_ = std::move(kept);
+    removed_ = 0;
+    index_.clear();
+    for (size_t i = 0; i < entries_.size(); ++i)
+        index_.emplace(slotOf(entries_[i].key), qsizetype(i));
+}
+
+QList<Variant> Dictionary::column(bool keys) const {
+    QList<Variant> list;
+    list.reserve(count());
+    for (const Entry& e : entries_) {
+        if (!e.removed)
+            list.append(keys ? e.key : e.item);
+    }
+    return list;
 }
 
 void Dictionary::Add(const Variant& key, const Variant& item) {
     if (find(key) >= 0)
         throw AutomationError(kKeyExists, QStringLiteral("This key is already associated with an element of this collection"));
-    keys_.append(key);
-    items_.append(item);
+    append(key, item);
 }
 
 bool Dictionary::Exists(const Variant& key) const { return find(key) >= 0; }
@@ -68,44 +127,60 @@ bool Dictionary::Exists(const Variant& key) const { return find(key) >= 0; }
 Variant Dictionary::Item(const Variant& key) {
     const qsizetype i = find(key);
     if (i >= 0)
-        return items_[i];
+        return entries_[size_t(i)].item;
     // Reading a missing key adds it with an empty item, as scripts expect.
-    keys_.append(key);
-    items_.append(Variant());
+    append(key, Variant());
     return Variant();
 }
 
 void Dictionary::SetItem(const Variant& key, const Variant& item) {
     const qsizetype i = find(key);
     if (i >= 0)
-        items_[i] = item;
+        std::exchange(entries_[size_t(i)].item, item);
     else
-        Add(key, item);
+        append(key, item);
 }
 
 void Dictionary::Key(const Variant& key, const Variant& newKey) {
     const qsizetype i = find(key);
     if (i < 0)
         throw AutomationError(kElementNotFound, QStringLiteral("Element not found"));
-    if (find(newKey) >= 0)
+    Slot fresh = slotOf(newKey);
+    if (index_.count(fresh))
         throw AutomationError(kKeyExists, QStringLiteral("This key is already associated with an element of this collection"));
-    keys_[i] = newKey;
+    index_.erase(slotOf(key));
+    entries_[size_t(i)].key = newKey;
+    index_.emplace(std::move(fresh), i);
 }
 
-Variant Dictionary::Keys() const { return Variant(automation::Array::fromList(keys_)); }
-Variant Dictionary::Items() const { return Variant(automation::Array::fromList(items_)); }
+Variant Dictionary::Keys() const { return Variant(automation::Array::fromList(column(true))); }
+Variant Dictionary::Items() const { return Variant(automation::Array::fromList(column(false))); }
 
 void Dictionary::Remove(const Variant& key) {
-    const qsizetype i = find(key);
-    if (i < 0)
+    const Slot s = slotOf(key);
+    const auto it = index_.find(s);
+    if (it == index_.end())
         throw AutomationError(kElementNotFound, QStringLiteral("Element not found"));
-    keys_.removeAt(i);
-    items_.removeAt(i);
+    Entry& e = entries_[size_t(it->second)];
+    index_.erase(it);
+    e.removed = true;
+    ++removed_;
+    // The removed item may run code when released: taken out of the entry first.
+    Variant oldKey = std::exchange(e.key, Variant());
+    Variant oldItem = std::exchange(e.item, Variant());
+    if (removed_ > 16 && removed_ * 2 > qsizetype(entries_.size()))
+        compact();
 }
 
 void Dictionary::RemoveAll() {
-    keys_.clear();
-    items_.clear();
+    std::vector<Entry> old = std::move(entries_);
+    entries_.clear();
+    index_.clear();
+    removed_ = 0;
+    for (Entry& e : old) {
+        automation::releaseValues(&e.key, 1);
+        automation::releaseValues(&e.item, 1);
+    }
 }
 
 // --- Text streams

@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 namespace scriptcontrol {
 
@@ -23,11 +25,13 @@ class Dictionary : public QObject {
     Q_OBJECT
     Q_CLASSINFO("DefaultMember", "Item")
     Q_CLASSINFO("PutMethod.Item", "SetItem")
+    Q_CLASSINFO("PutMethod.Key", "Key")  // d.Key(old) = new
     Q_CLASSINFO("TypeName", "Dictionary")
     Q_PROPERTY(int Count READ count)
     Q_PROPERTY(int CompareMode READ compareMode WRITE setCompareMode)
 public:
-    int count() const { return int(keys_.size()); }
+    ~Dictionary() override;
+    int count() const { return int(entries_.size() - size_t(removed_)); }
     int compareMode() const { return compareMode_; }
     void setCompareMode(int mode);
     Q_INVOKABLE void Add(const automation::Variant& key, const automation::Variant& item);
@@ -43,9 +47,34 @@ public:
     Q_INVOKABLE automation::Variant _NewEnum() const { return Keys(); }
 
 private:
+    // A key as the dictionary compares it: numbers by value whatever their
+    // type, texts as written or case-folded, objects by identity.
+    struct Slot {
+        int kind = 0;
+        double number = 0;
+        QString text;
+        const void* object = nullptr;
+        bool operator==(const Slot&) const = default;
+    };
+    struct SlotHash {
+        size_t operator()(const Slot& s) const noexcept;
+    };
+    struct Entry {
+        automation::Variant key;
+        automation::Variant item;
+        bool removed = false;
+    };
+    Slot slotOf(const automation::Variant& key) const;
     qsizetype find(const automation::Variant& key) const;
-    QList<automation::Variant> keys_;
-    QList<automation::Variant> items_;
+    void append(const automation::Variant& key, const automation::Variant& item);
+    void compact();
+    QList<automation::Variant> column(bool keys) const;
+
+    // Entries in the order they were added; a removed one stays as a gap
+    // until gaps outnumber entries.
+    std::vector<Entry> entries_;
+    std::unordered_map<Slot, qsizetype, SlotHash> index_;
+    qsizetype removed_ = 0;
     int compareMode_ = 0;
 };
 
