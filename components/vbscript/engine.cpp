@@ -4,10 +4,25 @@
 
 #include <new>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace vbscript {
 
 using automation::AutomationError;
 using automation::Variant;
+
+qint64 heapBytesInUse()
+{
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    // Chunks in use in every arena, and the large blocks mapped on their own.
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#else
+    return 0;
+#endif
+}
 
 Engine::Engine() : runtime_(std::make_unique<Runtime>()) {}
 Engine::~Engine() = default;

@@ -1,4 +1,6 @@
 #include "components/vbscript/interpreter.h"
+
+#include "components/vbscript/engine.h"
 #include "components/vbscript/regexp.h"
 
 #include "components/vbscript/builtins.h"
@@ -234,6 +236,7 @@ Variant ClassObject::invoke(DispId id, CallKind kind, QList<Variant>& args)
 Runtime::Runtime() : alive_(std::make_shared<int>(0)), lifetime_(std::make_shared<int>(0))
 {
     errObject_ = std::make_shared<ErrDispatch>(this, lifetime_);
+    heapBaseline_ = heapBytesInUse();
 }
 
 Runtime::~Runtime()
@@ -252,7 +255,8 @@ Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0)
         char probe = 0;
         rt.stackBase_ = &probe;
         rt.steps = 0;
-        rt.allocated = 0;
+        // The heap is measured afresh at the first large allocation.
+        rt.allocated = rt.allocationLimit;
     }
     ++rt.entries_;
 }
@@ -269,10 +273,33 @@ void Runtime::throwInterrupted()
     throw AbortError(runtime::kInterrupted, describeError(runtime::kInterrupted));
 }
 
+qint64 Runtime::heldBytes() const
+{
+    const qint64 inUse = heapBytesInUse();
+    return inUse > heapBaseline_ ? inUse - heapBaseline_ : 0;
+}
+
 void Runtime::chargeLarge(qint64 bytes)
 {
+    // Measuring walks the allocator's lists: only when the charges since the
+    // last measure could have reached the limit.
     allocated += bytes;
-    if (allocated > allocationLimit)
+    if (heldAtMeasure + allocated <= allocationLimit)
+        return;
+    heldAtMeasure = heldBytes();
+    allocated = bytes;
+    if (heldAtMeasure + bytes > allocationLimit)
+        throw AbortError(error::kOutOfMemory, describeError(error::kOutOfMemory));
+}
+
+void Runtime::checkHeld()
+{
+    untilMemoryCheck = kMemoryCheckSteps;
+    if (allocationLimit <= 0)
+        return;
+    heldAtMeasure = heldBytes();
+    allocated = 0;
+    if (heldAtMeasure > allocationLimit)
         throw AbortError(error::kOutOfMemory, describeError(error::kOutOfMemory));
 }
 
@@ -314,6 +341,7 @@ void Runtime::reset()
     globalFrame_ = Frame();
     err_ = ErrState();
     ++generation_;
+    heapBaseline_ = heapBytesInUse();
 }
 
 const GlobalEntry* Runtime::findGlobal(const QString& name) const

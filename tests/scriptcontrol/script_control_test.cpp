@@ -155,6 +155,33 @@ TEST_P(ControlTest, MemoryBudgetEndsTheCallAndTheScriptGoesOn) {
     }
 }
 
+// What a script keeps from call to call counts against the budget: a global
+// that grows on every tick is stopped once it holds the budget, however
+// little each call adds.
+TEST_P(ControlTest, MemoryBudgetHoldsAcrossCalls) {
+    control_.setMemoryLimit(32);
+    control_.setTimeout(20);
+    ASSERT_TRUE(control_.addCode(
+        js() ? QStringLiteral("var keep = [];\n"
+                              "function OnTick() { for (var i = 0; i < 300; i++) keep.push(Array(10001).join('a') + i); }\n"
+                              "function Drop() { keep = []; }\n")
+             : QStringLiteral("Dim keep(), n\nn = 0\n"
+                              "Sub OnTick\nReDim Preserve keep(n + 300)\n"
+                              "For i = 1 To 300\nkeep(n + i) = Space(10000) & i\nNext\nn = n + 300\nEnd Sub\n"
+                              "Sub Drop\nErase keep\nn = 0\nEnd Sub\n")))
+        << control_.error().description.toStdString();
+    int ticks = 0;
+    while (ticks < 40 && control_.run(QStringLiteral("OnTick")))
+        ++ticks;
+    EXPECT_EQ(control_.error().number, scriptcontrol::kOutOfMemoryError);
+    EXPECT_GE(ticks, 3);
+    EXPECT_LE(ticks, 12);
+    EXPECT_TRUE(control_.run(QStringLiteral("Drop"))) << control_.error().description.toStdString();
+    if (!js()) {
+        EXPECT_TRUE(control_.run(QStringLiteral("OnTick"))) << control_.error().description.toStdString();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Languages, ControlTest, ::testing::Values(Case{"VBScript"}, Case{"JScript"}),
                          [](const auto& info) { return std::string(info.param.language); });
 

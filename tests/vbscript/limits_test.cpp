@@ -105,3 +105,32 @@ TEST(LimitsTest, VeryLongExpressionsEndInACompileErrorNotACrash)
     // The engine goes on after the refused code.
     EXPECT_TRUE(engine.addCode(s("y = 2")));
 }
+TEST(LimitsTest, TextsMadeAndDroppedDoNotAddUpToOutOfMemory)
+{
+    Engine engine;
+    engine.setAllocationLimit(24 << 20);
+    // 300 texts of 2 MB, one at a time: 600 MB made, 2 MB held; the same
+    // with arrays of 3.2 MB.
+    ASSERT_TRUE(engine.addCode(s("For i = 1 To 300\ns = Space(1000000)\nNext\n"
+                                 "For i = 1 To 100\nReDim a(100000)\na(5) = i\nNext\n")))
+        << engine.lastError().number << " " << engine.lastError().description.toStdString();
+}
+
+TEST(LimitsTest, TheBudgetIsOnWhatTheScriptHoldsAcrossCalls)
+{
+    Engine engine;
+    engine.setAllocationLimit(32 << 20);
+    // Each tick keeps 4 MB more in a global.
+    ASSERT_TRUE(engine.addCode(s("Dim keep()\nReDim keep(-1)\n"
+                                 "Sub OnTick\nReDim Preserve keep(UBound(keep) + 1)\nkeep(UBound(keep)) = Space(2000000)\n"
+                                 "End Sub\nSub Drop\nReDim keep(-1)\nEnd Sub\n")));
+    int ticks = 0;
+    while (ticks < 40 && engine.run(s("OnTick")))
+        ++ticks;
+    EXPECT_EQ(engine.lastError().number, 7);
+    EXPECT_GE(ticks, 4);
+    EXPECT_LE(ticks, 8);
+    // What it let go of is back in the budget.
+    ASSERT_TRUE(engine.run(s("Drop")));
+    EXPECT_TRUE(engine.run(s("OnTick"))) << engine.lastError().description.toStdString();
+}
