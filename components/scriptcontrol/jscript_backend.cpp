@@ -89,6 +89,57 @@ const char kWindowsExtras[] = R"JS(
     hidden(g, 'Enumerator', Enumerator);
     hidden(g, 'VBArray', VBArray);
     hidden(Date.prototype, 'getVarDate', function () { return new Date(this.getTime()); });
+    // Builtins whose work follows a length the script names run natively in
+    // steps: between two steps the engine sees a stop request, which is how
+    // the time limit, the memory budget and Ctrl-C end a call.
+    var STEP = 65536;
+    function position(v, len, fallback) {
+        if (v === undefined) return fallback;
+        v = Math.trunc(Number(v)) || 0;
+        return v < 0 ? Math.max(len + v, 0) : Math.min(v, len);
+    }
+    var nativeFill = Array.prototype.fill;
+    hidden(Array.prototype, 'fill', function fill(value, start, end) {
+        var len = Math.min(Number(this.length) || 0, 9007199254740991);
+        var from = position(start, len, 0), to = position(end, len, len);
+        if (to - from <= STEP) return nativeFill.call(this, value, from, to);
+        for (var k = from; k < to; k += STEP) nativeFill.call(this, value, k, Math.min(k + STEP, to));
+        return this;
+    });
+    var nativeJoin = Array.prototype.join, nativeSlice = Array.prototype.slice;
+    hidden(Array.prototype, 'join', function join(separator) {
+        var len = Number(this.length) || 0;
+        if (len <= STEP) return nativeJoin.call(this, separator);
+        var sep = separator === undefined ? ',' : String(separator), out = '';
+        for (var k = 0; k < len; k += STEP) {
+            var part = nativeJoin.call(nativeSlice.call(this, k, Math.min(k + STEP, len)), sep);
+            out = k === 0 ? part : out + sep + part;
+        }
+        return out;
+    });
+    var nativeRepeat = String.prototype.repeat;
+    hidden(String.prototype, 'repeat', function repeat(count) {
+        var s = String(this), n = Math.trunc(Number(count)) || 0;
+        if (n < 0 || n === Infinity) return nativeRepeat.call(s, n);
+        if (s.length * n <= STEP * 16) return nativeRepeat.call(s, n);
+        var per = Math.max(1, Math.floor(STEP * 16 / s.length)), out = '';
+        // Each step's text is new, so the result is held whole, as it would be.
+        for (var done = 0; done < n; done += per) out += nativeRepeat.call(s, Math.min(per, n - done)) + '';
+        return out;
+    });
+    function pad(atStart) {
+        var native = atStart ? String.prototype.padStart : String.prototype.padEnd;
+        return function (length, filler) {
+            var s = String(this), n = Math.trunc(Number(length)) || 0;
+            if (n - s.length <= STEP * 16) return native.call(s, n, filler);
+            var f = filler === undefined ? ' ' : String(filler);
+            if (f === '') return s;
+            var add = f.repeat(Math.ceil((n - s.length) / f.length)).slice(0, n - s.length);
+            return atStart ? add + s : s + add;
+        };
+    }
+    hidden(String.prototype, 'padStart', pad(true));
+    hidden(String.prototype, 'padEnd', pad(false));
     Object.defineProperty(Error.prototype, 'description', {
         configurable: true, enumerable: false,
         get: function () { return this._description !== undefined ? this._description : this.message; },

@@ -1,5 +1,6 @@
 // The script control's front, its host objects, and the time limit.
 
+#include "components/scriptcontrol/memory_guard.h"
 #include "components/scriptcontrol/script_control.h"
 
 #include <QFile>
@@ -9,9 +10,19 @@
 
 #include <thread>
 
+#include <sys/resource.h>
+
 using scriptcontrol::ScriptControl;
 
 namespace {
+
+long peakResidentKB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+long currentResidentKB() { return long(scriptcontrol::MemoryGuard::residentBytes() / 1024); }
 
 struct Case {
     const char* language;
@@ -202,6 +213,38 @@ TEST(ScriptControlFront, LanguagesAndDefaultButtons) {
     automation::Variant r;
     ASSERT_TRUE(control.run(QStringLiteral("Main"), {}, &r));
     EXPECT_EQ(r.toLong(), 6);
+}
+
+// JScript builtins that work through a length the script gives (fill, join,
+// repeat) run in steps, so that the memory budget (and with it a stop
+// request or the time limit) reaches inside them rather than after gigabytes.
+TEST(ScriptControlFront, JScriptBuiltinsStayInsideTheBudgetAndCanBeStopped) {
+    ScriptControl control;
+    control.setLanguage(QStringLiteral("JScript"));
+    control.setMemoryLimit(48);
+    control.setTimeout(30);
+    ASSERT_TRUE(control.addCode(QStringLiteral(
+        "var keep;\n"
+        "function Fill() { keep = new Array(1e8).fill(1.5); }\n"
+        "function Repeat() { keep = 'abcd'.repeat(1e8); }\n"
+        "function Join() { keep = new Array(1e8).join('ab'); }\n"
+        "function Small() { keep = null; return [1, 2, 3].fill(7).join('-') + 'x'.repeat(3) + '5'.padStart(3, '0')\n"
+        "  + [, 1].join() + new Array(5).fill(0, 1, 3).join(':') + [3, 4].fill(9, -1).join(); }\n")));
+    // The process's high-water mark says how far a builtin got before it was
+    // stopped: well short of the gigabytes these ask for.
+    const long peakBefore = peakResidentKB();
+    const long ceiling = std::max(peakBefore, currentResidentKB() + 400 * 1024);
+    for (const char* name : {"Fill", "Repeat", "Join"}) {
+        // A join of holes may come out as pieces of one shared text, which
+        // fits; what it must not do is pass the budget.
+        if (!control.run(QLatin1String(name)) || QLatin1String(name) != QLatin1String("Join")) {
+            EXPECT_EQ(control.error().number, scriptcontrol::kOutOfMemoryError) << name;
+        }
+        automation::Variant r;
+        ASSERT_TRUE(control.run(QStringLiteral("Small"), {}, &r)) << control.error().description.toStdString();
+        EXPECT_EQ(r.toString(), QStringLiteral("7-7-7xxx005,1:0:0::3,9")) << name;
+        EXPECT_LE(peakResidentKB(), ceiling) << name;
+    }
 }
 
 TEST(ScriptControlFront, JScriptErrorsCarryTheirLine) {
