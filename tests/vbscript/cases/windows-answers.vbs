@@ -1,0 +1,24 @@
+'=== a date literal with a two-digit year
+d = #12/31/99#
+Print VarType(d) & " " & Year(d) & " " & Month(d) & " " & Day(d)
+'> 7 1999 12 31
+'=== the text of a Boolean converts back
+If "#TRUE#" Then Print "true"
+If Not CBool("#FALSE#") Then Print "false"
+'> true
+'> false
+'=== texts of numbers with thousands separators
+Print CDbl("1,234.5") + 1
+Print CDbl(FormatNumber(1234.5, 2))
+'> 1235.5
+'> 1234.5
+'=== texts of dates as Windows reads them in en-US
+Print Year(CDate("12/31/99")) & "-" & Month(CDate("12/31/99"))
+Print Month(CDate("Feb 29 2024")) & "/" & Day(CDate("Feb 29 2024"))
+'> 1999-12
+'> 2/29
+'=== Err keeps the help file and context it was raised with
+On Error Resume Next
+Err.Raise 1000, "src", "desc", "help.chm", 42
+Print Err.HelpFile & " " & Err.HelpContext
+'> help.chm 42
