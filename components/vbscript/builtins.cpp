@@ -1111,15 +1111,50 @@ Variant fnRGB(Runtime&, Frame&, Args& a)
 }
 
 // ------------------------------------------------------------ bytes
-// Texts are UTF-16: the byte functions count two bytes to a character, the
-// low byte first. A text of an odd number of bytes cannot be held, so a
-// half character rounds down (ChrB gives a whole character).
+// Texts are UTF-16: the byte functions see two bytes to a character, the low
+// byte first. A text of an odd number of bytes keeps its last byte as a lone
+// low surrogate (U+DC00 + byte), which no well-formed text ends in.
+
+bool endsInHalf(const QString& s)
+{
+    if (s.isEmpty())
+        return false;
+    const ushort last = s.back().unicode();
+    return (last & 0xFF00) == 0xDC00 && (s.size() == 1 || !s[s.size() - 2].isHighSurrogate());
+}
+
+QByteArray bytesOf(const QString& s)
+{
+    const bool half = endsInHalf(s);
+    QByteArray bytes;
+    bytes.reserve(s.size() * 2);
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const ushort c = s[i].unicode();
+        bytes.append(char(c & 0xFF));
+        if (!half || i + 1 < s.size())
+            bytes.append(char(c >> 8));
+    }
+    return bytes;
+}
+
+QString fromBytes(QByteArrayView bytes)
+{
+    QString s;
+    s.reserve((bytes.size() + 1) / 2);
+    qsizetype i = 0;
+    for (; i + 1 < bytes.size(); i += 2)
+        s.append(QChar(ushort(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8))));
+    if (i < bytes.size())
+        s.append(QChar(ushort(0xDC00 | quint8(bytes[i]))));
+    return s;
+}
 
 Variant fnLenB(Runtime&, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         return Variant::null();
-    return longResult(str(a, 0).size() * 2);
+    const QString s = str(a, 0);
+    return longResult(s.size() * 2 - (endsInHalf(s) ? 1 : 0));
 }
 
 Variant fnLeftB(Runtime&, Frame&, Args& a)
@@ -1129,7 +1164,7 @@ Variant fnLeftB(Runtime&, Frame&, Args& a)
     const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
-    return Variant(str(a, 0).left(n / 2));
+    return Variant(fromBytes(bytesOf(str(a, 0)).left(n)));
 }
 
 Variant fnRightB(Runtime&, Frame&, Args& a)
@@ -1139,7 +1174,7 @@ Variant fnRightB(Runtime&, Frame&, Args& a)
     const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
-    return Variant(str(a, 0).right(n / 2));
+    return Variant(fromBytes(bytesOf(str(a, 0)).right(n)));
 }
 
 Variant fnMidB(Runtime&, Frame&, Args& a)
@@ -1149,22 +1184,30 @@ Variant fnMidB(Runtime&, Frame&, Args& a)
     const qint32 start = lng(a, 1);
     if (start < 1)
         invalid();
-    const QString s = str(a, 0);
-    const qsizetype from = (start - 1) / 2;
+    const QByteArray bytes = bytesOf(str(a, 0));
     if (!given(a, 2))
-        return Variant(s.mid(from));
+        return Variant(fromBytes(bytes.mid(start - 1)));
     const qint32 n = lng(a, 2);
     if (n < 0)
         invalid();
-    return Variant(s.mid(from, n / 2));
+    return Variant(fromBytes(bytes.mid(start - 1, n)));
 }
 
 Variant fnAscB(Runtime&, Frame&, Args& a)
 {
-    const QString s = str(a, 0);
-    if (s.isEmpty())
+    const QByteArray bytes = bytesOf(str(a, 0));
+    if (bytes.isEmpty())
         invalid();
-    return Variant::fromInteger(qint16(s.front().unicode() & 0xFF));
+    return Variant::fromInteger(qint16(quint8(bytes[0])));
+}
+
+Variant fnChrB(Runtime&, Frame&, Args& a)
+{
+    const qint32 n = lng(a, 0);
+    if (n < 0 || n > 255)
+        invalid();
+    const char byte = char(n);
+    return Variant(fromBytes(QByteArrayView(&byte, 1)));
 }
 
 Variant fnInStrB(Runtime&, Frame&, Args& a)
@@ -1181,16 +1224,20 @@ Variant fnInStrB(Runtime&, Frame&, Args& a)
     }
     if (anyNull(a, {first, first + 1}))
         return Variant::null();
+    // Compared byte by byte; text compare folds the case of ASCII letters.
     const bool text = a.size() >= 4 && textMode(a, 3);
-    const QString s = str(a, first);
-    const QString find = str(a, first + 1);
-    const qsizetype from = (start - 1 + 1) / 2;
-    if (from > s.size())
+    QByteArray s = bytesOf(str(a, first));
+    QByteArray find = bytesOf(str(a, first + 1));
+    if (start - 1 > s.size())
         return longResult(0);
     if (find.isEmpty())
         return longResult(start);
-    const qsizetype at = s.indexOf(find, from, cs(text));
-    return longResult(at < 0 ? 0 : at * 2 + 1);
+    if (text) {
+        s = s.toLower();
+        find = find.toLower();
+    }
+    const qsizetype at = s.indexOf(find, start - 1);
+    return longResult(at < 0 ? 0 : at + 1);
 }
 
 // ------------------------------------------------------------ Escape, locale
@@ -1288,7 +1335,7 @@ const BuiltinInfo kBuiltins[] = {
     {"cdate", 1, 1, fnCDate},
     {"cdbl", 1, 1, fnCDbl},
     {"chr", 1, 1, fnChr},
-    {"chrb", 1, 1, fnChr},
+    {"chrb", 1, 1, fnChrB},
     {"chrw", 1, 1, fnChrW},
     {"cint", 1, 1, fnCInt},
     {"clng", 1, 1, fnCLng},

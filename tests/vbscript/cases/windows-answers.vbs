@@ -22,3 +22,12 @@ On Error Resume Next
 Err.Raise 1000, "src", "desc", "help.chm", 42
 Print Err.HelpFile & " " & Err.HelpContext
 '> help.chm 42
+'=== byte functions count bytes
+Print LenB(ChrB(65))
+Print LenB(LeftB("ABC", 3))
+Print LenB("ABC")
+Print AscB(MidB("AB", 3, 1))
+'> 1
+'> 3
+'> 6
+'> 66
