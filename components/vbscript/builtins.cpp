@@ -722,7 +722,17 @@ Variant fnLBound(Runtime&, Frame&, Args& a)
 
 // ------------------------------------------------------------ dates
 
-QDateTime dateOf(const Args& a, qsizetype i) { return automation::fromOleDate(arg(a, i).toDate()); }
+// The parts of a date are those of the nearest whole second, as on Windows:
+// Minute(2.02083) is 30, not 29 and 59.98 seconds.
+QDateTime dateOf(const Args& a, qsizetype i)
+{
+    const double ole = arg(a, i).toDate();
+    if (!std::isfinite(ole) || std::fabs(ole) > 3e6)
+        throw AutomationError(error::kOverflow);
+    const double days = std::trunc(ole);
+    const double seconds = std::round(std::fabs(ole - days) * 86400.0);
+    return automation::fromOleDate(days + (ole < 0 ? -seconds : seconds) / 86400.0);
+}
 
 Variant dateResult(double ole)
 {
@@ -957,8 +967,24 @@ Variant fnDatePart(Runtime&, Frame&, Args& a)
     else if (interval == QLatin1String("d")) r = d.day();
     else if (interval == QLatin1String("w")) r = weekdayOf(d, firstDay);
     else if (interval == QLatin1String("ww")) {
-        const QDate jan1(d.year(), 1, 1);
-        r = int((jan1.daysTo(d) + weekdayOf(jan1, firstDay) - 1) / 7) + 1;
+        // Week 1 holds January 1 (1), or is the first with four days of the
+        // year (2), or the first whole one (3); earlier days belong to the
+        // last week of the year before.
+        const qint32 firstWeek = given(a, 3) ? lng(a, 3) : 1;
+        if (firstWeek < 0 || firstWeek > 3)
+            invalid();
+        auto weekOneStart = [&](int year) {
+            const QDate jan1(year, 1, 1);
+            const QDate start = jan1.addDays(-(weekdayOf(jan1, firstDay) - 1));
+            const qint64 inYear = 7 - start.daysTo(jan1);
+            if ((firstWeek == 2 && inYear < 4) || (firstWeek == 3 && inYear < 7))
+                return start.addDays(7);
+            return start;
+        };
+        QDate start = weekOneStart(d.year());
+        if (d < start)
+            start = weekOneStart(d.year() - 1);
+        r = int(start.daysTo(d) / 7) + 1;
     }
     else if (interval == QLatin1String("h")) r = dt.time().hour();
     else if (interval == QLatin1String("n")) r = dt.time().minute();

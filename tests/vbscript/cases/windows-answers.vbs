@@ -31,3 +31,8 @@ Print AscB(MidB("AB", 3, 1))
 '> 3
 '> 6
 '> 66
+'=== Minute and DatePart of the first week
+Print Minute(2.02083)
+Print DatePart("ww", #1/1/2000#, 1, 2)
+'> 30
+'> 52
