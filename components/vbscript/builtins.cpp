@@ -362,9 +362,14 @@ Variant fnSplit(Runtime& rt, Frame&, Args& a)
 const Array& arrayArg(const Args& a, qsizetype i)
 {
     const Variant& v = a.values[i];
-    if (!v.isArray())
-        throw AutomationError(error::kTypeMismatch);
-    return v.arrayRef();
+    if (v.isArray())
+        return v.arrayRef();
+    // Windows tells the two common mistakes apart.
+    if (v.isNull())
+        throw AutomationError(error::kInvalidUseOfNull);
+    if (v.isNothing())
+        throw AutomationError(runtime::kObjectNotSet);
+    throw AutomationError(error::kTypeMismatch);
 }
 
 Variant fnJoin(Runtime& rt, Frame&, Args& a)
@@ -1108,17 +1113,25 @@ Variant fnCreateObject(Runtime& rt, Frame&, Args& a)
 Variant fnGetObject(Runtime&, Frame&, Args&) { throw AutomationError(error::kCannotCreateObject); }
 
 Variant fnGetRef(Runtime& rt, Frame&, Args& a) { return Variant(rt.procedureRef(str(a, 0))); }
+// Code to run must be a text: a number is not turned into one.
+const QString& codeArg(const Args& a)
+{
+    if (!a.values[0].isString())
+        throw AutomationError(error::kTypeMismatch);
+    return a.values[0].stringRef();
+}
+
 Variant fnExecute(Runtime& rt, Frame& f, Args& a)
 {
-    rt.executeCode(str(a, 0), f, false);
+    rt.executeCode(codeArg(a), f, false);
     return {};
 }
 Variant fnExecuteGlobal(Runtime& rt, Frame& f, Args& a)
 {
-    rt.executeCode(str(a, 0), f, true);
+    rt.executeCode(codeArg(a), f, true);
     return {};
 }
-Variant fnEval(Runtime& rt, Frame& f, Args& a) { return rt.evalCode(str(a, 0), f); }
+Variant fnEval(Runtime& rt, Frame& f, Args& a) { return rt.evalCode(codeArg(a), f); }
 
 Variant fnScriptEngine(Runtime&, Frame&, Args&) { return Variant("VBScript"); }
 Variant fnScriptEngineMajor(Runtime&, Frame&, Args&) { return Variant(qint32(5)); }

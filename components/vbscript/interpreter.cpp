@@ -110,6 +110,8 @@ public:
                 throw AutomationError(error::kWrongArgumentCount);
             auto given = [&](int i) { return i < args.size() && args[i].type() != automation::VarType::Error; };
             const int number = args[0].toLong();
+            if (number == 0)
+                throw AutomationError(error::kInvalidCall);
             const QString source = given(1) ? args[1].toString() : QString();
             const QString description = given(2) ? args[2].toString() : describeError(number);
             AutomationError raised(number, description, source);
@@ -545,7 +547,12 @@ Variant Runtime::evalCode(const QString& source, Frame& frame)
     try {
         unit = parseUnit(source, options);
     } catch (const CompileError& e) {
-        throw AutomationError(e.number, describeError(e.number), QStringLiteral("Microsoft VBScript compilation error"));
+        // A text that ends where an operand is due is a plain syntax error to Eval.
+        const int number = e.number == compile::kExpectedExpression && e.position.line == 1
+                                   && e.position.column > source.trimmed().size()
+                               ? compile::kSyntax
+                               : e.number;
+        throw AutomationError(number, describeError(number), QStringLiteral("Microsoft VBScript compilation error"));
     }
     link(*unit);
     checkDepth();

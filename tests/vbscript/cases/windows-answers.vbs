@@ -36,3 +36,29 @@ Print Minute(2.02083)
 Print DatePart("ww", #1/1/2000#, 1, 2)
 '> 30
 '> 52
+'=== Err.Raise 0 is an invalid call
+On Error Resume Next
+Err.Raise 0
+Print Err.Number
+'> 5
+'=== argument checks of builtins
+On Error Resume Next
+x = LBound(Nothing)
+Print Err.Number
+Err.Clear
+x = Mid(Null, 1, 1)
+Print Err.Number & " " & IsNull(x)
+Err.Clear
+x = Join(Null)
+Print Err.Number
+Err.Clear
+Execute 42
+Print Err.Number
+Err.Clear
+x = Eval("1 +")
+Print Err.Number & " " & Err.Description
+'> 91
+'> 0 True
+'> 94
+'> 13
+'> 1002 Syntax error
