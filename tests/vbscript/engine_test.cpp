@@ -367,7 +367,7 @@ TEST(EngineTest, EvaluateAndExecuteStatementWorkAtTheGlobalLevel)
     ASSERT_TRUE(engine.evaluate(s("counter + 1"), &v));
     EXPECT_EQ(v.toLong(), 42);
     EXPECT_FALSE(engine.evaluate(s("counter +"), &v));
-    EXPECT_EQ(engine.lastError().number, 1023);
+    EXPECT_EQ(engine.lastError().number, 1002);
     EXPECT_TRUE(engine.lastError().compileError);
 }
 
