@@ -61,6 +61,7 @@ public:
     std::vector<Token> run()
     {
         bool space = false;
+        bool continued = false;
         while (i_ < s_.size()) {
             const QChar c = s_[i_];
             if (isBlank(c)) {
@@ -74,12 +75,16 @@ public:
             }
             if (c == u'_' && continuationFollows()) {
                 space = true;
+                continued = true;
                 continue;
             }
             Token t;
-            t.spaceBefore = space;
+            // A dot that starts a continued line goes with what ends the line
+            // before: obj _ .Member is obj.Member.
+            t.spaceBefore = space && !(continued && c == u'.');
             t.pos = here();
             space = false;
+            continued = false;
             if (c == u'\n' || c == u'\r') {
                 if (c == u'\r' && i_ + 1 < s_.size() && s_[i_ + 1] == u'\n')
                     ++i_;
@@ -132,6 +137,7 @@ public:
                 advance();
                 t.type = Tok::Gt;
                 if (peek() == u'=') { advance(); t.type = Tok::Ge; }
+                else if (peek() == u'<') { advance(); t.type = Tok::Ne; }  // >< is <> too
                 break;
             case '=': advance(); t.type = Tok::Eq; break;
             case '+': advance(); t.type = Tok::Plus; break;

@@ -271,8 +271,10 @@ Flow IfStmt::execGeneral(Runtime& rt, Frame& frame) const
 
 Flow SelectStmt::exec(Runtime& rt, Frame& frame) const
 {
+    // The tested value is held while the cases are compared: a literal there
+    // compares as a variable would.
     const Variant value = dereference(test->eval(rt, frame));
-    const bool testLiteral = test->isLiteral();
+    const bool testLiteral = false;
     for (const auto& [clauses, block] : cases) {
         for (const CaseClause& c : clauses) {
             bool match = false;

@@ -62,3 +62,20 @@ Print Err.Number & " " & Err.Description
 '> 94
 '> 13
 '> 1002 Syntax error
+'=== Select Case against a text case raises no error
+Select Case 3
+  Case "test"
+    Print "text"
+  Case 3
+    Print "three"
+End Select
+'> three
+'=== =< and >< are operators
+Print 1 =< 2
+Print 1 >< 2
+'> True
+'> True
+'=== a line continuation before a member
+Print Host _
+  .Name
+'> host
