@@ -504,6 +504,9 @@ struct Unit {
     std::vector<std::unique_ptr<ClassDef>> classes;
     std::vector<QString> globalNames;  // Dim, Public, Private, Const at the global level
     std::vector<QString> fixedArrays;  // global Dim a(n)
+    // Const statements of the global level, those inside blocks too: they
+    // are defined before any statement runs, whether their block runs or not.
+    std::vector<const struct ConstStmt*> globalConsts;
     std::vector<std::unique_ptr<Scope>> scopes;
     bool optionExplicit = false;
     ExprPtr expression;  // Eval: the one expression

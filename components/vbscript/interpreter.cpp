@@ -403,13 +403,11 @@ void Runtime::link(Unit& unit)
         ensureGlobal(name, GlobalEntry::Variable);
     for (const QString& name : unit.fixedArrays)
         globals_[size_t(ensureGlobal(name, GlobalEntry::Variable))].fixedArray = true;
-    for (const StmtPtr& s : unit.statements) {
-        if (const auto* c = dynamic_cast<const ConstStmt*>(s.get())) {
-            for (const auto& [name, value] : c->items) {
-                const int i = ensureGlobal(name->name, GlobalEntry::Constant);
-                globals_[size_t(i)].kind = GlobalEntry::Constant;
-                store(globals_[size_t(i)].value, value);
-            }
+    for (const ConstStmt* c : unit.globalConsts) {
+        for (const auto& [name, value] : c->items) {
+            const int i = ensureGlobal(name->name, GlobalEntry::Constant);
+            globals_[size_t(i)].kind = GlobalEntry::Constant;
+            store(globals_[size_t(i)].value, value);
         }
     }
     std::set<int> declaredHere;

@@ -676,6 +676,8 @@ private:
     {
         auto s = std::make_unique<ConstStmt>();
         s->pos = cur().pos;
+        if (!scope_->procedure && !scope_->frozen && !scope_->owner)
+            unit_->globalConsts.push_back(s.get());
         next();
         while (true) {
             const Position p = cur().pos;

@@ -79,3 +79,7 @@ Print 1 >< 2
 Print Host _
   .Name
 '> host
+'=== Const is hoisted out of blocks that never run
+If False Then Const c = "str"
+Print c
+'> str
