@@ -1041,6 +1041,11 @@ private:
         auto s = std::make_unique<CallStmt>();
         s->pos = pos;
         auto* call = dynamic_cast<CallExpr*>(target.get());
+        // Call (((f))) (x): the parentheses around the name only group it.
+        while (hasCall && call && call->callee && call->callee->kind == ExprKind::Paren) {
+            ExprPtr inner = std::move(static_cast<ParenExpr&>(*call->callee).inner);
+            call->callee = std::move(inner);
+        }
         if (atEndOfStatement()) {
             if (call && !hasCall && parenAt) {
                 // name(x) as a statement passes x by value; name(x, y) is an error.

@@ -83,3 +83,9 @@ Print Host _
 If False Then Const c = "str"
 Print c
 '> str
+'=== call of a name in several parentheses
+Sub f(x)
+  Print "f " & x
+End Sub
+call (((f))) (3)
+'> f 3
