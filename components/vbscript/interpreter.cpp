@@ -1575,8 +1575,10 @@ Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const Dispa
                 store(field, std::move(value));
                 return {};
             }
+            // An index on a field that holds no array is a call the member
+            // does not support, as Windows reports it.
             if (!field.isArray())
-                throw AutomationError(error::kTypeMismatch);
+                throw AutomationError(error::kNoSuchMember);
             QList<qint32> indexes;
             for (qsizetype i = 0; i + 1 < args.size(); ++i)
                 indexes.append(dereference(args.at(i)).toLong());
@@ -1588,6 +1590,8 @@ Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const Dispa
         if (args.size() == 0)
             return field;
         const Variant value = field;
+        if (!value.isArray() && !value.isObject())
+            throw AutomationError(error::kNoSuchMember);
         return indexValue(value, args);
     }
     case ClassMember::Method:

@@ -307,9 +307,10 @@ private:
             forceLong = true;
             advance();
         }
-        // A name may follow directly: (&h01or&h02).
+        // A name may follow directly: (&h01or&h02). Past &H7FFF a literal is a
+        // Long, as on Windows: &H8000 is 32768, &HFFFFFFFF is -1.
         t.type = Tok::Number;
-        if (!forceLong && value <= 0xFFFF)
+        if (!forceLong && value <= 0x7FFF)
             t.value = automation::Variant::fromInteger(qint16(quint16(value)));
         else
             t.value = automation::Variant(qint32(quint32(value)));

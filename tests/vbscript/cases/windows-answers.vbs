@@ -89,3 +89,40 @@ Sub f(x)
 End Sub
 call (((f))) (3)
 '> f 3
+'=== And and Or on Empty give Integers, arithmetic widens as Windows does
+Print VarType(Empty And 1) & " " & VarType(Empty Or Empty)
+Print VarType(CByte(200) + CByte(100)) & " " & VarType(CInt(1) * 2.5) & " " & VarType(Len("ab"))
+'> 2 2
+'> 2 5 3
+'=== a class of the script may be named RegExp
+Class RegExp
+  Public Pattern
+  Function Describe()
+    Describe = "mine " & Pattern
+  End Function
+End Class
+Set r = New RegExp
+r.Pattern = "p"
+Print r.Describe()
+'> mine p
+'=== hex literals past the Integer range are Longs
+Print VarType(&H8000) & " " & &H8000
+Print VarType(&H7FFF) & " " & VarType(&HFFFF&)
+'> 3 32768
+'> 2 3
+'=== indexing a public field that holds no array is 438
+Class Box
+  Public Items
+End Class
+Set b = New Box
+b.Items = 5
+On Error Resume Next
+x = b.Items(0)
+Print Err.Number
+'> 438
+'=== an array against Null is a type mismatch
+On Error Resume Next
+a = Array(1)
+x = (a = Null)
+Print Err.Number
+'> 13
