@@ -2,6 +2,8 @@
 
 #include "components/vbscript/lexer.h"
 
+#include <set>
+
 namespace vbscript {
 
 namespace {
@@ -168,8 +170,12 @@ private:
             proc->locals.insert(lower, proc->slotCount++);
             return;
         }
-        if (!scope_->procedure)
+        if (!scope_->procedure) {
+            // Declared twice in one piece of code: Windows refuses it.
+            if (!scope_->frozen && !scope_->owner && !globalDeclared_.insert(lower).second)
+                failAt(compile::kNameRedefined, pos);
             unit_->globalNames.push_back(name);
+        }
     }
 
     // ------------------------------------------------------------ global level
@@ -1439,6 +1445,7 @@ private:
     int singleLine_ = 0;
     int depth_ = 0;
     int treeDepth_ = 0;
+    std::set<QString> globalDeclared_;
     size_t lastParen_ = 0;
     size_t lastParenNames_ = 0;
 };

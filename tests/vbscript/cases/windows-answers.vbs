@@ -126,3 +126,16 @@ a = Array(1)
 x = (a = Null)
 Print Err.Number
 '> 13
+'=== a constant cannot be assigned
+Const k = 1
+k = 2
+'! 501 2:1
+'=== Set of a value that is no object
+On Error Resume Next
+Set x = 5
+Print Err.Number
+'> 424
+'=== a name declared twice is redefined
+Dim a
+Dim a
+'! 1041 2:5
