@@ -78,9 +78,19 @@ void MemoryGuard::arm(qint64 limitBytes, bool countResident) {
 }
 
 void MemoryGuard::disarm() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    const bool wasArmed = armed_;
     armed_ = false;
+    const qint64 ceiling = ceiling_;
+    const bool resident = countResident_;
     wake_.notify_all();
+    lock.unlock();
+    // A call shorter than the sampling period is measured as it ends: many
+    // short calls that each keep a little add up like one long one. Not for
+    // a garbage-collected engine, whose collections themselves take memory
+    // and give it back only later: it is left to the sampling.
+    if (wasArmed && !resident && heldBytes(false) > ceiling)
+        exceeded_ = true;
 }
 
 void MemoryGuard::loop() {

@@ -31,6 +31,7 @@ public:
     // countResident the resident set counts too, for an engine whose heap is
     // not the allocator's.
     void arm(qint64 limitBytes, bool countResident);
+    // Ends the watch; a call that ends above its ceiling has exceeded it too.
     void disarm();
     // Whether the budget ran out since the last arm().
     bool exceeded() const { return exceeded_.load(); }
