@@ -573,6 +573,10 @@ bool Runtime::swallow(Frame& frame, const AutomationError& error)
         return false;
     if (dynamic_cast<const AbortError*>(&error))
         return false;
+    // Once the host has asked the script to stop, no error is skipped: a
+    // host method that stops the script (WScript.Quit) ends it at once.
+    if (interruptRequested.load(std::memory_order_relaxed))
+        return false;
     if (const auto* r = dynamic_cast<const RuntimeError*>(&error); r && r->fatal())
         return false;
     setErr(error);

@@ -11,7 +11,7 @@ namespace {
 constexpr int kMaxNesting = 200;  // nested expressions and blocks
 // Operators of one chain (a + b + c ...) each add a level to the tree that
 // evaluates it, as nesting does; the run time walks it recursively.
-constexpr int kMaxTreeDepth = 4000;
+constexpr int kMaxTreeDepth = 1000;
 
 class Parser {
 public:

@@ -155,6 +155,14 @@ TEST(EngineTest, InterruptEndsALoopWithAnErrorResumeNextCannotSwallow)
     EXPECT_EQ(shown, 1);
     // The request does not outlive the run it stopped.
     EXPECT_TRUE(engine.addCode(s("x = 1")));
+    // A host that asks for a stop and fails the call (cscript's Quit) ends the
+    // script there: once a stop is asked for, no failure is skipped.
+    TestHost host;
+    engine.addObject(s("Host"), automation::dispatchFor(&host), false);
+    EXPECT_FALSE(engine.addCode(s("On Error Resume Next\nMsgBox \"quit\"\nx = 1 / 0\nHost.Print \"after\"\n")));
+    EXPECT_EQ(engine.lastError().number, 11);
+    EXPECT_EQ(engine.lastError().line, 3);
+    EXPECT_TRUE(host.lines.isEmpty());
 }
 
 TEST(EngineTest, InterruptFromAnotherThread)
