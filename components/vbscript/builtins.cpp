@@ -998,27 +998,104 @@ Variant fnDatePart(Runtime&, Frame&, Args& a)
     return Variant(qint32(r));
 }
 
-Variant fnFormatDateTime(Runtime&, Frame&, Args& a)
+// What the Format functions take from the script's locale (SetLocale), as
+// Windows' regional settings give them for the locales scripts ask for most;
+// other locale ids take their separators from Qt's data and US dates.
+struct LocaleFormats {
+    QChar decimal = u'.';
+    QChar group = u',';
+    QString currency = QStringLiteral("$");
+    bool currencyAfter = false;      // "1.234,50 €" rather than "$1,234.50"
+    QString longDate = QStringLiteral("dddd, MMMM d, yyyy");
+    QString shortDate = QStringLiteral("M/d/yyyy");
+    QString longTime = QStringLiteral("h:mm:ss AP");
+    QLocale names = QLocale(QLocale::English, QLocale::UnitedStates);
+};
+
+LocaleFormats localeFormats(qint32 lcid)
+{
+    LocaleFormats f;
+    static const QHash<qint32, const char*> others = {
+        {2057, "en_GB"}, {3079, "de_AT"}, {2055, "de_CH"}, {2060, "fr_BE"}, {4108, "fr_CH"}, {1040, "it_IT"},
+        {3082, "es_ES"}, {1034, "es_ES"}, {1043, "nl_NL"}, {1053, "sv_SE"}, {1044, "nb_NO"}, {1030, "da_DK"},
+        {1035, "fi_FI"}, {1045, "pl_PL"}, {1029, "cs_CZ"}, {1046, "pt_BR"}, {2070, "pt_PT"}, {1049, "ru_RU"}};
+    switch (lcid) {
+    case 1031:  // German (Germany)
+        f.decimal = u',';
+        f.group = u'.';
+        f.currency = QStringLiteral("\u20AC");
+        f.currencyAfter = true;
+        f.longDate = QStringLiteral("dddd, d. MMMM yyyy");
+        f.shortDate = QStringLiteral("dd.MM.yyyy");
+        f.longTime = QStringLiteral("HH:mm:ss");
+        f.names = QLocale(QLocale::German, QLocale::Germany);
+        break;
+    case 1036:  // French (France)
+        f.decimal = u',';
+        f.group = QChar(0x00A0);
+        f.currency = QStringLiteral("\u20AC");
+        f.currencyAfter = true;
+        f.longDate = QStringLiteral("dddd d MMMM yyyy");
+        f.shortDate = QStringLiteral("dd/MM/yyyy");
+        f.longTime = QStringLiteral("HH:mm:ss");
+        f.names = QLocale(QLocale::French, QLocale::France);
+        break;
+    default:
+        if (const char* name = others.value(lcid)) {
+            const QLocale q{QLatin1String(name)};
+            f.decimal = q.decimalPoint().front();
+            f.group = q.groupSeparator().front();
+            f.currency = q.currencySymbol();
+            f.currencyAfter = q.toCurrencyString(1.0).startsWith(u'1');
+            f.names = q;
+        }
+        break;
+    }
+    return f;
+}
+
+Variant fnFormatDateTime(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
     const double ole = arg(a, 0).toDate();
     const qint32 format = given(a, 1) ? lng(a, 1) : 0;
     const QDateTime dt = automation::fromOleDate(ole);
-    const QLocale c = QLocale::c();
+    if (rt.locale == Runtime::kDefaultLocale) {
+        const QLocale c = QLocale::c();
+        switch (format) {
+        case 0: return Variant(automation::formatDate(ole));
+        case 1: return Variant(c.toString(dt.date(), QStringLiteral("dddd, MMMM dd, yyyy")));
+        case 2: return Variant(c.toString(dt.date(), QStringLiteral("M/d/yyyy")));
+        case 3: return Variant(c.toString(dt.time(), QStringLiteral("h:mm:ss AP")));
+        case 4: return Variant(c.toString(dt.time(), QStringLiteral("HH:mm")));
+        default: invalid();
+        }
+    }
+    const LocaleFormats f = localeFormats(rt.locale);
+    const bool hasTime = dt.time() != QTime(0, 0);
+    const bool hasDate = std::trunc(ole) != 0;
     switch (format) {
-    case 0: return Variant(automation::formatDate(ole));
-    case 1: return Variant(c.toString(dt.date(), QStringLiteral("dddd, MMMM dd, yyyy")));
-    case 2: return Variant(c.toString(dt.date(), QStringLiteral("M/d/yyyy")));
-    case 3: return Variant(c.toString(dt.time(), QStringLiteral("h:mm:ss AP")));
-    case 4: return Variant(c.toString(dt.time(), QStringLiteral("HH:mm")));
+    case 0: {
+        // The short date, then the long time when there is one.
+        QStringList parts;
+        if (hasDate || !hasTime)
+            parts.append(f.names.toString(dt.date(), f.shortDate));
+        if (hasTime)
+            parts.append(f.names.toString(dt.time(), f.longTime));
+        return Variant(parts.join(u' '));
+    }
+    case 1: return Variant(f.names.toString(dt.date(), f.longDate));
+    case 2: return Variant(f.names.toString(dt.date(), f.shortDate));
+    case 3: return Variant(f.names.toString(dt.time(), f.longTime));
+    case 4: return Variant(f.names.toString(dt.time(), QStringLiteral("HH:mm")));
     default: invalid();
     }
 }
 
 // ------------------------------------------------------------ number formats
 
-QString formatNumber(double value, const Args& a, qsizetype first)
+QString formatNumber(double value, const Args& a, qsizetype first, const LocaleFormats& locale = LocaleFormats())
 {
     qint32 digits = given(a, first) ? lng(a, first) : 2;
     if (digits == -1)
@@ -1041,37 +1118,41 @@ QString formatNumber(double value, const Args& a, qsizetype first)
     const QString fraction = text.contains(u'.') ? text.section(u'.', 1) : QString();
     if (group) {
         for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-            whole.insert(i, u',');
+            whole.insert(i, locale.group);
     }
     if (!leadingZero && whole == QLatin1String("0") && !fraction.isEmpty())
         whole.clear();
-    QString out = fraction.isEmpty() ? whole : whole + u'.' + fraction;
+    QString out = fraction.isEmpty() ? whole : whole + locale.decimal + fraction;
     if (value < 0 && rounded != 0)
         out = parens ? u'(' + out + u')' : u'-' + out;
     return out;
 }
 
-Variant fnFormatNumber(Runtime&, Frame&, Args& a)
+Variant fnFormatNumber(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
-    return Variant(formatNumber(dbl(a, 0), a, 1));
+    return Variant(formatNumber(dbl(a, 0), a, 1, localeFormats(rt.locale)));
 }
 
-Variant fnFormatPercent(Runtime&, Frame&, Args& a)
+Variant fnFormatPercent(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
-    return Variant(formatNumber(dbl(a, 0) * 100, a, 1) + u'%');
+    return Variant(formatNumber(dbl(a, 0) * 100, a, 1, localeFormats(rt.locale)) + u'%');
 }
 
-Variant fnFormatCurrency(Runtime&, Frame&, Args& a)
+Variant fnFormatCurrency(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
     const double v = dbl(a, 0);
-    QString s = formatNumber(std::fabs(v), a, 1);
-    s.prepend(u'$');
+    const LocaleFormats f = localeFormats(rt.locale);
+    QString s = formatNumber(std::fabs(v), a, 1, f);
+    if (f.currencyAfter)
+        s += u' ' + f.currency;
+    else
+        s.prepend(f.currency);
     if (v < 0)
         s = given(a, 3) && lng(a, 3) != 0 ? u'(' + s + u')' : u'-' + s;
     return Variant(s);
