@@ -139,3 +139,28 @@ Print Err.Number
 Dim a
 Dim a
 '! 1041 2:5
+'=== Let and Set misused on class members
+Class Holder
+  Public Value
+  Public Sub Class_Initialize()
+    Value = 1
+  End Sub
+End Class
+Set h = New Holder
+On Error Resume Next
+Set x = h.Value
+Print Err.Number
+Err.Clear
+Set h.Value = 5
+Print Err.Number
+Err.Clear
+Set other = New Holder
+y = other
+Print Err.Number
+Err.Clear
+Set h = 7
+Print Err.Number
+'> 424
+'> 424
+'> 438
+'> 424
