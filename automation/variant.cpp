@@ -5,6 +5,7 @@
 
 
 #include <algorithm>
+#include <vector>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -24,10 +25,45 @@ const bool metaTypesRegistered = [] {
 // ---------------------------------------------------------------- Array
 
 struct Array::Data : QSharedData {
+    Data() = default;
+    Data(const Data&) = default;
+    ~Data() { releaseValues(items); }
     QList<qint32> lower;
     QList<qint32> count;
     QList<Variant> items;
 };
+
+namespace {
+// Values set aside by releases nested inside the outermost one.
+thread_local std::vector<Variant>* pendingReleases = nullptr;
+}  // namespace
+
+void releaseValues(Variant* values, qsizetype count)
+{
+    if (pendingReleases) {
+        for (qsizetype i = 0; i < count; ++i) {
+            const VarType type = values[i].type();
+            if (type != VarType::Array && type != VarType::Dispatch)
+                continue;
+            try {
+                pendingReleases->push_back(std::move(values[i]));
+            } catch (...) {
+                values[i] = Variant();  // no room to set it aside: freed the ordinary way
+            }
+        }
+        return;
+    }
+    std::vector<Variant> pending;
+    pendingReleases = &pending;
+    for (qsizetype i = 0; i < count; ++i)
+        values[i] = Variant();
+    while (!pending.empty()) {
+        // Freed here, outside the vector: its release may add to it.
+        Variant last = std::move(pending.back());
+        pending.pop_back();
+    }
+    pendingReleases = nullptr;
+}
 
 Array::Array() : d(new Data) {}
 Array::Array(const Array& other) = default;
@@ -285,7 +321,13 @@ bool parseNumericText(const QString& text, double* value)
     // Digits, one point, an optional exponent; nothing else.
     qsizetype i = 0;
     bool digits = false;
-    while (i < s.size() && s[i].isDigit()) { ++i; digits = true; }
+    bool grouped = false;
+    // Thousands separators between digits of the whole part: "1,234.5".
+    while (i < s.size() && (s[i].isDigit() || (s[i] == u',' && digits && i + 1 < s.size() && s[i + 1].isDigit()))) {
+        grouped = grouped || s[i] == u',';
+        ++i;
+        digits = true;
+    }
     if (i < s.size() && s[i] == u'.') {
         ++i;
         while (i < s.size() && s[i].isDigit()) { ++i; digits = true; }
@@ -305,7 +347,11 @@ bool parseNumericText(const QString& text, double* value)
     }
     if (i != s.size())
         return false;
-    QString normal = s.size() > kMaxConvertedDigits ? boundedDigits(s) : s.toString();
+    QString normal = s.toString();
+    if (grouped)
+        normal.remove(u',');
+    if (normal.size() > kMaxConvertedDigits)
+        normal = boundedDigits(normal);
     normal.replace(u'd', u'e').replace(u'D', u'e');
     bool ok = false;
     const double v = normal.toDouble(&ok);
@@ -571,9 +617,12 @@ bool Variant::toBool() const
     case VarType::String: {
         const QString& s = std::get<QString>(value_);
         const QString t = s.trimmed();
-        if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        // "#TRUE#" and "#FALSE#" are how a Boolean is written to a file.
+        if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
+            || t.compare(QLatin1String("#True#"), Qt::CaseInsensitive) == 0)
             return true;
-        if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
+            || t.compare(QLatin1String("#False#"), Qt::CaseInsensitive) == 0)
             return false;
         double v = 0;
         if (!parseNumericText(s, &v))
@@ -587,6 +636,159 @@ bool Variant::toBool() const
     }
 }
 
+namespace {
+
+// Dates as Windows reads them in en-US: month, day and year in that order
+// when all are numbers (day first when the first cannot be a month, year
+// first when it has four digits), a month by name anywhere, a year of one
+// or two digits in 1930..2029, a missing year the current one; then an
+// optional time h[:mm[:ss]] with AM or PM.
+bool parseDateText(const QString& text, double* result)
+{
+    static const char* const months[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                         "jul", "aug", "sep", "oct", "nov", "dec"};
+    QList<int> numbers;       // the date's numbers, in order
+    QList<int> digits;        // how many digits each had
+    int month = 0;            // by name
+    int monthAt = -1;         // how many numbers came before the name
+    QList<int> time;          // h, m, s
+    int half = 0;             // 1 AM, 2 PM
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    bool inTime = false;
+    while (i < n) {
+        const QChar c = text[i];
+        if (c.isDigit()) {
+            qsizetype j = i;
+            while (j < n && text[j].isDigit())
+                ++j;
+            if (j - i > 9)
+                return false;
+            const int value = text.mid(i, j - i).toInt();
+            if (j < n && text[j] == u':')
+                inTime = true;
+            if (inTime) {
+                if (time.size() >= 3)
+                    return false;
+                time.append(value);
+            } else {
+                numbers.append(value);
+                digits.append(int(j - i));
+            }
+            i = j;
+            if (inTime && i < n && text[i] == u':')
+                ++i;
+            continue;
+        }
+        if (c.isLetter()) {
+            qsizetype j = i;
+            while (j < n && text[j].isLetter())
+                ++j;
+            const QString word = text.mid(i, j - i).toLower();
+            i = j;
+            if (word == QLatin1String("am") || word == QLatin1String("a")) {
+                half = 1;
+                continue;
+            }
+            if (word == QLatin1String("pm") || word == QLatin1String("p")) {
+                half = 2;
+                continue;
+            }
+            int found = 0;
+            for (int m = 0; m < 12; ++m) {
+                if (word.size() >= 3 && QLatin1String(months[m]) == QStringView(word).left(3))
+                    found = m + 1;
+            }
+            if (!found || month)
+                return false;
+            month = found;
+            monthAt = int(numbers.size());
+            continue;
+        }
+        if (c == u'/' || c == u'-' || c == u',' || c == u'.' || c.isSpace()) {
+            if (c.isSpace() && !time.isEmpty())
+                inTime = false;
+            ++i;
+            continue;
+        }
+        return false;
+    }
+    if (!time.isEmpty()) {
+        if (time.size() == 1)
+            return false;
+        while (time.size() < 3)
+            time.append(0);
+        if (time[1] > 59 || time[2] > 59 || time[0] > (half ? 12 : 23))
+            return false;
+        if (half == 1 && time[0] == 12)
+            time[0] = 0;
+        else if (half == 2 && time[0] < 12)
+            time[0] += 12;
+    } else if (half) {
+        // "3 PM": a lone hour.
+        if (numbers.size() != 1 || month)
+            return false;
+        time = {numbers.takeFirst() % 12 + (half == 2 ? 12 : 0), 0, 0};
+        digits.clear();
+    }
+    int year = -1, mon = 0, day = 0;
+    auto fullYear = [](int y, int width) { return width <= 2 ? (y < 30 ? 2000 + y : 1900 + y) : y; };
+    if (month) {
+        mon = month;
+        if (numbers.size() == 1) {
+            day = numbers[0];
+        } else if (numbers.size() == 2) {
+            // "Feb 29 2024", "29 Feb 2024", "2024 Feb 29"
+            if (digits[0] >= 3) {
+                year = fullYear(numbers[0], digits[0]);
+                day = numbers[1];
+            } else {
+                day = numbers[0];
+                year = fullYear(numbers[1], digits[1]);
+            }
+        } else {
+            return false;
+        }
+        (void)monthAt;
+    } else if (numbers.size() == 3) {
+        if (digits[0] >= 3) {
+            year = numbers[0];
+            mon = numbers[1];
+            day = numbers[2];
+        } else {
+            mon = numbers[0];
+            day = numbers[1];
+            if (mon > 12 && day <= 12)
+                std::swap(mon, day);
+            year = fullYear(numbers[2], digits[2]);
+        }
+    } else if (numbers.size() == 2) {
+        mon = numbers[0];
+        day = numbers[1];
+        if (mon > 12 && day <= 12)
+            std::swap(mon, day);
+    } else if (!numbers.isEmpty() || time.isEmpty()) {
+        return false;
+    }
+    double value = 0;
+    if (mon || day) {
+        if (year < 0)
+            year = QDate::currentDate().year();
+        const QDate date(year, mon, day);
+        if (!date.isValid() || year < 100 || year > 9999)
+            return false;
+        value = double(QDate(1899, 12, 30).daysTo(date));
+    }
+    if (!time.isEmpty()) {
+        const double fraction = (time[0] * 3600 + time[1] * 60 + time[2]) / 86400.0;
+        value = value < 0 ? value - fraction : value + fraction;
+    }
+    *result = value;
+    return true;
+}
+
+}  // namespace
+
 double Variant::toDate() const
 {
     switch (type()) {
@@ -597,22 +799,9 @@ double Variant::toDate() const
         double v = 0;
         if (parseNumericText(s, &v))
             return v;
-        static const char* const formats[] = {
-            "M/d/yyyy h:mm:ss AP", "M/d/yyyy h:mm AP", "M/d/yyyy H:mm:ss", "M/d/yyyy H:mm", "M/d/yyyy",
-            "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd", "MMMM d, yyyy", "MMM d, yyyy", "d MMMM yyyy", "d MMM yyyy",
-            "yyyy-M-d H:mm:ss", "yyyy-M-d", "yyyy/M/d H:mm:ss", "yyyy/M/d", "d-MMM-yyyy", "d-MMMM-yyyy", "M-d-yyyy",
-        };
-        for (const char* format : formats) {
-            const QDateTime dt = QDateTime::fromString(s, QLatin1String(format));
-            if (dt.isValid())
-                return toOleDate(dt);
-        }
-        static const char* const timeFormats[] = {"h:mm:ss AP", "h:mm AP", "H:mm:ss", "H:mm"};
-        for (const char* format : timeFormats) {
-            const QTime t = QTime::fromString(s, QLatin1String(format));
-            if (t.isValid())
-                return t.msecsSinceStartOfDay() / 86400000.0;
-        }
+        double date = 0;
+        if (parseDateText(s, &date))
+            return date;
         throw AutomationError(error::kTypeMismatch);
     }
     default: return toDouble();

@@ -176,6 +176,19 @@ private:
 
 using VariantList = QList<Variant>;
 
+// Releases values that may hold others (arrays, objects) without recursing
+// through them: a destructor of something that holds values hands them here,
+// and only the outermost release on the thread frees them, one after another.
+// A list a million levels deep, or a chain of objects linked through their
+// fields, would otherwise take a stack frame per level.
+void releaseValues(Variant* values, qsizetype count);
+inline void releaseValues(QList<Variant>& values)
+{
+    // A list still shared with another owner releases nothing yet.
+    if (!values.isEmpty() && values.isDetached())
+        releaseValues(values.data(), values.size());
+}
+
 // OLE automation dates: days since 30 December 1899, the fraction the time.
 double toOleDate(const QDateTime& dateTime);
 QDateTime fromOleDate(double oleDate);

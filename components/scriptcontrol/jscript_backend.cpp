@@ -89,6 +89,90 @@ const char kWindowsExtras[] = R"JS(
     hidden(g, 'Enumerator', Enumerator);
     hidden(g, 'VBArray', VBArray);
     hidden(Date.prototype, 'getVarDate', function () { return new Date(this.getTime()); });
+    // Builtins whose work follows a length the script names run natively in
+    // steps: between two steps the engine sees a stop request, which is how
+    // the time limit, the memory budget and Ctrl-C end a call.
+    var STEP = 65536;
+    function position(v, len, fallback) {
+        if (v === undefined) return fallback;
+        v = Math.trunc(Number(v)) || 0;
+        return v < 0 ? Math.max(len + v, 0) : Math.min(v, len);
+    }
+    var nativeFill = Array.prototype.fill;
+    hidden(Array.prototype, 'fill', function fill(value, start, end) {
+        var len = Math.min(Number(this.length) || 0, 9007199254740991);
+        var from = position(start, len, 0), to = position(end, len, len);
+        if (to - from <= STEP) return nativeFill.call(this, value, from, to);
+        for (var k = from; k < to; k += STEP) nativeFill.call(this, value, k, Math.min(k + STEP, to));
+        return this;
+    });
+    var nativeJoin = Array.prototype.join, nativeSlice = Array.prototype.slice;
+    hidden(Array.prototype, 'join', function join(separator) {
+        var len = Number(this.length) || 0;
+        if (len <= STEP) return nativeJoin.call(this, separator);
+        var sep = separator === undefined ? ',' : String(separator), out = '';
+        for (var k = 0; k < len; k += STEP) {
+            var part = nativeJoin.call(nativeSlice.call(this, k, Math.min(k + STEP, len)), sep);
+            out = k === 0 ? part : out + sep + part;
+        }
+        return out;
+    });
+    var nativeRepeat = String.prototype.repeat;
+    hidden(String.prototype, 'repeat', function repeat(count) {
+        var s = String(this), n = Math.trunc(Number(count)) || 0;
+        if (n < 0 || n === Infinity) return nativeRepeat.call(s, n);
+        if (s.length * n <= STEP * 16) return nativeRepeat.call(s, n);
+        var per = Math.max(1, Math.floor(STEP * 16 / s.length)), out = '';
+        // Each step's text is new, so the result is held whole, as it would be.
+        for (var done = 0; done < n; done += per) out += nativeRepeat.call(s, Math.min(per, n - done)) + '';
+        return out;
+    });
+    function pad(atStart) {
+        var native = atStart ? String.prototype.padStart : String.prototype.padEnd;
+        return function (length, filler) {
+            var s = String(this), n = Math.trunc(Number(length)) || 0;
+            if (n - s.length <= STEP * 16) return native.call(s, n, filler);
+            var f = filler === undefined ? ' ' : String(filler);
+            if (f === '') return s;
+            var add = f.repeat(Math.ceil((n - s.length) / f.length)).slice(0, n - s.length);
+            return atStart ? add + s : s + add;
+        };
+    }
+    hidden(String.prototype, 'padStart', pad(true));
+    hidden(String.prototype, 'padEnd', pad(false));
+    // Native errors carry the number Windows' JScript gives their kind; an
+    // error made with new Error(number, description) carries its own.
+    var kinds = { ReferenceError: 5009, TypeError: 5007, RangeError: 5029, SyntaxError: 1002, URIError: 5022 };
+    Object.defineProperty(Error.prototype, 'number', {
+        configurable: true, enumerable: false,
+        get: function () {
+            if (this._number !== undefined) return this._number;
+            var n = kinds[this.name];
+            if (n === undefined) return undefined;
+            if (n === 5007 && /is not a function/.test(String(this.message)))
+                n = /property/i.test(String(this.message)) ? 438 : 5002;
+            return hresult(n);
+        },
+        set: function (v) { hidden(this, '_number', v); }
+    });
+    var NativeError = Error;
+    function WindowsError(a, b) {
+        var e;
+        if (arguments.length >= 2 || typeof a === 'number') {
+            e = new NativeError(b === undefined ? '' : String(b));
+            e.number = Number(a);
+        } else {
+            e = arguments.length ? new NativeError(a) : new NativeError();
+        }
+        return e;
+    }
+    WindowsError.prototype = NativeError.prototype;
+    hidden(g, 'Error', WindowsError);
+    // getYear as Windows' JScript: years of the 1900s from 1900, others whole.
+    hidden(Date.prototype, 'getYear', function () {
+        var y = this.getFullYear();
+        return y >= 1900 && y < 2000 ? y - 1900 : y;
+    });
     Object.defineProperty(Error.prototype, 'description', {
         configurable: true, enumerable: false,
         get: function () { return this._description !== undefined ? this._description : this.message; },
@@ -125,6 +209,134 @@ const char kPrelude[] = R"JS(
 })
 )JS";
 
+// Windows' JScript lets a script assign to a parameterised property:
+// d.Item(k) = v, d(k) = v. JavaScript has no such target, so before the code
+// is compiled each such assignment becomes a call of __korvanePut(object,
+// member, [arguments], value). Texts, comments and regular expressions are
+// skipped; the lines of the code stay where they are.
+QString rewriteCallAssignments(const QString& code)
+{
+    const qsizetype n = code.size();
+    auto isIdent = [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; };
+    struct Edit {
+        qsizetype calleeStart, open, close, valueStart, valueEnd;
+    };
+    std::vector<Edit> edits;
+    std::vector<qsizetype> opens;
+    QChar lastSignificant;  // the last character outside texts and comments
+    qsizetype i = 0;
+    auto skipQuoted = [&](QChar quote) {
+        for (++i; i < n && code[i] != quote; ++i) {
+            if (code[i] == u'\\')
+                ++i;
+            else if (code[i] == u'\n' && quote != u'`')
+                break;
+        }
+        ++i;
+    };
+    // Moves i past a text, comment or regular expression starting at i; false if none does.
+    auto skipNonCode = [&]() {
+        const QChar c = code[i];
+        if (c == u'"' || c == u'\'' || c == u'`') {
+            skipQuoted(c);
+            return true;
+        }
+        if (c == u'/' && i + 1 < n && code[i + 1] == u'/') {
+            while (i < n && code[i] != u'\n')
+                ++i;
+            return true;
+        }
+        if (c == u'/' && i + 1 < n && code[i + 1] == u'*') {
+            const qsizetype end = code.indexOf(QLatin1String("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+            return true;
+        }
+        if (c == u'/' && (lastSignificant.isNull() || QStringLiteral("(,=:[!&|?{};+-*%<>~^").contains(lastSignificant))) {
+            skipQuoted(u'/');
+            while (i < n && code[i].isLetter())
+                ++i;
+            return true;
+        }
+        return false;
+    };
+    while (i < n) {
+        if (skipNonCode())
+            continue;
+        const QChar c = code[i];
+        if (c == u'(') {
+            opens.push_back(i);
+        } else if (c == u')' && !opens.empty()) {
+            const qsizetype open = opens.back();
+            opens.pop_back();
+            qsizetype j = i + 1;
+            while (j < n && (code[j] == u' ' || code[j] == u'\t'))
+                ++j;
+            const bool assigns = j < n && code[j] == u'=' && (j + 1 >= n || (code[j + 1] != u'=' && code[j + 1] != u'>'));
+            qsizetype k = open;
+            while (k > 0 && (code[k - 1] == u' ' || code[k - 1] == u'\t'))
+                --k;
+            qsizetype start = k;
+            while (start > 0 && (isIdent(code[start - 1]) || code[start - 1] == u'.'))
+                --start;
+            const QString callee = code.mid(start, k - start);
+            static const QSet<QString> keywords = {QStringLiteral("if"), QStringLiteral("while"), QStringLiteral("for"),
+                                                   QStringLiteral("switch"), QStringLiteral("catch"),
+                                                   QStringLiteral("function"), QStringLiteral("return"),
+                                                   QStringLiteral("with")};
+            if (assigns && !callee.isEmpty() && isIdent(callee.back()) && !callee.front().isDigit()
+                && callee.front() != u'.' && !keywords.contains(callee)
+                && (start == 0 || code[start - 1] != u'.')) {
+                // The value runs to the end of the expression statement.
+                qsizetype v = j + 1;
+                qsizetype save = i;
+                i = v;
+                int depth = 0;
+                while (i < n) {
+                    if (skipNonCode())
+                        continue;
+                    const QChar d = code[i];
+                    if (d == u'(' || d == u'[' || d == u'{')
+                        ++depth;
+                    else if (d == u')' || d == u']' || d == u'}') {
+                        if (depth == 0)
+                            break;
+                        --depth;
+                    } else if (depth == 0 && (d == u';' || d == u',' || d == u'\n'))
+                        break;
+                    if (!d.isSpace())
+                        lastSignificant = d;
+                    ++i;
+                }
+                edits.push_back({start, open, save, v, i});
+                i = save;
+            }
+        }
+        if (!c.isSpace())
+            lastSignificant = c;
+        ++i;
+    }
+    if (edits.empty())
+        return code;
+    // Outermost first would move later offsets; apply from the end, and skip
+    // an edit nested in one already made.
+    QString out = code;
+    qsizetype floor = n + 1;
+    for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
+        if (it->valueEnd > floor)
+            continue;
+        const QString callee = code.mid(it->calleeStart, it->open - it->calleeStart).trimmed();
+        const qsizetype dot = callee.lastIndexOf(u'.');
+        const QString object = dot < 0 ? callee : callee.left(dot);
+        const QString member = dot < 0 ? QString() : callee.mid(dot + 1);
+        const QString args = code.mid(it->open + 1, it->close - it->open - 1);
+        const QString value = code.mid(it->valueStart, it->valueEnd - it->valueStart);
+        const QString call = QStringLiteral("__korvanePut(%1, '%2', [%3], %4)").arg(object, member, args, value);
+        out.replace(it->calleeStart, it->valueEnd - it->calleeStart, call);
+        floor = it->calleeStart;
+    }
+    return out;
+}
+
 class JScriptBackend;
 
 class Bridge : public QObject {
@@ -133,6 +345,8 @@ public:
     Bridge(JScriptBackend* backend) : backend_(backend) {}
     Q_INVOKABLE QJSValue getMember(int handle, const QString& name);
     Q_INVOKABLE QJSValue putMember(int handle, const QString& name, const QJSValue& args);
+    // name(args...) = value, the value last in args; an empty name is the default member.
+    Q_INVOKABLE QJSValue putIndexed(int handle, const QString& name, const QJSValue& args);
     Q_INVOKABLE bool hasMember(int handle, const QString& name);
     Q_INVOKABLE QJSValue callMember(int handle, const QString& name, const QJSValue& args);
     Q_INVOKABLE QJSValue createObject(const QString& programId);
@@ -158,7 +372,13 @@ public:
         engine_.evaluate(QStringLiteral(
             "function ActiveXObject(id) { return __korvaneCheck(__korvaneBridge.createObject(String(id))); }\n"
             "function CreateObject(id) { return __korvaneCheck(__korvaneBridge.createObject(String(id))); }\n"
-            "function MsgBox(p, b, t) { return __korvaneBridge.msgBox(p, b, t); }\n"));
+            "function MsgBox(p, b, t) { return __korvaneBridge.msgBox(p, b, t); }\n"
+            "function __korvanePut(o, name, args, value) {\n"
+            "  var h = (typeof o === 'object' || typeof o === 'function') && o !== null ? o.__korvaneHandle : undefined;\n"
+            "  if (typeof h !== 'number') throw new TypeError('Cannot assign to a function result');\n"
+            "  __korvaneCheck(__korvaneBridge.putIndexed(h, name, args.concat([value])));\n"
+            "  return value;\n"
+            "}\n"));
         QJSValue extras = engine_.evaluate(QString::fromLatin1(kWindowsExtras))
                               .call({global, engine_.newQObject(&bridge_), helpers.property(QStringLiteral("check"))});
         fail_ = extras.property(QStringLiteral("fail"));
@@ -173,7 +393,7 @@ public:
     bool addCode(const QString& code, Error* error) override {
         engine_.setInterrupted(false);  // a late stop request from the previous call
         QStringList trace;
-        QJSValue result = engine_.evaluate(code, QStringLiteral("script"), 1, &trace);
+        QJSValue result = engine_.evaluate(rewriteCallAssignments(code), QStringLiteral("script"), 1, &trace);
         if (failed(result, error)) {
             // The error object has no column; the compiler's trace entry
             // ("function:line:column:file") has one for a syntax error.
@@ -475,6 +695,20 @@ QJSValue Bridge::putMember(int handle, const QString& name, const QJSValue& args
         QList<Variant> list = backend_->argList(args);
         const automation::DispId id = obj->requireId(name);
         obj->invoke(id, list.value(0).isObject() ? CallKind::PropertyPutRef : CallKind::PropertyPut, list);
+    } catch (const AutomationError& e) {
+        return backend_->raise(e);
+    }
+    return QJSValue(QJSValue::UndefinedValue);
+}
+
+QJSValue Bridge::putIndexed(int handle, const QString& name, const QJSValue& args) {
+    DispatchRef obj = backend_->object(handle);
+    try {
+        if (!obj)
+            throw AutomationError(automation::error::kObjectRequired);
+        QList<Variant> list = backend_->argList(args);
+        const automation::DispId id = name.isEmpty() ? automation::kDispIdValue : obj->requireId(name);
+        obj->invoke(id, !list.isEmpty() && list.last().isObject() ? CallKind::PropertyPutRef : CallKind::PropertyPut, list);
     } catch (const AutomationError& e) {
         return backend_->raise(e);
     }

@@ -1,6 +1,10 @@
 #include "components/scriptcontrol/memory_guard.h"
 
+#include "components/vbscript/engine.h"
+
 #include <QFile>
+
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -43,14 +47,30 @@ qint64 MemoryGuard::residentBytes() {
 #endif
 }
 
-void MemoryGuard::arm(qint64 limitBytes) {
+void MemoryGuard::setBaseline() {
+    baseHeap_ = vbscript::heapBytesInUse();
+    baseResident_ = residentBytes();
+}
+
+qint64 MemoryGuard::heldBytes(bool countResident) const {
+    qint64 held = std::max<qint64>(0, vbscript::heapBytesInUse() - baseHeap_);
+    if (countResident) {
+        const qint64 resident = residentBytes();
+        if (resident > 0)
+            held = std::max(held, resident - baseResident_.load());
+    }
+    return held;
+}
+
+void MemoryGuard::arm(qint64 limitBytes, bool countResident) {
     exceeded_ = false;
-    const qint64 now = limitBytes > 0 ? residentBytes() : 0;
+    const qint64 held = limitBytes > 0 ? heldBytes(countResident) : 0;
     std::lock_guard lock(mutex_);
-    armed_ = limitBytes > 0 && now > 0;
+    armed_ = limitBytes > 0;
     if (!armed_)
         return;
-    ceiling_ = now + limitBytes;
+    countResident_ = countResident;
+    ceiling_ = std::max(limitBytes, held);
     // The thread starts with the first limited call.
     if (!thread_.joinable())
         thread_ = std::thread([this] { loop(); });
@@ -58,9 +78,19 @@ void MemoryGuard::arm(qint64 limitBytes) {
 }
 
 void MemoryGuard::disarm() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    const bool wasArmed = armed_;
     armed_ = false;
+    const qint64 ceiling = ceiling_;
+    const bool resident = countResident_;
     wake_.notify_all();
+    lock.unlock();
+    // A call shorter than the sampling period is measured as it ends: many
+    // short calls that each keep a little add up like one long one. Not for
+    // a garbage-collected engine, whose collections themselves take memory
+    // and give it back only later: it is left to the sampling.
+    if (wasArmed && !resident && heldBytes(false) > ceiling)
+        exceeded_ = true;
 }
 
 void MemoryGuard::loop() {
@@ -74,8 +104,9 @@ void MemoryGuard::loop() {
         if (!armed_ || quit_)
             continue;
         const qint64 ceiling = ceiling_;
+        const bool resident = countResident_;
         lock.unlock();
-        const bool over = residentBytes() > ceiling;
+        const bool over = heldBytes(resident) > ceiling;
         lock.lock();
         if (over && armed_) {
             armed_ = false;

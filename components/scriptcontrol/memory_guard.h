@@ -1,9 +1,11 @@
 #pragma once
-// Holds a call to a memory budget. The script runs on the caller's thread and
-// may allocate without end in one statement loop (a string doubled, an array
-// filled), in either engine; a thread of its own samples how much memory the
-// process holds and stops the call once it has grown by more than the budget
-// since the call began.
+// Holds a script to a memory budget. The script runs on the caller's thread
+// and may allocate without end in one statement loop (a string doubled, an
+// array filled), in either engine; a thread of its own samples how much
+// memory the process holds while a call runs and stops the call once the
+// script holds more than the budget: what the process holds beyond what it
+// held when the script was loaded, so that what a script keeps from one call
+// to the next counts.
 
 #include <QtGlobal>
 
@@ -22,9 +24,14 @@ public:
     MemoryGuard(const MemoryGuard&) = delete;
     MemoryGuard& operator=(const MemoryGuard&) = delete;
 
-    // Starts watching one call: limitBytes (<= 0: no limit) over what the
-    // process holds now.
-    void arm(qint64 limitBytes);
+    // What the process holds now is what a freshly loaded script holds none of.
+    void setBaseline();
+    // Starts watching one call: limitBytes (<= 0: no limit) over the
+    // baseline. A call that starts above it may run but not grow. With
+    // countResident the resident set counts too, for an engine whose heap is
+    // not the allocator's.
+    void arm(qint64 limitBytes, bool countResident);
+    // Ends the watch; a call that ends above its ceiling has exceeded it too.
     void disarm();
     // Whether the budget ran out since the last arm().
     bool exceeded() const { return exceeded_.load(); }
@@ -32,6 +39,8 @@ public:
     // Bytes the process holds in memory now (its resident set); 0 where the
     // platform does not tell, which turns the guard off.
     static qint64 residentBytes();
+    // What the script holds now, by the baseline.
+    qint64 heldBytes(bool countResident) const;
 
 private:
     void loop();
@@ -42,6 +51,9 @@ private:
     bool quit_ = false;
     bool armed_ = false;
     qint64 ceiling_ = 0;
+    bool countResident_ = false;
+    std::atomic<qint64> baseHeap_{0};
+    std::atomic<qint64> baseResident_{0};
     std::atomic<bool> exceeded_{false};
     std::thread thread_;
 };

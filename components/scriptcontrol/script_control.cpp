@@ -92,6 +92,7 @@ void ScriptControl::makeBackend() {
     auto create = [this](const QString& id) { return this->create(id); };
     backend_ = jscript_ ? makeJScriptBackend(msgBox, create) : makeVBScriptBackend(msgBox, create);
     backend_->setMemoryLimit(qint64(memoryLimitMB_) << 20);
+    objects_->memory.setBaseline();
 }
 
 bool ScriptControl::setLanguage(const QString& language) {
@@ -139,7 +140,8 @@ bool ScriptControl::timed(F&& body) {
     const bool nested = outer != nullptr;
     if (!nested) {
         objects_->watchdog.arm(timeoutSeconds_ * 1000);
-        objects_->memory.arm(qint64(memoryLimitMB_) << 20);
+        // QJSEngine keeps its heap in pages of its own, outside the allocator.
+        objects_->memory.arm(qint64(memoryLimitMB_) << 20, jscript_);
     }
     bool ok = body();
     if (!nested) {

@@ -72,8 +72,9 @@ public:
     // Seconds a call may run (0: no limit).
     void setTimeout(int seconds) { timeoutSeconds_ = seconds < 0 ? 0 : seconds; }
     int timeout() const { return timeoutSeconds_; }
-    // Megabytes a call may add to what the process holds (0: no limit); past
-    // it the call ends with 7 "Out of memory" and the script stays loaded.
+    // Megabytes the script may hold (0: no limit): what the process holds
+    // beyond what it held when the script was loaded, across calls. Past it
+    // the call ends with 7 "Out of memory" and the script stays loaded.
     void setMemoryLimit(int megabytes);
     int memoryLimit() const { return memoryLimitMB_; }
 

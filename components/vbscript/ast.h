@@ -328,10 +328,11 @@ struct AssignStmt final : Stmt {
     ExprPtr target;
     ExprPtr value;
     bool isSet = false;
-    // Set when the statement has the form x = x & y: the text then grows
-    // where it is, not copied whole on each append.
+    // Set when the statement has the form x = x & y & z ...: the text then
+    // grows where it is, not copied whole on each append. The pieces in the
+    // order they are evaluated.
     const NameExpr* appendTo = nullptr;
-    const Expr* appended = nullptr;
+    std::vector<const Expr*> appended;
     mutable bool appendChecked = false;
     // Set on the first run when the statement has the form local = operator
     // expression: the value goes from the operator's evaluator into the slot.
@@ -503,6 +504,9 @@ struct Unit {
     std::vector<std::unique_ptr<ClassDef>> classes;
     std::vector<QString> globalNames;  // Dim, Public, Private, Const at the global level
     std::vector<QString> fixedArrays;  // global Dim a(n)
+    // Const statements of the global level, those inside blocks too: they
+    // are defined before any statement runs, whether their block runs or not.
+    std::vector<const struct ConstStmt*> globalConsts;
     std::vector<std::unique_ptr<Scope>> scopes;
     bool optionExplicit = false;
     ExprPtr expression;  // Eval: the one expression

@@ -362,9 +362,14 @@ Variant fnSplit(Runtime& rt, Frame&, Args& a)
 const Array& arrayArg(const Args& a, qsizetype i)
 {
     const Variant& v = a.values[i];
-    if (!v.isArray())
-        throw AutomationError(error::kTypeMismatch);
-    return v.arrayRef();
+    if (v.isArray())
+        return v.arrayRef();
+    // Windows tells the two common mistakes apart.
+    if (v.isNull())
+        throw AutomationError(error::kInvalidUseOfNull);
+    if (v.isNothing())
+        throw AutomationError(runtime::kObjectNotSet);
+    throw AutomationError(error::kTypeMismatch);
 }
 
 Variant fnJoin(Runtime& rt, Frame&, Args& a)
@@ -722,7 +727,17 @@ Variant fnLBound(Runtime&, Frame&, Args& a)
 
 // ------------------------------------------------------------ dates
 
-QDateTime dateOf(const Args& a, qsizetype i) { return automation::fromOleDate(arg(a, i).toDate()); }
+// The parts of a date are those of the nearest whole second, as on Windows:
+// Minute(2.02083) is 30, not 29 and 59.98 seconds.
+QDateTime dateOf(const Args& a, qsizetype i)
+{
+    const double ole = arg(a, i).toDate();
+    if (!std::isfinite(ole) || std::fabs(ole) > 3e6)
+        throw AutomationError(error::kOverflow);
+    const double days = std::trunc(ole);
+    const double seconds = std::round(std::fabs(ole - days) * 86400.0);
+    return automation::fromOleDate(days + (ole < 0 ? -seconds : seconds) / 86400.0);
+}
 
 Variant dateResult(double ole)
 {
@@ -957,8 +972,24 @@ Variant fnDatePart(Runtime&, Frame&, Args& a)
     else if (interval == QLatin1String("d")) r = d.day();
     else if (interval == QLatin1String("w")) r = weekdayOf(d, firstDay);
     else if (interval == QLatin1String("ww")) {
-        const QDate jan1(d.year(), 1, 1);
-        r = int((jan1.daysTo(d) + weekdayOf(jan1, firstDay) - 1) / 7) + 1;
+        // Week 1 holds January 1 (1), or is the first with four days of the
+        // year (2), or the first whole one (3); earlier days belong to the
+        // last week of the year before.
+        const qint32 firstWeek = given(a, 3) ? lng(a, 3) : 1;
+        if (firstWeek < 0 || firstWeek > 3)
+            invalid();
+        auto weekOneStart = [&](int year) {
+            const QDate jan1(year, 1, 1);
+            const QDate start = jan1.addDays(-(weekdayOf(jan1, firstDay) - 1));
+            const qint64 inYear = 7 - start.daysTo(jan1);
+            if ((firstWeek == 2 && inYear < 4) || (firstWeek == 3 && inYear < 7))
+                return start.addDays(7);
+            return start;
+        };
+        QDate start = weekOneStart(d.year());
+        if (d < start)
+            start = weekOneStart(d.year() - 1);
+        r = int(start.daysTo(d) / 7) + 1;
     }
     else if (interval == QLatin1String("h")) r = dt.time().hour();
     else if (interval == QLatin1String("n")) r = dt.time().minute();
@@ -967,27 +998,104 @@ Variant fnDatePart(Runtime&, Frame&, Args& a)
     return Variant(qint32(r));
 }
 
-Variant fnFormatDateTime(Runtime&, Frame&, Args& a)
+// What the Format functions take from the script's locale (SetLocale), as
+// Windows' regional settings give them for the locales scripts ask for most;
+// other locale ids take their separators from Qt's data and US dates.
+struct LocaleFormats {
+    QChar decimal = u'.';
+    QChar group = u',';
+    QString currency = QStringLiteral("$");
+    bool currencyAfter = false;      // "1.234,50 €" rather than "$1,234.50"
+    QString longDate = QStringLiteral("dddd, MMMM d, yyyy");
+    QString shortDate = QStringLiteral("M/d/yyyy");
+    QString longTime = QStringLiteral("h:mm:ss AP");
+    QLocale names = QLocale(QLocale::English, QLocale::UnitedStates);
+};
+
+LocaleFormats localeFormats(qint32 lcid)
+{
+    LocaleFormats f;
+    static const QHash<qint32, const char*> others = {
+        {2057, "en_GB"}, {3079, "de_AT"}, {2055, "de_CH"}, {2060, "fr_BE"}, {4108, "fr_CH"}, {1040, "it_IT"},
+        {3082, "es_ES"}, {1034, "es_ES"}, {1043, "nl_NL"}, {1053, "sv_SE"}, {1044, "nb_NO"}, {1030, "da_DK"},
+        {1035, "fi_FI"}, {1045, "pl_PL"}, {1029, "cs_CZ"}, {1046, "pt_BR"}, {2070, "pt_PT"}, {1049, "ru_RU"}};
+    switch (lcid) {
+    case 1031:  // German (Germany)
+        f.decimal = u',';
+        f.group = u'.';
+        f.currency = QStringLiteral("\u20AC");
+        f.currencyAfter = true;
+        f.longDate = QStringLiteral("dddd, d. MMMM yyyy");
+        f.shortDate = QStringLiteral("dd.MM.yyyy");
+        f.longTime = QStringLiteral("HH:mm:ss");
+        f.names = QLocale(QLocale::German, QLocale::Germany);
+        break;
+    case 1036:  // French (France)
+        f.decimal = u',';
+        f.group = QChar(0x00A0);
+        f.currency = QStringLiteral("\u20AC");
+        f.currencyAfter = true;
+        f.longDate = QStringLiteral("dddd d MMMM yyyy");
+        f.shortDate = QStringLiteral("dd/MM/yyyy");
+        f.longTime = QStringLiteral("HH:mm:ss");
+        f.names = QLocale(QLocale::French, QLocale::France);
+        break;
+    default:
+        if (const char* name = others.value(lcid)) {
+            const QLocale q{QLatin1String(name)};
+            f.decimal = q.decimalPoint().front();
+            f.group = q.groupSeparator().front();
+            f.currency = q.currencySymbol();
+            f.currencyAfter = q.toCurrencyString(1.0).startsWith(u'1');
+            f.names = q;
+        }
+        break;
+    }
+    return f;
+}
+
+Variant fnFormatDateTime(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
     const double ole = arg(a, 0).toDate();
     const qint32 format = given(a, 1) ? lng(a, 1) : 0;
     const QDateTime dt = automation::fromOleDate(ole);
-    const QLocale c = QLocale::c();
+    if (rt.locale == Runtime::kDefaultLocale) {
+        const QLocale c = QLocale::c();
+        switch (format) {
+        case 0: return Variant(automation::formatDate(ole));
+        case 1: return Variant(c.toString(dt.date(), QStringLiteral("dddd, MMMM dd, yyyy")));
+        case 2: return Variant(c.toString(dt.date(), QStringLiteral("M/d/yyyy")));
+        case 3: return Variant(c.toString(dt.time(), QStringLiteral("h:mm:ss AP")));
+        case 4: return Variant(c.toString(dt.time(), QStringLiteral("HH:mm")));
+        default: invalid();
+        }
+    }
+    const LocaleFormats f = localeFormats(rt.locale);
+    const bool hasTime = dt.time() != QTime(0, 0);
+    const bool hasDate = std::trunc(ole) != 0;
     switch (format) {
-    case 0: return Variant(automation::formatDate(ole));
-    case 1: return Variant(c.toString(dt.date(), QStringLiteral("dddd, MMMM dd, yyyy")));
-    case 2: return Variant(c.toString(dt.date(), QStringLiteral("M/d/yyyy")));
-    case 3: return Variant(c.toString(dt.time(), QStringLiteral("h:mm:ss AP")));
-    case 4: return Variant(c.toString(dt.time(), QStringLiteral("HH:mm")));
+    case 0: {
+        // The short date, then the long time when there is one.
+        QStringList parts;
+        if (hasDate || !hasTime)
+            parts.append(f.names.toString(dt.date(), f.shortDate));
+        if (hasTime)
+            parts.append(f.names.toString(dt.time(), f.longTime));
+        return Variant(parts.join(u' '));
+    }
+    case 1: return Variant(f.names.toString(dt.date(), f.longDate));
+    case 2: return Variant(f.names.toString(dt.date(), f.shortDate));
+    case 3: return Variant(f.names.toString(dt.time(), f.longTime));
+    case 4: return Variant(f.names.toString(dt.time(), QStringLiteral("HH:mm")));
     default: invalid();
     }
 }
 
 // ------------------------------------------------------------ number formats
 
-QString formatNumber(double value, const Args& a, qsizetype first)
+QString formatNumber(double value, const Args& a, qsizetype first, const LocaleFormats& locale = LocaleFormats())
 {
     qint32 digits = given(a, first) ? lng(a, first) : 2;
     if (digits == -1)
@@ -1010,37 +1118,41 @@ QString formatNumber(double value, const Args& a, qsizetype first)
     const QString fraction = text.contains(u'.') ? text.section(u'.', 1) : QString();
     if (group) {
         for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-            whole.insert(i, u',');
+            whole.insert(i, locale.group);
     }
     if (!leadingZero && whole == QLatin1String("0") && !fraction.isEmpty())
         whole.clear();
-    QString out = fraction.isEmpty() ? whole : whole + u'.' + fraction;
+    QString out = fraction.isEmpty() ? whole : whole + locale.decimal + fraction;
     if (value < 0 && rounded != 0)
         out = parens ? u'(' + out + u')' : u'-' + out;
     return out;
 }
 
-Variant fnFormatNumber(Runtime&, Frame&, Args& a)
+Variant fnFormatNumber(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
-    return Variant(formatNumber(dbl(a, 0), a, 1));
+    return Variant(formatNumber(dbl(a, 0), a, 1, localeFormats(rt.locale)));
 }
 
-Variant fnFormatPercent(Runtime&, Frame&, Args& a)
+Variant fnFormatPercent(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
-    return Variant(formatNumber(dbl(a, 0) * 100, a, 1) + u'%');
+    return Variant(formatNumber(dbl(a, 0) * 100, a, 1, localeFormats(rt.locale)) + u'%');
 }
 
-Variant fnFormatCurrency(Runtime&, Frame&, Args& a)
+Variant fnFormatCurrency(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
     const double v = dbl(a, 0);
-    QString s = formatNumber(std::fabs(v), a, 1);
-    s.prepend(u'$');
+    const LocaleFormats f = localeFormats(rt.locale);
+    QString s = formatNumber(std::fabs(v), a, 1, f);
+    if (f.currencyAfter)
+        s += u' ' + f.currency;
+    else
+        s.prepend(f.currency);
     if (v < 0)
         s = given(a, 3) && lng(a, 3) != 0 ? u'(' + s + u')' : u'-' + s;
     return Variant(s);
@@ -1082,17 +1194,25 @@ Variant fnCreateObject(Runtime& rt, Frame&, Args& a)
 Variant fnGetObject(Runtime&, Frame&, Args&) { throw AutomationError(error::kCannotCreateObject); }
 
 Variant fnGetRef(Runtime& rt, Frame&, Args& a) { return Variant(rt.procedureRef(str(a, 0))); }
+// Code to run must be a text: a number is not turned into one.
+const QString& codeArg(const Args& a)
+{
+    if (!a.values[0].isString())
+        throw AutomationError(error::kTypeMismatch);
+    return a.values[0].stringRef();
+}
+
 Variant fnExecute(Runtime& rt, Frame& f, Args& a)
 {
-    rt.executeCode(str(a, 0), f, false);
+    rt.executeCode(codeArg(a), f, false);
     return {};
 }
 Variant fnExecuteGlobal(Runtime& rt, Frame& f, Args& a)
 {
-    rt.executeCode(str(a, 0), f, true);
+    rt.executeCode(codeArg(a), f, true);
     return {};
 }
-Variant fnEval(Runtime& rt, Frame& f, Args& a) { return rt.evalCode(str(a, 0), f); }
+Variant fnEval(Runtime& rt, Frame& f, Args& a) { return rt.evalCode(codeArg(a), f); }
 
 Variant fnScriptEngine(Runtime&, Frame&, Args&) { return Variant("VBScript"); }
 Variant fnScriptEngineMajor(Runtime&, Frame&, Args&) { return Variant(qint32(5)); }
@@ -1111,15 +1231,50 @@ Variant fnRGB(Runtime&, Frame&, Args& a)
 }
 
 // ------------------------------------------------------------ bytes
-// Texts are UTF-16: the byte functions count two bytes to a character, the
-// low byte first. A text of an odd number of bytes cannot be held, so a
-// half character rounds down (ChrB gives a whole character).
+// Texts are UTF-16: the byte functions see two bytes to a character, the low
+// byte first. A text of an odd number of bytes keeps its last byte as a lone
+// low surrogate (U+DC00 + byte), which no well-formed text ends in.
+
+bool endsInHalf(const QString& s)
+{
+    if (s.isEmpty())
+        return false;
+    const ushort last = s.back().unicode();
+    return (last & 0xFF00) == 0xDC00 && (s.size() == 1 || !s[s.size() - 2].isHighSurrogate());
+}
+
+QByteArray bytesOf(const QString& s)
+{
+    const bool half = endsInHalf(s);
+    QByteArray bytes;
+    bytes.reserve(s.size() * 2);
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const ushort c = s[i].unicode();
+        bytes.append(char(c & 0xFF));
+        if (!half || i + 1 < s.size())
+            bytes.append(char(c >> 8));
+    }
+    return bytes;
+}
+
+QString fromBytes(QByteArrayView bytes)
+{
+    QString s;
+    s.reserve((bytes.size() + 1) / 2);
+    qsizetype i = 0;
+    for (; i + 1 < bytes.size(); i += 2)
+        s.append(QChar(ushort(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8))));
+    if (i < bytes.size())
+        s.append(QChar(ushort(0xDC00 | quint8(bytes[i]))));
+    return s;
+}
 
 Variant fnLenB(Runtime&, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         return Variant::null();
-    return longResult(str(a, 0).size() * 2);
+    const QString s = str(a, 0);
+    return longResult(s.size() * 2 - (endsInHalf(s) ? 1 : 0));
 }
 
 Variant fnLeftB(Runtime&, Frame&, Args& a)
@@ -1129,7 +1284,7 @@ Variant fnLeftB(Runtime&, Frame&, Args& a)
     const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
-    return Variant(str(a, 0).left(n / 2));
+    return Variant(fromBytes(bytesOf(str(a, 0)).left(n)));
 }
 
 Variant fnRightB(Runtime&, Frame&, Args& a)
@@ -1139,7 +1294,7 @@ Variant fnRightB(Runtime&, Frame&, Args& a)
     const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
-    return Variant(str(a, 0).right(n / 2));
+    return Variant(fromBytes(bytesOf(str(a, 0)).right(n)));
 }
 
 Variant fnMidB(Runtime&, Frame&, Args& a)
@@ -1149,22 +1304,30 @@ Variant fnMidB(Runtime&, Frame&, Args& a)
     const qint32 start = lng(a, 1);
     if (start < 1)
         invalid();
-    const QString s = str(a, 0);
-    const qsizetype from = (start - 1) / 2;
+    const QByteArray bytes = bytesOf(str(a, 0));
     if (!given(a, 2))
-        return Variant(s.mid(from));
+        return Variant(fromBytes(bytes.mid(start - 1)));
     const qint32 n = lng(a, 2);
     if (n < 0)
         invalid();
-    return Variant(s.mid(from, n / 2));
+    return Variant(fromBytes(bytes.mid(start - 1, n)));
 }
 
 Variant fnAscB(Runtime&, Frame&, Args& a)
 {
-    const QString s = str(a, 0);
-    if (s.isEmpty())
+    const QByteArray bytes = bytesOf(str(a, 0));
+    if (bytes.isEmpty())
         invalid();
-    return Variant::fromInteger(qint16(s.front().unicode() & 0xFF));
+    return Variant::fromInteger(qint16(quint8(bytes[0])));
+}
+
+Variant fnChrB(Runtime&, Frame&, Args& a)
+{
+    const qint32 n = lng(a, 0);
+    if (n < 0 || n > 255)
+        invalid();
+    const char byte = char(n);
+    return Variant(fromBytes(QByteArrayView(&byte, 1)));
 }
 
 Variant fnInStrB(Runtime&, Frame&, Args& a)
@@ -1181,16 +1344,20 @@ Variant fnInStrB(Runtime&, Frame&, Args& a)
     }
     if (anyNull(a, {first, first + 1}))
         return Variant::null();
+    // Compared byte by byte; text compare folds the case of ASCII letters.
     const bool text = a.size() >= 4 && textMode(a, 3);
-    const QString s = str(a, first);
-    const QString find = str(a, first + 1);
-    const qsizetype from = (start - 1 + 1) / 2;
-    if (from > s.size())
+    QByteArray s = bytesOf(str(a, first));
+    QByteArray find = bytesOf(str(a, first + 1));
+    if (start - 1 > s.size())
         return longResult(0);
     if (find.isEmpty())
         return longResult(start);
-    const qsizetype at = s.indexOf(find, from, cs(text));
-    return longResult(at < 0 ? 0 : at * 2 + 1);
+    if (text) {
+        s = s.toLower();
+        find = find.toLower();
+    }
+    const qsizetype at = s.indexOf(find, start - 1);
+    return longResult(at < 0 ? 0 : at + 1);
 }
 
 // ------------------------------------------------------------ Escape, locale
@@ -1288,7 +1455,7 @@ const BuiltinInfo kBuiltins[] = {
     {"cdate", 1, 1, fnCDate},
     {"cdbl", 1, 1, fnCDbl},
     {"chr", 1, 1, fnChr},
-    {"chrb", 1, 1, fnChr},
+    {"chrb", 1, 1, fnChrB},
     {"chrw", 1, 1, fnChrW},
     {"cint", 1, 1, fnCInt},
     {"clng", 1, 1, fnCLng},

@@ -19,6 +19,10 @@ namespace vbscript {
 
 class Runtime;
 
+// Bytes the process's allocator has handed out and not had back; 0 where the
+// platform does not tell.
+qint64 heapBytesInUse();
+
 // The last error of an engine operation. Lines and columns count from 1;
 // both are 0 when the error has no place in the code.
 struct ScriptError {
@@ -94,11 +98,12 @@ public:
     // clock. Each operation, and each call of a script object from the host,
     // counts afresh. 0, the default, sets no limit.
     void setStepLimit(qint64 steps);
-    // Ends an operation whose large allocations (arrays made, resized or
-    // copied on write; texts built) add up to more than this many bytes, with
-    // 7 "Out of memory", which On Error Resume Next does not catch. Counted
-    // afresh like the steps; allocations under 64 KB are not counted.
-    // The default is 512 MB; 0 sets no limit.
+    // Bytes the script may hold: what the heap holds beyond what it held when
+    // the engine was made or last reset. An allocation that would pass it, or
+    // a loop that has passed it, ends the operation with 7 "Out of memory",
+    // which On Error Resume Next does not catch. What the script keeps
+    // counts across operations; what it lets go of does not. The default is
+    // 512 MB; 0 sets no limit.
     void setAllocationLimit(qint64 bytes);
 
 private:

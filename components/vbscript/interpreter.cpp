@@ -1,4 +1,6 @@
 #include "components/vbscript/interpreter.h"
+
+#include "components/vbscript/engine.h"
 #include "components/vbscript/regexp.h"
 
 #include "components/vbscript/builtins.h"
@@ -108,6 +110,8 @@ public:
                 throw AutomationError(error::kWrongArgumentCount);
             auto given = [&](int i) { return i < args.size() && args[i].type() != automation::VarType::Error; };
             const int number = args[0].toLong();
+            if (number == 0)
+                throw AutomationError(error::kInvalidCall);
             const QString source = given(1) ? args[1].toString() : QString();
             const QString description = given(2) ? args[2].toString() : describeError(number);
             AutomationError raised(number, description, source);
@@ -234,6 +238,7 @@ Variant ClassObject::invoke(DispId id, CallKind kind, QList<Variant>& args)
 Runtime::Runtime() : alive_(std::make_shared<int>(0)), lifetime_(std::make_shared<int>(0))
 {
     errObject_ = std::make_shared<ErrDispatch>(this, lifetime_);
+    heapBaseline_ = heapBytesInUse();
 }
 
 Runtime::~Runtime()
@@ -252,7 +257,8 @@ Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0)
         char probe = 0;
         rt.stackBase_ = &probe;
         rt.steps = 0;
-        rt.allocated = 0;
+        // The heap is measured afresh at the first large allocation.
+        rt.allocated = rt.allocationLimit;
     }
     ++rt.entries_;
 }
@@ -269,10 +275,33 @@ void Runtime::throwInterrupted()
     throw AbortError(runtime::kInterrupted, describeError(runtime::kInterrupted));
 }
 
+qint64 Runtime::heldBytes() const
+{
+    const qint64 inUse = heapBytesInUse();
+    return inUse > heapBaseline_ ? inUse - heapBaseline_ : 0;
+}
+
 void Runtime::chargeLarge(qint64 bytes)
 {
+    // Measuring walks the allocator's lists: only when the charges since the
+    // last measure could have reached the limit.
     allocated += bytes;
-    if (allocated > allocationLimit)
+    if (heldAtMeasure + allocated <= allocationLimit)
+        return;
+    heldAtMeasure = heldBytes();
+    allocated = bytes;
+    if (heldAtMeasure + bytes > allocationLimit)
+        throw AbortError(error::kOutOfMemory, describeError(error::kOutOfMemory));
+}
+
+void Runtime::checkHeld()
+{
+    untilMemoryCheck = kMemoryCheckSteps;
+    if (allocationLimit <= 0)
+        return;
+    heldAtMeasure = heldBytes();
+    allocated = 0;
+    if (heldAtMeasure > allocationLimit)
         throw AbortError(error::kOutOfMemory, describeError(error::kOutOfMemory));
 }
 
@@ -314,6 +343,7 @@ void Runtime::reset()
     globalFrame_ = Frame();
     err_ = ErrState();
     ++generation_;
+    heapBaseline_ = heapBytesInUse();
 }
 
 const GlobalEntry* Runtime::findGlobal(const QString& name) const
@@ -373,13 +403,11 @@ void Runtime::link(Unit& unit)
         ensureGlobal(name, GlobalEntry::Variable);
     for (const QString& name : unit.fixedArrays)
         globals_[size_t(ensureGlobal(name, GlobalEntry::Variable))].fixedArray = true;
-    for (const StmtPtr& s : unit.statements) {
-        if (const auto* c = dynamic_cast<const ConstStmt*>(s.get())) {
-            for (const auto& [name, value] : c->items) {
-                const int i = ensureGlobal(name->name, GlobalEntry::Constant);
-                globals_[size_t(i)].kind = GlobalEntry::Constant;
-                store(globals_[size_t(i)].value, value);
-            }
+    for (const ConstStmt* c : unit.globalConsts) {
+        for (const auto& [name, value] : c->items) {
+            const int i = ensureGlobal(name->name, GlobalEntry::Constant);
+            globals_[size_t(i)].kind = GlobalEntry::Constant;
+            store(globals_[size_t(i)].value, value);
         }
     }
     std::set<int> declaredHere;
@@ -517,7 +545,12 @@ Variant Runtime::evalCode(const QString& source, Frame& frame)
     try {
         unit = parseUnit(source, options);
     } catch (const CompileError& e) {
-        throw AutomationError(e.number, describeError(e.number), QStringLiteral("Microsoft VBScript compilation error"));
+        // A text that ends where an operand is due is a plain syntax error to Eval.
+        const int number = e.number == compile::kExpectedExpression && e.position.line == 1
+                                   && e.position.column > source.trimmed().size()
+                               ? compile::kSyntax
+                               : e.number;
+        throw AutomationError(number, describeError(number), QStringLiteral("Microsoft VBScript compilation error"));
     }
     link(*unit);
     checkDepth();
@@ -539,6 +572,10 @@ bool Runtime::swallow(Frame& frame, const AutomationError& error)
     if (!frame.resumeNext)
         return false;
     if (dynamic_cast<const AbortError*>(&error))
+        return false;
+    // Once the host has asked the script to stop, no error is skipped: a
+    // host method that stops the script (WScript.Quit) ends it at once.
+    if (interruptRequested.load(std::memory_order_relaxed))
         return false;
     if (const auto* r = dynamic_cast<const RuntimeError*>(&error); r && r->fatal())
         return false;
@@ -1542,8 +1579,10 @@ Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const Dispa
                 store(field, std::move(value));
                 return {};
             }
+            // An index on a field that holds no array is a call the member
+            // does not support, as Windows reports it.
             if (!field.isArray())
-                throw AutomationError(error::kTypeMismatch);
+                throw AutomationError(error::kNoSuchMember);
             QList<qint32> indexes;
             for (qsizetype i = 0; i + 1 < args.size(); ++i)
                 indexes.append(dereference(args.at(i)).toLong());
@@ -1555,6 +1594,8 @@ Variant Runtime::callMember(const std::shared_ptr<InstanceData>& me, const Dispa
         if (args.size() == 0)
             return field;
         const Variant value = field;
+        if (!value.isArray() && !value.isObject())
+            throw AutomationError(error::kNoSuchMember);
         return indexValue(value, args);
     }
     case ClassMember::Method:

@@ -63,6 +63,12 @@ struct Args {
 class Runtime;
 
 struct InstanceData {
+    InstanceData() = default;
+    InstanceData(const InstanceData&) = delete;
+    InstanceData& operator=(const InstanceData&) = delete;
+    // Fields go one by one: a chain of instances linked through them would
+    // otherwise be released a stack frame per link.
+    ~InstanceData() { automation::releaseValues(fields.data(), qsizetype(fields.size())); }
     const ClassDef* cls = nullptr;
     std::vector<Variant> fields;
     Runtime* runtime = nullptr;
@@ -256,14 +262,19 @@ public:
     // the ones taken so far; an entry from a host starts the count again.
     qint64 stepLimit = 0;
     qint64 steps = 0;
-    // Bytes of large allocations (arrays, built texts) one outermost entry may
-    // make (0: no limit), and the ones made so far; counted afresh like the
-    // steps. Allocations below kChargeFrom are not counted: they cannot add up
-    // to much before the step limit or the loop's own cost does.
+    // Bytes the script may hold (0: no limit): what the process's heap holds
+    // beyond what it held when the runtime was made or last reset, so that
+    // what a script keeps from call to call counts and what it drops does
+    // not. Large allocations (from kChargeFrom) are checked before they are
+    // made; everything else every kMemoryCheckSteps loop steps and calls.
     static constexpr qint64 kDefaultAllocationLimit = qint64(512) << 20;
     static constexpr qint64 kChargeFrom = 64 * 1024;
+    static constexpr int kMemoryCheckSteps = 1 << 16;
     qint64 allocationLimit = kDefaultAllocationLimit;
+    // Bytes charged since the heap was last measured, and what it then held.
     qint64 allocated = 0;
+    qint64 heldAtMeasure = 0;
+    int untilMemoryCheck = kMemoryCheckSteps;
     // Rnd's generator state (24 bits) and its last result.
     quint32 rndState = 0x50000;
     float rndLast = 0;
@@ -343,7 +354,11 @@ public:
             throwInterrupted();
         if (stepLimit > 0 && ++steps > stepLimit)
             throwInterrupted();
+        if (--untilMemoryCheck <= 0)
+            checkHeld();
     }
+    // What the script holds now, by the heap's own count.
+    qint64 heldBytes() const;
     [[noreturn]] void throwInterrupted();
     // Counts an allocation against the budget; past it the operation ends with
     // 7 "Out of memory", which On Error Resume Next does not catch.
@@ -445,6 +460,8 @@ private:
     }
     [[noreturn]] void throwOutOfStack();
     void chargeLarge(qint64 bytes);
+    void checkHeld();
+    qint64 heapBaseline_ = 0;
 
     std::deque<GlobalEntry> globals_;
     QHash<QString, int> globalIndex_;

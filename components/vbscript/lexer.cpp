@@ -61,6 +61,7 @@ public:
     std::vector<Token> run()
     {
         bool space = false;
+        bool continued = false;
         while (i_ < s_.size()) {
             const QChar c = s_[i_];
             if (isBlank(c)) {
@@ -74,12 +75,16 @@ public:
             }
             if (c == u'_' && continuationFollows()) {
                 space = true;
+                continued = true;
                 continue;
             }
             Token t;
-            t.spaceBefore = space;
+            // A dot that starts a continued line goes with what ends the line
+            // before: obj _ .Member is obj.Member.
+            t.spaceBefore = space && !(continued && c == u'.');
             t.pos = here();
             space = false;
+            continued = false;
             if (c == u'\n' || c == u'\r') {
                 if (c == u'\r' && i_ + 1 < s_.size() && s_[i_ + 1] == u'\n')
                     ++i_;
@@ -132,6 +137,7 @@ public:
                 advance();
                 t.type = Tok::Gt;
                 if (peek() == u'=') { advance(); t.type = Tok::Ge; }
+                else if (peek() == u'<') { advance(); t.type = Tok::Ne; }  // >< is <> too
                 break;
             case '=': advance(); t.type = Tok::Eq; break;
             case '+': advance(); t.type = Tok::Plus; break;
@@ -301,9 +307,10 @@ private:
             forceLong = true;
             advance();
         }
-        // A name may follow directly: (&h01or&h02).
+        // A name may follow directly: (&h01or&h02). Past &H7FFF a literal is a
+        // Long, as on Windows: &H8000 is 32768, &HFFFFFFFF is -1.
         t.type = Tok::Number;
-        if (!forceLong && value <= 0xFFFF)
+        if (!forceLong && value <= 0x7FFF)
             t.value = automation::Variant::fromInteger(qint16(quint16(value)));
         else
             t.value = automation::Variant(qint32(quint32(value)));

@@ -343,10 +343,11 @@ Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral
     const Variant& a = dereferenced(a0, aScratch);
     Variant bScratch;
     const Variant& b = dereferenced(b0, bScratch);
-    if (a.isNull() || b.isNull())
-        return Variant::null();
+    // An array cannot be compared, with Null neither.
     if (a.isArray() || b.isArray() || a.type() == VarType::Error || b.type() == VarType::Error)
         throw AutomationError(error::kTypeMismatch);
+    if (a.isNull() || b.isNull())
+        return Variant::null();
     int c = 0;
     const bool as = a.isString(), bs = b.isString();
     if (as && bs) {

@@ -2,11 +2,16 @@
 
 #include "components/vbscript/lexer.h"
 
+#include <set>
+
 namespace vbscript {
 
 namespace {
 
 constexpr int kMaxNesting = 200;  // nested expressions and blocks
+// Operators of one chain (a + b + c ...) each add a level to the tree that
+// evaluates it, as nesting does; the run time walks it recursively.
+constexpr int kMaxTreeDepth = 1000;
 
 class Parser {
 public:
@@ -120,11 +125,29 @@ private:
     struct Nest {
         explicit Nest(Parser& p) : p(p)
         {
+            ++p.treeDepth_;
             if (++p.depth_ > kMaxNesting)
                 p.fail(automation::error::kOutOfStack);
         }
-        ~Nest() { --p.depth_; }
+        ~Nest()
+        {
+            --p.depth_;
+            --p.treeDepth_;
+        }
         Parser& p;
+    };
+    // The links of one operator chain, given back when the chain ends.
+    struct Chain {
+        explicit Chain(Parser& p) : p(p) {}
+        ~Chain() { p.treeDepth_ -= links; }
+        void link()
+        {
+            ++links;
+            if (++p.treeDepth_ > kMaxTreeDepth)
+                p.fail(automation::error::kOutOfStack);
+        }
+        Parser& p;
+        int links = 0;
     };
 
     // ------------------------------------------------------------ names
@@ -147,8 +170,12 @@ private:
             proc->locals.insert(lower, proc->slotCount++);
             return;
         }
-        if (!scope_->procedure)
+        if (!scope_->procedure) {
+            // Declared twice in one piece of code: Windows refuses it.
+            if (!scope_->frozen && !scope_->owner && !globalDeclared_.insert(lower).second)
+                failAt(compile::kNameRedefined, pos);
             unit_->globalNames.push_back(name);
+        }
     }
 
     // ------------------------------------------------------------ global level
@@ -655,6 +682,8 @@ private:
     {
         auto s = std::make_unique<ConstStmt>();
         s->pos = cur().pos;
+        if (!scope_->procedure && !scope_->frozen && !scope_->owner)
+            unit_->globalConsts.push_back(s.get());
         next();
         while (true) {
             const Position p = cur().pos;
@@ -1018,6 +1047,11 @@ private:
         auto s = std::make_unique<CallStmt>();
         s->pos = pos;
         auto* call = dynamic_cast<CallExpr*>(target.get());
+        // Call (((f))) (x): the parentheses around the name only group it.
+        while (hasCall && call && call->callee && call->callee->kind == ExprKind::Paren) {
+            ExprPtr inner = std::move(static_cast<ParenExpr&>(*call->callee).inner);
+            call->callee = std::move(inner);
+        }
         if (atEndOfStatement()) {
             if (call && !hasCall && parenAt) {
                 // name(x) as a statement passes x by value; name(x, y) is an error.
@@ -1090,9 +1124,11 @@ private:
     ExprPtr parseImp()
     {
         ExprPtr e = parseEqv();
+        Chain chain(*this);
         while (isKw(Kw::Imp)) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::Imp, std::move(e), parseEqv(), p);
         }
         return e;
@@ -1100,9 +1136,11 @@ private:
     ExprPtr parseEqv()
     {
         ExprPtr e = parseXor();
+        Chain chain(*this);
         while (isKw(Kw::Eqv)) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::Eqv, std::move(e), parseXor(), p);
         }
         return e;
@@ -1110,9 +1148,11 @@ private:
     ExprPtr parseXor()
     {
         ExprPtr e = parseOr();
+        Chain chain(*this);
         while (isKw(Kw::Xor)) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::Xor, std::move(e), parseOr(), p);
         }
         return e;
@@ -1120,9 +1160,11 @@ private:
     ExprPtr parseOr()
     {
         ExprPtr e = parseAnd();
+        Chain chain(*this);
         while (isKw(Kw::Or)) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::Or, std::move(e), parseAnd(), p);
         }
         return e;
@@ -1130,9 +1172,11 @@ private:
     ExprPtr parseAnd()
     {
         ExprPtr e = parseNot();
+        Chain chain(*this);
         while (isKw(Kw::And)) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::And, std::move(e), parseNot(), p);
         }
         return e;
@@ -1153,6 +1197,7 @@ private:
     ExprPtr parseCompare()
     {
         ExprPtr e = parseConcat();
+        Chain chain(*this);
         while (true) {
             BinaryOp op;
             switch (cur().type) {
@@ -1172,6 +1217,7 @@ private:
             }
             const Position p = cur().pos;
             next();
+            chain.link();
             // "=<" and "=>" are also written for <= and >=.
             if (op == BinaryOp::Eq && cur().type == Tok::Lt && !cur().spaceBefore) {
                 op = BinaryOp::Le;
@@ -1187,9 +1233,11 @@ private:
     ExprPtr parseConcat()
     {
         ExprPtr e = parseAdd();
+        Chain chain(*this);
         while (cur().type == Tok::Amp) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::Concat, std::move(e), parseAdd(), p);
         }
         return e;
@@ -1197,10 +1245,12 @@ private:
     ExprPtr parseAdd()
     {
         ExprPtr e = parseMod();
+        Chain chain(*this);
         while (cur().type == Tok::Plus || cur().type == Tok::Minus) {
             const BinaryOp op = cur().type == Tok::Plus ? BinaryOp::Add : BinaryOp::Sub;
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(op, std::move(e), parseMod(), p);
         }
         return e;
@@ -1208,9 +1258,11 @@ private:
     ExprPtr parseMod()
     {
         ExprPtr e = parseIntDiv();
+        Chain chain(*this);
         while (isKw(Kw::Mod)) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::Mod, std::move(e), parseIntDiv(), p);
         }
         return e;
@@ -1218,9 +1270,11 @@ private:
     ExprPtr parseIntDiv()
     {
         ExprPtr e = parseMul();
+        Chain chain(*this);
         while (cur().type == Tok::Backslash) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::IntDiv, std::move(e), parseMul(), p);
         }
         return e;
@@ -1228,10 +1282,12 @@ private:
     ExprPtr parseMul()
     {
         ExprPtr e = parseUnary();
+        Chain chain(*this);
         while (cur().type == Tok::Star || cur().type == Tok::Slash) {
             const BinaryOp op = cur().type == Tok::Star ? BinaryOp::Mul : BinaryOp::Div;
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(op, std::move(e), parseUnary(), p);
         }
         return e;
@@ -1241,9 +1297,11 @@ private:
     ExprPtr parseUnary()
     {
         ExprPtr e = parsePowOperand();
+        Chain chain(*this);
         while (cur().type == Tok::Caret) {
             const Position p = cur().pos;
             next();
+            chain.link();
             e = binary(BinaryOp::Pow, std::move(e), parsePowOperand(), p);
         }
         return e;
@@ -1386,6 +1444,8 @@ private:
     int withDepth_ = 0;
     int singleLine_ = 0;
     int depth_ = 0;
+    int treeDepth_ = 0;
+    std::set<QString> globalDeclared_;
     size_t lastParen_ = 0;
     size_t lastParenNames_ = 0;
 };

@@ -23,9 +23,9 @@ Flow CallStmt::exec(Runtime& rt, Frame& frame) const
     return Flow::Normal;
 }
 
-// x = x & y on a text only x holds appends to it in place: a loop that
+// x = x & y & ... on a text only x holds appends to it in place: a loop that
 // builds a text this way takes linear time, as the same loop does on Windows.
-static bool appendInPlace(Runtime& rt, Frame& frame, const NameExpr& name, const Expr& appended)
+static bool appendInPlace(Runtime& rt, Frame& frame, const NameExpr& name, const std::vector<const Expr*>& appended)
 {
     Variant* slot = name.binding == Binding::Local ? frame.vars[size_t(name.index)] : rt.refOf(name, frame, false);
     if (!slot || !slot->isString())
@@ -34,21 +34,28 @@ static bool appendInPlace(Runtime& rt, Frame& frame, const NameExpr& name, const
     // change the variable (a function that writes it); it goes before the
     // append, so that the text is not shared then and grows where it is.
     QString before = slot->stringRef();
-    const Variant piece = appended.eval(rt, frame);
+    QVarLengthArray<Variant, 4> pieces;
+    for (const Expr* e : appended)
+        pieces.append(e->eval(rt, frame));
     if (!slot->isString() || slot->stringRef().constData() != before.constData()
         || slot->stringRef().size() != before.size()) {
-        store(*slot, concatenate(Variant(std::move(before)), piece));
+        Variant whole(std::move(before));
+        for (const Variant& piece : pieces)
+            whole = concatenate(whole, piece);
+        store(*slot, std::move(whole));
         return true;
     }
     before = QString();
-    if (piece.isString()) {
-        rt.chargeText(piece.stringRef().size());
-        slot->stringRef().append(piece.stringRef());
-    } else {
-        const Variant text = concatenate(Variant(QString()), piece);
-        if (text.isString()) {
-            rt.chargeText(text.stringRef().size());
-            slot->stringRef().append(text.stringRef());
+    for (const Variant& piece : pieces) {
+        if (piece.isString()) {
+            rt.chargeText(piece.stringRef().size());
+            slot->stringRef().append(piece.stringRef());
+        } else {
+            const Variant text = concatenate(Variant(QString()), piece);
+            if (text.isString()) {
+                rt.chargeText(text.stringRef().size());
+                slot->stringRef().append(text.stringRef());
+            }
         }
     }
     return true;
@@ -77,12 +84,19 @@ Flow AssignStmt::execGeneral(Runtime& rt, Frame& frame) const
         appendChecked = true;
         const auto* n = exprAs<NameExpr>(target.get());
         const auto* b = exprAs<BinaryExpr>(value.get());
-        const auto* left = b && b->op == BinaryOp::Concat ? exprAs<NameExpr>(b->left.get()) : nullptr;
+        // x & a & b is (x & a) & b: the variable is at the foot of the chain.
+        std::vector<const Expr*> pieces;
+        const Expr* foot = value.get();
+        for (const BinaryExpr* c = b; c && c->op == BinaryOp::Concat; c = exprAs<BinaryExpr>(foot)) {
+            pieces.push_back(c->right.get());
+            foot = c->left.get();
+        }
+        const auto* left = pieces.empty() ? nullptr : exprAs<NameExpr>(foot);
         if (!isSet && n && left && n->lower == left->lower && n->binding == left->binding && n->index == left->index
             && (n->binding == Binding::Local || n->binding == Binding::Global) && !n->selfName && !left->selfName) {
             auto* self = const_cast<AssignStmt*>(this);
             self->appendTo = n;
-            self->appended = b->right.get();
+            self->appended.assign(pieces.rbegin(), pieces.rend());
         }
         if (!isSet && !appendTo && n && n->binding == Binding::Local && b) {
             b->prepare();
@@ -90,7 +104,7 @@ Flow AssignStmt::execGeneral(Runtime& rt, Frame& frame) const
             toLocal = b;
         }
     }
-    if (appendTo && appendInPlace(rt, frame, *appendTo, *appended))
+    if (appendTo && appendInPlace(rt, frame, *appendTo, appended))
         return Flow::Normal;
     if (const auto* n = exprAs<NameExpr>(target.get()); n && n->binding == Binding::Local && !isSet) {
         Scalar s;
@@ -257,8 +271,10 @@ Flow IfStmt::execGeneral(Runtime& rt, Frame& frame) const
 
 Flow SelectStmt::exec(Runtime& rt, Frame& frame) const
 {
+    // The tested value is held while the cases are compared: a literal there
+    // compares as a variable would.
     const Variant value = dereference(test->eval(rt, frame));
-    const bool testLiteral = test->isLiteral();
+    const bool testLiteral = false;
     for (const auto& [clauses, block] : cases) {
         for (const CaseClause& c : clauses) {
             bool match = false;

@@ -1,5 +1,6 @@
 // The script control's front, its host objects, and the time limit.
 
+#include "components/scriptcontrol/memory_guard.h"
 #include "components/scriptcontrol/script_control.h"
 
 #include <QFile>
@@ -9,9 +10,36 @@
 
 #include <thread>
 
+#include <sys/resource.h>
+
 using scriptcontrol::ScriptControl;
 
 namespace {
+
+long peakResidentKB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// JScript's measure counts the resident set (QJSEngine's heap is not the
+// allocator's); AddressSanitizer keeps freed memory resident for a while,
+// so there a JScript script is stopped early.
+constexpr bool underAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
+long currentResidentKB() { return long(scriptcontrol::MemoryGuard::residentBytes() / 1024); }
 
 struct Case {
     const char* language;
@@ -155,6 +183,33 @@ TEST_P(ControlTest, MemoryBudgetEndsTheCallAndTheScriptGoesOn) {
     }
 }
 
+// What a script keeps from call to call counts against the budget: a global
+// that grows on every tick is stopped once it holds the budget, however
+// little each call adds.
+TEST_P(ControlTest, MemoryBudgetHoldsAcrossCalls) {
+    control_.setMemoryLimit(32);
+    control_.setTimeout(20);
+    ASSERT_TRUE(control_.addCode(
+        js() ? QStringLiteral("var keep = [];\n"
+                              "function OnTick() { for (var i = 0; i < 300; i++) keep.push(Array(10001).join('a') + i); }\n"
+                              "function Drop() { keep = []; }\n")
+             : QStringLiteral("Dim keep(), n\nn = 0\n"
+                              "Sub OnTick\nReDim Preserve keep(n + 300)\n"
+                              "For i = 1 To 300\nkeep(n + i) = Space(10000) & i\nNext\nn = n + 300\nEnd Sub\n"
+                              "Sub Drop\nErase keep\nn = 0\nEnd Sub\n")))
+        << control_.error().description.toStdString();
+    int ticks = 0;
+    while (ticks < 40 && control_.run(QStringLiteral("OnTick")))
+        ++ticks;
+    EXPECT_EQ(control_.error().number, scriptcontrol::kOutOfMemoryError);
+    EXPECT_GE(ticks, js() && underAddressSanitizer() ? 1 : 3);
+    EXPECT_LE(ticks, 12);
+    EXPECT_TRUE(control_.run(QStringLiteral("Drop"))) << control_.error().description.toStdString();
+    if (!js()) {
+        EXPECT_TRUE(control_.run(QStringLiteral("OnTick"))) << control_.error().description.toStdString();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Languages, ControlTest, ::testing::Values(Case{"VBScript"}, Case{"JScript"}),
                          [](const auto& info) { return std::string(info.param.language); });
 
@@ -175,6 +230,38 @@ TEST(ScriptControlFront, LanguagesAndDefaultButtons) {
     automation::Variant r;
     ASSERT_TRUE(control.run(QStringLiteral("Main"), {}, &r));
     EXPECT_EQ(r.toLong(), 6);
+}
+
+// JScript builtins that work through a length the script gives (fill, join,
+// repeat) run in steps, so that the memory budget (and with it a stop
+// request or the time limit) reaches inside them rather than after gigabytes.
+TEST(ScriptControlFront, JScriptBuiltinsStayInsideTheBudget) {
+    ScriptControl control;
+    control.setLanguage(QStringLiteral("JScript"));
+    control.setMemoryLimit(48);
+    control.setTimeout(30);
+    ASSERT_TRUE(control.addCode(QStringLiteral(
+        "var keep;\n"
+        "function Fill() { keep = new Array(1e8).fill(1.5); }\n"
+        "function Repeat() { keep = 'abcd'.repeat(1e8); }\n"
+        "function Join() { keep = new Array(1e8).join('ab'); }\n"
+        "function Small() { keep = null; return [1, 2, 3].fill(7).join('-') + 'x'.repeat(3) + '5'.padStart(3, '0')\n"
+        "  + [, 1].join() + new Array(5).fill(0, 1, 3).join(':') + [3, 4].fill(9, -1).join(); }\n")));
+    // The process's high-water mark says how far a builtin got before it was
+    // stopped: well short of the gigabytes these ask for.
+    const long peakBefore = peakResidentKB();
+    const long ceiling = std::max(peakBefore, currentResidentKB() + 400 * 1024);
+    for (const char* name : {"Fill", "Repeat", "Join"}) {
+        // A join of holes may come out as pieces of one shared text, which
+        // fits; what it must not do is pass the budget.
+        if (!control.run(QLatin1String(name)) || QLatin1String(name) != QLatin1String("Join")) {
+            EXPECT_EQ(control.error().number, scriptcontrol::kOutOfMemoryError) << name;
+        }
+        automation::Variant r;
+        ASSERT_TRUE(control.run(QStringLiteral("Small"), {}, &r)) << control.error().description.toStdString();
+        EXPECT_EQ(r.toString(), QStringLiteral("7-7-7xxx005,1:0:0::3,9")) << name;
+        EXPECT_LE(peakResidentKB(), ceiling) << name;
+    }
 }
 
 TEST(ScriptControlFront, JScriptErrorsCarryTheirLine) {

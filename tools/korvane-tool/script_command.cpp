@@ -3,18 +3,67 @@
 // its event procedures and user functions, fires the events in order and
 // prints each error. MsgBox prints "msgbox: <text>" and takes the default
 // button, so a script's results can be read from the output.
+//
+// korvane-tool script --run FILE [ARG]...
+// Runs a script as cscript does, with its WScript object: what it echoes goes
+// to standard output, its errors to standard error, and WScript.Quit's code
+// is the exit status.
 
 #include "tool_command.h"
 
 #include "automation/dispatch.h"
 #include "korvane/model/application.h"
 #include "korvane/script/script_host.h"
+#include "wscript_object.h"
+
+#include <QFile>
+#include <QStringDecoder>
 
 namespace {
 
+int runLikeCscript(const QStringList& args) {
+    if (args.isEmpty()) {
+        toolErr(QStringLiteral("usage: korvane-tool script --run FILE [ARG]...\n"));
+        return 2;
+    }
+    const QString file = args.first();
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        toolErr(QStringLiteral("korvane-tool script: cannot read %1: %2\n").arg(file, in.errorString()));
+        return 1;
+    }
+    const QByteArray bytes = in.readAll();
+    // Notepad's "Unicode" files start with a byte order mark; others are UTF-8.
+    const bool utf16 = bytes.startsWith("\xFF\xFE");
+    QString code = utf16 ? QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2)) : QString::fromUtf8(bytes);
+    if (code.startsWith(QChar(0xFEFF)))
+        code.remove(0, 1);
+
+    scriptcontrol::ScriptControl control;
+    control.setLanguage(file.endsWith(QLatin1String(".js"), Qt::CaseInsensitive) ? QStringLiteral("JScript")
+                                                                                 : QStringLiteral("VBScript"));
+    control.setTimeout(0);
+    control.setAllowUI(true);
+    control.setMsgBoxHandler([](const QString& prompt, int buttons, const QString&) {
+        toolOut(QStringLiteral("msgbox: %1\n").arg(prompt));
+        return scriptcontrol::ScriptControl::defaultButton(buttons);
+    });
+    auto host = std::make_unique<wscript::WScript>(file, args.mid(1), [&control] { control.interruptRunning(); });
+    wscript::WScript* wscript = host.get();
+    control.addObject(QStringLiteral("WScript"), automation::owningDispatchFor(std::move(host)), false);
+    if (control.addCode(code) || wscript->quitRequested)
+        return wscript->quitRequested ? wscript->quitCode : 0;
+    const scriptcontrol::Error& e = control.error();
+    toolErr(QStringLiteral("%1(%2, %3) error %4: %5\n").arg(file).arg(e.line).arg(e.column).arg(e.number).arg(e.description));
+    return 1;
+}
+
 int runScript(const QStringList& args) {
+    if (!args.isEmpty() && args.first() == QLatin1String("--run"))
+        return runLikeCscript(args.mid(1));
     if (args.isEmpty() || args.first().startsWith(QLatin1String("--"))) {
-        toolErr(QStringLiteral("usage: korvane-tool script FILE [--timeout S] [--fire EVENT [ARG]]...\n"));
+        toolErr(QStringLiteral("usage: korvane-tool script FILE [--timeout S] [--fire EVENT [ARG]]...\n"
+                               "       korvane-tool script --run FILE [ARG]...\n"));
         return 2;
     }
     const QString file = args.first();
@@ -92,6 +141,8 @@ int runScript(const QStringList& args) {
     return 0;
 }
 
-const ToolCommand command{"script", "FILE [--timeout S] [--fire EVENT [ARG]]...", runScript};
+const ToolCommand command{"script", "FILE [--timeout S] [--fire EVENT [ARG]]... | --run FILE [ARG]...", runScript};
 
 }  // namespace
+
+#include "moc_wscript_object.cpp"

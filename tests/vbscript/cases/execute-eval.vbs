@@ -48,7 +48,7 @@ Err.Clear
 Print Eval("1 +")
 Print Err.Number
 '> 1023
-'> 1023
+'> 1002
 '=== an unhandled Execute error reports the calling line
 x = 1
 Execute "y = 1 / 0"

@@ -37,3 +37,35 @@ n = 12
 n = n & 3
 Print n & " " & TypeName(n)
 '> 123 String
+'=== appending several pieces at once, of every kind
+s = ""
+For i = 1 To 12
+  s = s & "x" & i Mod 10 & Null & ","
+Next
+Print s
+s = "a"
+s = s & 1 + 1 & "b" & CDbl(2.5) & True
+Print s
+'> x1,x2,x3,x4,x5,x6,x7,x8,x9,x0,x1,x2,
+'> a2b2.5True
+'=== several pieces: a piece that changes the text is seen as written
+Function Meddle()
+  s = "other"
+  Meddle = "!"
+End Function
+s = "start"
+s = s & "-" & Meddle() & "-"
+Print s
+'> start-!-
+'=== several pieces on a global from a procedure, and the text read in a piece
+Dim g
+g = "g"
+Sub Grow()
+  Dim i
+  For i = 1 To 3
+    g = g & "[" & Len(g) & "]"
+  Next
+End Sub
+Grow
+Print g
+'> g[1][4][7]
