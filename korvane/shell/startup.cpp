@@ -196,7 +196,7 @@ struct FrameMonitor {
         syslogView->setTitleSource([this] { return controller.title(true, true); });
         controller.setSyslogListener(&syslogListener);
         clearers.push_back([this] { syslogView->Clear(); });
-        AttachJournalToFrame(frame, controller, assembled.journal());
+        AttachJournalToFrame(frame, controller, assembled.journal(), &sheet);
         controller.setClearViews([this] {
             for (const auto& clear : clearers)
                 clear();

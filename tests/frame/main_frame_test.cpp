@@ -493,3 +493,10 @@ TEST_F(Frame, HelpKeyOpensTheShownViewsTopicAndTheHelpCommandTheIntroduction)
     setHelpTopicHandler({});
     EXPECT_EQ(topics, QStringList({"Korvane.chm::/The_Graphs_View.htm", "Korvane.chm::/introduction.htm"}));
 }
+
+TEST(PhoneBookImport, TheCountOfNewNumbersReadsRight)
+{
+    EXPECT_EQ(numbersImportedText(0), QStringLiteral("0 new numbers imported."));
+    EXPECT_EQ(numbersImportedText(1), QStringLiteral("1 new number imported."));
+    EXPECT_EQ(numbersImportedText(12), QStringLiteral("12 new numbers imported."));
+}
