@@ -329,6 +329,8 @@ struct FrameMonitor {
     {
         AssembledMonitor::Options parts;
         parts.recordFile = options.recordFile;
+        parts.recordLimitBytes = options.recordLimitBytes;
+        parts.recordStopped = journalProblemReporter(frame);
         parts.journalProblem = journalProblemReporter(frame);
         return parts;
     }
