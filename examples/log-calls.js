@@ -1,5 +1,5 @@
 // Korvane example script: logs line changes and caller ids to a file.
-// Select it under Properties > Scripts ("Use Scripts" on), or run the console
+// Select it under View > Properties..., page "Script" ("Use Scripts" on), or run the console
 // monitor with --script examples/log-calls.js. The log goes to the temporary
 // folder as korvane-calls.log; Run_ShowLog shows where.
 

@@ -4,6 +4,7 @@
 #include "korvane/settings/config_settings.h"
 #include "korvane/settings/settings_store.h"
 #include "korvane/monitor/password_source.h"
+#include "korvane/monitor/session_recorder.h"
 #include "korvane/monitor/stop_watcher.h"
 #include "korvane/monitor/tessen_registration.h"
 #include "components/prestige/simulator.h"
@@ -17,14 +18,37 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace korvane {
+
+qint64 parseRecordLimit(const QString& text) {
+    QString t = text.trimmed().toUpper();
+    if (t.endsWith(u'B'))
+        t.chop(1);
+    qint64 unit = 1024 * 1024;
+    if (t.endsWith(u'K') || t.endsWith(u'M') || t.endsWith(u'G')) {
+        unit = t.endsWith(u'K') ? 1024 : t.endsWith(u'M') ? 1024 * 1024 : 1024LL * 1024 * 1024;
+        t.chop(1);
+    }
+    bool ok = false;
+    const qint64 count = t.toLongLong(&ok);
+    if (!ok || count < 0 || count > (qint64(1) << 40) / unit)
+        return -1;
+    return count * unit;
+}
 
 int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOptions* options) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("ZyXEL Prestige Korvane: monitor for Prestige ISDN routers"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("address"), QStringLiteral("Router address for this run (host or host:port)."));
+    parser.addPositionalArgument(QStringLiteral("address"),
+                                 QStringLiteral("Router address for this run (host or host:port); without it the "
+                                                "address stored in the properties sheet."),
+                                 QStringLiteral("[address]"));
     const QCommandLineOption consoleOption(QStringLiteral("console"), QStringLiteral("Run without a window; one line per event."));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("With --console: one JSON object per line."));
     const QCommandLineOption demoOption(QStringLiteral("demo"), QStringLiteral("Monitor the built-in router simulator on a free loopback port."));
@@ -37,8 +61,10 @@ int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOption
     const QCommandLineOption httpTokenOption(QStringLiteral("http-token-file"), QStringLiteral("Bearer token for the HTTP endpoint, from this file."), QStringLiteral("file"));
     const QCommandLineOption httpNameOption(QStringLiteral("http-name"), QStringLiteral("The router label of the metrics (default: the router address)."), QStringLiteral("name"));
     parser.addOptions({httpOption, httpTokenOption, httpNameOption});
-    const QCommandLineOption recordOption(QStringLiteral("record"), QStringLiteral("Record the session with the router to this capture file (password masked)."), QStringLiteral("file"));
+    const QCommandLineOption recordOption(QStringLiteral("record"), QStringLiteral("Record the session with the router to this capture file (password masked, readable by you only)."), QStringLiteral("file"));
+    const QCommandLineOption recordLimitOption(QStringLiteral("record-limit"), QStringLiteral("Stop recording when the capture reaches this many MB (default 100; 0: no limit)."), QStringLiteral("MB"));
     parser.addOption(recordOption);
+    parser.addOption(recordLimitOption);
     parser.addOption(passwordFileOption);
     parser.process(app);
     // Other users can read a process's command line: the password given
@@ -53,11 +79,20 @@ int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOption
     options->httpTokenFile = parser.value(httpTokenOption);
     options->httpName = parser.value(httpNameOption);
     options->recordFile = parser.value(recordOption);
+    if (parser.isSet(recordLimitOption)) {
+        options->recordLimitBytes = parseRecordLimit(parser.value(recordLimitOption));
+        if (options->recordLimitBytes < 0) {
+            std::fprintf(stderr, "korvane: --record-limit needs a size in MB, or with K, M or G after it "
+                                 "(0 for no limit)\n");
+            return 2;
+        }
+    }
     if (parser.isSet(recordOption)) {
         QFile capture(options->recordFile);
-        if (options->recordFile.isEmpty() || !capture.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QString error;
+        if (options->recordFile.isEmpty() || !openPrivateCapture(capture, &error)) {
             std::fprintf(stderr, "korvane: cannot record to %s: %s\n", qPrintable(options->recordFile),
-                         qPrintable(capture.errorString()));
+                         qPrintable(error));
             return 1;
         }
     }
@@ -65,6 +100,13 @@ int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOption
     if (parser.isSet(passwordOption) || parser.isSet(passwordFileOption)) {
         const bool fromFile = parser.isSet(passwordFileOption);
         const QString value = fromFile ? parser.value(passwordFileOption) : parser.value(passwordOption);
+        if (fromFile) {
+            const QString unsafe = unsafePasswordFileReason(value);
+            if (!unsafe.isEmpty()) {
+                std::fprintf(stderr, "korvane: %s\n", qPrintable(unsafe));
+                return 2;
+            }
+        }
         if (fromFile || value == QLatin1String("-")) {
             QString error;
             if (!readPasswordLine(value, &options->password, &error)) {
@@ -113,7 +155,40 @@ int beginRun(QCoreApplication& app, int argc, char** argv, LaunchOptions* option
     prepareRun(stops, *options);
     if (options->demo && !demo.start(options))
         return 1;
+    // The router would only answer "bad password"; the window asks with
+    // its first-run sheet instead.
+    if (options->console && !options->passwordGiven) {
+        const ConfigSettings stored(options->address);
+        if (stored.GetPassword().isEmpty()) {
+            std::fprintf(stderr, "%s", qPrintable(noPasswordText(stored.GetIpAddress())));
+            return 2;
+        }
+    }
     return -1;
+}
+
+QString unsafePasswordFileReason(const QString& file) {
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return QString();
+    if (st.st_mode & (S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH))
+        return QStringLiteral("the password file \"%1\" is refused: other users can read or change it. "
+                              "Make it private to you: chmod go-rw \"%1\"")
+            .arg(file);
+#else
+    Q_UNUSED(file);
+#endif
+    return QString();
+}
+
+QString noPasswordText(const QString& address) {
+    return QStringLiteral("korvane: no router password is set for %1. Give it for this run with\n"
+                          "  --password-file FILE   (its first line; the file readable by you only)\n"
+                          "  --password -           (one line on standard input)\n"
+                          "or in the environment variable KORVANE_PASSWORD, or store it once in the\n"
+                          "window's properties sheet (View > Properties...).\n")
+        .arg(address);
 }
 
 namespace {

@@ -25,7 +25,18 @@ struct LaunchOptions {
     QString httpTokenFile;
     QString httpName;
     QString recordFile;
+    qint64 recordLimitBytes = -1;  // --record-limit; -1: the recorder's default
 };
+
+// Why a --password-file is refused: other users can read or change it. Empty
+// when it is private (or no plain file, such as a pipe).
+QString unsafePasswordFileReason(const QString& file);
+
+// "100", "100M", "2K", "1G" (no unit: MB) in bytes; -1 when not a size.
+qint64 parseRecordLimit(const QString& text);
+
+// What a console run without a router password says, and how to give one.
+QString noPasswordText(const QString& address);
 
 // Reads the command line (help and version print and exit there). Returns
 // -1 to go on, otherwise the exit code; errors are printed. The password on

@@ -10,16 +10,27 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace korvane {
 
 AssembledMonitor::AssembledMonitor(MonitorSettings* settings, Options options, QObject* parent)
     : QObject(parent), options_(std::move(options))
 {
-    controller_ = std::make_unique<CMonitorController>(
-        settings, nullptr,
-        recordSession(nullptr, options_.recordFile, [settings] { return settings->password(); }, nullptr));
     // Told after the tick that found it, never inside.
     QPointer<AssembledMonitor> self(this);
+    auto recordStopped = [self](const QString& text) {
+        QTimer::singleShot(0, self, [self, text] {
+            if (self && self->options_.recordStopped)
+                self->options_.recordStopped(text);
+            else
+                std::fprintf(stderr, "korvane: %s\n", qPrintable(text));
+        });
+    };
+    controller_ = std::make_unique<CMonitorController>(
+        settings, nullptr,
+        recordSession(nullptr, options_.recordFile, [settings] { return settings->password(); }, nullptr,
+                      options_.recordLimitBytes, recordStopped));
     auto problem = [self](const QString& text) {
         QTimer::singleShot(0, self, [self, text] {
             if (self && self->options_.journalProblem)

@@ -30,6 +30,9 @@ class AssembledMonitor : public QObject {
 public:
     struct Options {
         QString recordFile;          // --record: the router session into a capture file
+        qint64 recordLimitBytes = -1;  // --record-limit; -1: the recorder's default
+        // The recording stopped early (its limit, a full disk); empty: told on standard error.
+        std::function<void(const QString& text)> recordStopped;
         http::HttpCommandLine http;  // --http and its friends; empty parts come from the settings
         // A journal problem for the user: it stopped, it resumed, the phone
         // book could not be read. Told outside the tick that found it.

@@ -37,6 +37,7 @@ int runConsole(QCoreApplication& app, LaunchOptions& options, StopWatcher& stops
     MonitorEvents* lines = nullptr;
     AssembledMonitor::Options parts;
     parts.recordFile = options.recordFile;
+    parts.recordLimitBytes = options.recordLimitBytes;
     parts.http = {options.httpAddress, options.httpTokenFile, options.httpName};
     parts.journalProblem = [&lines](const QString& text) {
         if (!lines)

@@ -26,6 +26,7 @@ const QList<HelpPage>& helpPages()
         {"The_Call_History_View.htm", "The Call History View"},
         {"The_Graphs_View.htm", "The Graphs View"},
         {"The_LAN_Packet_Analyzer_View.htm", "The LAN Packet Analyzer View"},
+        {"The_Call_Log_View.htm", "The Call Log View"},
         {"Korvane_Configuration.htm", "Korvane Configuration"},
         {"Writing_Scripts.htm", "Writing Scripts"},
         {"Run_Script_Function_Dialog.htm", "Run Script Function Dialog"},

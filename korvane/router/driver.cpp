@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+#include <algorithm>
+
 namespace korvane {
 
 RouterTerminal::~RouterTerminal() = default;
@@ -13,14 +15,41 @@ bool at(int row, int column, int wantRow, int columnA, int columnB) {
     return row == wantRow && (column == columnA || column == columnB);
 }
 
+constexpr int kRowStride = 82;  // 80 cells and CR LF
+const QLatin1String kMenuPrompt("Enter Menu Selection Number:");
+const QLatin1String kHistoryPrompt("Press ESC or RETURN to Exit:");
+
+// A router that paints a menu line by line with CR LF, instead of moving the
+// cursor, leaves the cursor just after the prompt wherever the prompt came
+// to lie, or at the start of the line below it. The prompt is painted last,
+// so the menu is whole once the cursor is there; the title is the last one
+// painted before the prompt (a screen that scrolled keeps older ones above).
+bool afterPrompt(const QString& text, int row, int column, QLatin1String title, QLatin1String prompt) {
+    const qsizetype promptAt = text.lastIndexOf(prompt);
+    if (promptAt < 0)
+        return false;
+    const qsizetype titleAt = text.lastIndexOf(QLatin1String("Menu "), promptAt);
+    if (titleAt < 0 || QStringView(text).mid(titleAt, title.size()) != title)
+        return false;
+    const int promptRow = int(promptAt / kRowStride) + 1;
+    const int end = int(promptAt % kRowStride) + int(prompt.size()) + 1;  // the column after the prompt
+    if (row == promptRow)
+        return column >= end && column <= end + 2;
+    return row == promptRow + 1 && column == 1;
+}
+
 }  // namespace
 
 ScreenRecognition RecognizeScreen(const QString& text, int row, int column) {
     ScreenRecognition r;
-    r.menu24 = text.contains(QLatin1String("Menu 24 ")) && at(row, column, 21, 54, 56);
-    r.menu249 = text.contains(QLatin1String("Menu 24.9 ")) && at(row, column, 21, 54, 56);
+    const QLatin1String menu24("Menu 24 "), menu249("Menu 24.9 "), history("Menu 24.9.4 ");
+    r.menu24 = text.contains(menu24) &&
+               (at(row, column, 21, 54, 56) || afterPrompt(text, row, column, menu24, kMenuPrompt));
+    r.menu249 = text.contains(menu249) &&
+                (at(row, column, 21, 54, 56) || afterPrompt(text, row, column, menu249, kMenuPrompt));
     r.status = text.contains(QLatin1String("Menu 24.1 ")) && at(row, column, 22, 47, 49);
-    r.callHistory = text.contains(QLatin1String("Menu 24.9.4 ")) && at(row, column, 21, 57, 59);
+    r.callHistory = text.contains(history) &&
+                    (at(row, column, 21, 57, 59) || afterPrompt(text, row, column, history, kHistoryPrompt));
     r.badPassword = text.contains(QLatin1String("Bad Password!!!"));
     return r;
 }
@@ -196,7 +225,28 @@ void CRouterDriver::OnScreenChange() {
 
 void CRouterDriver::OnError(const QString& method, int error, const QString& errorText) {
     Q_UNUSED(method);
-    host_->reportControlError(error, errorText);
+    host_->reportControlError(error, ConnectErrorText(error, errorText, host_->routerAddress()));
+}
+
+QString ConnectErrorText(int error, const QString& errorText, const QString& address) {
+    // The control reports a name that does not resolve as an invalid
+    // argument; the number stays, the text says what happened.
+    constexpr int kInvalidArgument = 10022;
+    if (error != kInvalidArgument)
+        return errorText;
+    QString host = address.trimmed();
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        bool ok = false;
+        const int port = host.mid(colon + 1).toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            return errorText;
+        host.truncate(colon);
+    }
+    // Digits and dots are an address, not a name.
+    if (host.isEmpty() || std::all_of(host.begin(), host.end(), [](QChar c) { return c.isDigit() || c == u'.'; }))
+        return errorText;
+    return QStringLiteral("The router's name \"%1\" cannot be resolved: no such host is known.").arg(host);
 }
 
 }  // namespace korvane

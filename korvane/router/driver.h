@@ -109,6 +109,9 @@ inline constexpr int kScreenStride = 82;
 
 // "(%ld) %s": the text of the control error box.
 QString ControlErrorText(int error, const QString& errorText);
+// The connect error as the user reads it: a host name that does not resolve
+// (error 10022 from the control) is said to be one.
+QString ConnectErrorText(int error, const QString& errorText, const QString& address);
 
 class CRouterDriver {
 public:

@@ -1,6 +1,7 @@
 #include "korvane/settings/config_sheet.h"
 
 #include "korvane/help/help_topic.h"
+#include "korvane/settings/calls_page.h"
 #include "korvane/settings/connection_page.h"
 #include "korvane/settings/script_page.h"
 #include "korvane/settings/sound_page.h"
@@ -33,7 +34,8 @@ void CConfigSheet::build()
     connection_ = new CConnectionPage(settings_->connection(), settings_->store());
     sound_ = new CSoundPage(settings_->sound(), settings_->store());
     script_ = new CScriptPage(settings_->script(), settings_->store());
-    pages_ = {connection_, sound_, script_};
+    calls_ = new CCallsPage(settings_->store());
+    pages_ = {connection_, sound_, script_, calls_};
     for (korvane::PropertyPage* page : pages_) {
         tabs_->addTab(page, page->title());
         connect(page, &korvane::PropertyPage::modifiedChanged, this, &CConfigSheet::updateApplyButton);
@@ -86,13 +88,15 @@ void CConfigSheet::showHelp() { korvane::showHelpTopic(helpTopic()); }
 void CConfigSheet::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous() && !showing_) {
-        // A new showing: it opens on the first page, filled from the values
-        // as they are now.
+        // A new showing: it opens on the first page (or the one asked for),
+        // filled from the values as they are now.
         showing_ = true;
-        if (tabs_->currentIndex() != 0)
-            tabs_->setCurrentIndex(0);  // opens it through pageActivated
+        const int start = nextStartPage_ >= 0 && nextStartPage_ < tabs_->count() ? nextStartPage_ : 0;
+        nextStartPage_ = 0;
+        if (tabs_->currentIndex() != start)
+            tabs_->setCurrentIndex(start);  // opens it through pageActivated
         else
-            pageActivated(0);
+            pageActivated(start);
     }
     QDialog::showEvent(event);
 }

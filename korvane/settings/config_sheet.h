@@ -1,5 +1,6 @@
 #pragma once
-// "Korvane Properties": the sheet of the Connection, Sound and Script pages.
+// "Korvane Properties": the sheet of the Connection, Sound, Script and Calls
+// pages.
 // It loads every value from the settings store when it is constructed (once
 // per run), and the rest of the program reads the values held in memory
 // through the accessors. Run it modally; after it closes compare the values
@@ -14,6 +15,7 @@
 class QDialogButtonBox;
 class QPushButton;
 class QTabWidget;
+class CCallsPage;
 class CConnectionPage;
 class CScriptPage;
 class CSoundPage;
@@ -26,6 +28,7 @@ class CConfigSheet : public QDialog {
     Q_OBJECT
 public:
     static constexpr char kHelpTopic[] = "Korvane.chm::/Korvane_Configuration.htm";
+    enum Page { ConnectionPage, SoundPage, ScriptPage, CallsPage };
 
     // The command line, when not empty, is the router address for this run.
     // The store is the default one (KORVANE_SETTINGS_DIR or the user's own).
@@ -48,6 +51,7 @@ public:
     CConnectionPage* connectionPage() const { return connection_; }
     CSoundPage* soundPage() const { return sound_; }
     CScriptPage* scriptPage() const { return script_; }
+    CCallsPage* callsPage() const { return calls_; }
     QTabWidget* tabs() const { return tabs_; }
     QPushButton* okButton() const;
     QPushButton* cancelButton() const;
@@ -56,7 +60,10 @@ public:
 
     int GetActiveIndex() const;
     void SetActivePage(int index);
-    // The help topic of the active page, "…#connection", "…#sound", "…#script".
+    // The page the next showing opens on (once; then the first page again).
+    void openNextOn(int index) { nextStartPage_ = index; }
+    // The help topic of the active page, "…#connection", "…#sound", "…#script",
+    // "…#calls".
     QString helpTopic() const;
 
 public slots:
@@ -80,6 +87,8 @@ private:
     CConnectionPage* connection_ = nullptr;
     CSoundPage* sound_ = nullptr;
     CScriptPage* script_ = nullptr;
+    CCallsPage* calls_ = nullptr;
+    int nextStartPage_ = 0;
     QList<korvane::PropertyPage*> pages_;
     bool showing_ = false;
 };

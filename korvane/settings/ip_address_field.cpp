@@ -77,9 +77,36 @@ IpAddressField::IpAddressField(QWidget* parent) : QFrame(parent)
             dot->setAlignment(Qt::AlignCenter);
             dot->setBackgroundRole(QPalette::Base);
             layout->addWidget(dot);
+            dots_[std::size_t(i)] = dot;
         }
     }
+    host_ = new QLineEdit(this);
+    host_->setFrame(false);
+    host_->setAccessibleName(tr("Router address"));
+    host_->setMinimumWidth(1);
+    static const QRegularExpression hostText(QStringLiteral("[A-Za-z0-9._-]*(:\\d{0,5})?"));
+    host_->setValidator(new QRegularExpressionValidator(hostText, host_));
+    host_->hide();
+    layout->addWidget(host_, 4);
+    connect(host_, &QLineEdit::textEdited, this, &IpAddressField::markEdited);
+    setToolTip(tr("An IPv4 address, or a host name; a port may follow after a colon (router.lan:2323)"));
     setFocusProxy(octets_[0]);
+}
+
+void IpAddressField::setTextMode(bool on)
+{
+    if (textMode_ == on)
+        return;
+    textMode_ = on;
+    const bool hadFocus = isAncestorOf(QApplication::focusWidget());
+    for (QLineEdit* edit : octets_)
+        edit->setVisible(!on);
+    for (QWidget* dot : dots_)
+        dot->setVisible(!on);
+    host_->setVisible(on);
+    setFocusProxy(on ? host_ : octets_[0]);
+    if (hadFocus)
+        focusProxy()->setFocus(Qt::OtherFocusReason);
 }
 
 void IpAddressField::setAddress(const QString& address)
@@ -90,12 +117,16 @@ void IpAddressField::setAddress(const QString& address)
     suffix_ = parsed.suffix;
     for (int i = 0; i < 4; ++i)
         octets_[std::size_t(i)]->setText(parsed.complete ? parsed.octets[std::size_t(i)] : QString());
+    host_->setText(address);
+    setTextMode(!parsed.complete && !address.trimmed().isEmpty());
 }
 
 QString IpAddressField::address() const
 {
     if (!edited_)
         return original_;
+    if (textMode_)
+        return host_->text().trimmed();
     QStringList parts;
     for (QLineEdit* edit : octets_)
         parts.append(edit->text().isEmpty() ? QStringLiteral("0") : QString::number(edit->text().toInt()));
@@ -104,6 +135,8 @@ QString IpAddressField::address() const
 
 QString IpAddressField::note() const
 {
+    if (textMode_)
+        return QString();
     if (edited_)
         return suffix_;
     if (parseAddress(original_).complete)
@@ -161,8 +194,17 @@ bool IpAddressField::pasteAddress(int index, const QString& text)
     }
     // A partial address ("10.0") fills from this number on.
     static const QRegularExpression partial(QStringLiteral("^\\d{1,3}(\\.\\d{0,3}){0,3}$"));
-    if (!trimmed.contains(QLatin1Char('.')) || !partial.match(trimmed).hasMatch())
-        return false;
+    if (!trimmed.contains(QLatin1Char('.')) || !partial.match(trimmed).hasMatch()) {
+        // A host name, or an address with a port: the text box takes it.
+        static const QRegularExpression hostText(QStringLiteral("^[A-Za-z0-9._-]+(:\\d{1,5})?$"));
+        if (!hostText.match(trimmed).hasMatch())
+            return false;
+        host_->setText(trimmed);
+        setTextMode(true);
+        host_->setFocus(Qt::OtherFocusReason);
+        markEdited();
+        return true;
+    }
     const QStringList parts = trimmed.split(QLatin1Char('.'));
     int i = index;
     for (const QString& part : parts) {
@@ -200,6 +242,27 @@ bool IpAddressField::eventFilter(QObject* watched, QEvent* event)
     }
     const bool noSelection = !edit->hasSelectedText();
     const int pos = edit->cursorPosition();
+    // What only a host name or a port has: the one text box takes over,
+    // with the numbers typed so far.
+    if (key->text().size() == 1 && (key->text()[0].isLetter() || key->text()[0] == u':')) {
+        // The key goes where the cursor is, over a selection; numbers after
+        // this one are not part of a name.
+        QString typed = edit->text();
+        if (edit->hasSelectedText())
+            typed.replace(edit->selectionStart(), int(edit->selectedText().size()), key->text());
+        else
+            typed.insert(pos, key->text());
+        QStringList before;
+        for (int i = 0; i < index; ++i)
+            before.append(octets_[std::size_t(i)]->text());
+        before.append(typed);
+        host_->setText(before.join(QLatin1Char('.')));
+        setTextMode(true);
+        host_->setFocus(Qt::OtherFocusReason);
+        host_->end(false);
+        markEdited();
+        return true;
+    }
     switch (key->key()) {
     case Qt::Key_Period:
     case Qt::Key_Space:

@@ -5,10 +5,12 @@
 // address fills all four numbers. Tab leaves the field as a whole.
 //
 // The address the field gives back is the text it was given until the user
-// edits a number, so an address the four numbers cannot show (a host name, or
-// an address with a port from the command line) survives an OK untouched.
-// Such a text is shown beside the field (note()); a ":port" is kept when the
-// numbers are edited.
+// edits a number, so an address with a port survives an OK untouched; its
+// ":port" is shown beside the field (note()) and kept when the numbers are
+// edited. As on the command line, a host name and a port may be given too:
+// a letter or ':' typed into the numbers (or such a text pasted) turns
+// the field into one text box holding the whole address, and an address the
+// numbers cannot show is given to it that way.
 
 #include <QFrame>
 #include <QString>
@@ -32,6 +34,10 @@ public:
     // What the numbers do not show: empty, ":port", or a whole host name.
     QString note() const;
     bool isEdited() const { return edited_; }
+    // Whether the field is the one text box (a host name, an address with a
+    // port typed in) rather than the four numbers.
+    bool isTextMode() const { return textMode_; }
+    QLineEdit* hostEdit() const { return host_; }
 
     QLineEdit* octet(int index) const { return octets_[std::size_t(index)]; }
 
@@ -49,8 +55,12 @@ private:
     void octetEdited(int index);
     bool pasteAddress(int index, const QString& text);
     void markEdited();
+    void setTextMode(bool on);
 
     std::array<QLineEdit*, 4> octets_{};
+    std::array<QWidget*, 3> dots_{};
+    QLineEdit* host_ = nullptr;
+    bool textMode_ = false;
     QString original_;
     QString suffix_;
     bool edited_ = false;

@@ -16,6 +16,11 @@
 
 namespace korvane {
 
+QString numbersImportedText(int added)
+{
+    return added == 1 ? QStringLiteral("1 new number imported.") : QStringLiteral("%1 new numbers imported.").arg(added);
+}
+
 PhoneBookDialog::PhoneBookDialog(PhoneBook* book, QWidget* parent) : QDialog(parent), book_(book)
 {
     setWindowTitle(QStringLiteral("Phone Book"));
@@ -56,7 +61,7 @@ PhoneBookDialog::PhoneBookDialog(PhoneBook* book, QWidget* parent) : QDialog(par
         if (added < 0)
             QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 could not be read.").arg(file));
         else
-            QMessageBox::information(this, windowTitle(), QStringLiteral("%1 new numbers imported.").arg(added));
+            QMessageBox::information(this, windowTitle(), numbersImportedText(added));
     });
     for (const PhoneBookEntry& e : book_->entries())
         addRow(e);
@@ -109,72 +114,6 @@ void PhoneBookDialog::accept()
         return;
     }
     QDialog::accept();
-}
-
-JournalSettingsDialog::JournalSettingsDialog(const JournalSettings& current, QWidget* parent)
-    : QDialog(parent), base_(current)
-{
-    setWindowTitle(QStringLiteral("Journal and Notifications"));
-    auto* layout = new QVBoxLayout(this);
-    journal_ = new QCheckBox(QStringLiteral("&Keep a journal of every call"));
-    journal_->setChecked(current.journalOn);
-    layout->addWidget(journal_);
-
-    auto* numbers = new QGroupBox(QStringLiteral("Numbers"));
-    auto* numberForm = new QFormLayout(numbers);
-    country_ = new QLineEdit(current.countryCode);
-    country_->setPlaceholderText(QStringLiteral("49"));
-    area_ = new QLineEdit(current.areaCode);
-    area_->setPlaceholderText(QStringLiteral("30"));
-    numberForm->addRow(QStringLiteral("Country Code:"), country_);
-    numberForm->addRow(QStringLiteral("Area Code:"), area_);
-    layout->addWidget(numbers);
-
-    auto* costs = new QGroupBox(QStringLiteral("Costs (empty: none shown)"));
-    auto* costForm = new QFormLayout(costs);
-    auto amount = [&current](qint64 minor) { return minor > 0 ? current.tariff.amount(minor) : QString(); };
-    perCall_ = new QLineEdit(amount(current.tariff.perCall));
-    perMinute_ = new QLineEdit(amount(current.tariff.perMinute));
-    currency_ = new QLineEdit(current.tariff.currency);
-    costForm->addRow(QStringLiteral("Cost per Call:"), perCall_);
-    costForm->addRow(QStringLiteral("Cost per Minute:"), perMinute_);
-    costForm->addRow(QStringLiteral("Currency:"), currency_);
-    layout->addWidget(costs);
-
-    auto* announce = new QGroupBox(QStringLiteral("Announce"));
-    auto* announceBox = new QVBoxLayout(announce);
-    callerId_ = new QCheckBox(QStringLiteral("A &caller id (number and name)"));
-    lineUp_ = new QCheckBox(QStringLiteral("A line going &up"));
-    lineDown_ = new QCheckBox(QStringLiteral("A line going &down"));
-    router_ = new QCheckBox(QStringLiteral("The &router lost and back"));
-    callerId_->setChecked(current.notifyCallerId);
-    lineUp_->setChecked(current.notifyLineUp);
-    lineDown_->setChecked(current.notifyLineDown);
-    router_->setChecked(current.notifyRouter);
-    for (QCheckBox* box : {callerId_, lineUp_, lineDown_, router_})
-        announceBox->addWidget(box);
-    layout->addWidget(announce);
-
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    layout->addWidget(box);
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-}
-
-JournalSettings JournalSettingsDialog::settings() const
-{
-    JournalSettings s = base_;
-    s.journalOn = journal_->isChecked();
-    s.countryCode = country_->text().trimmed();
-    s.areaCode = area_->text().trimmed();
-    s.tariff.currency = currency_->text().trimmed().left(8);
-    s.tariff.perCall = parseAmount(perCall_->text(), s.tariff.decimals());
-    s.tariff.perMinute = parseAmount(perMinute_->text(), s.tariff.decimals());
-    s.notifyCallerId = callerId_->isChecked();
-    s.notifyLineUp = lineUp_->isChecked();
-    s.notifyLineDown = lineDown_->isChecked();
-    s.notifyRouter = router_->isChecked();
-    return s;
 }
 
 }  // namespace korvane

@@ -1,17 +1,17 @@
 #pragma once
-// The phone book editor (with vCard and CSV import) and the settings of the
-// journal, number matching, costs and notifications.
+// The phone book editor, with vCard and CSV import. (The journal's settings
+// are the properties sheet's Calls page.)
 
-#include "korvane/journal/journal_settings.h"
 #include "korvane/journal/phone_book.h"
 
 #include <QDialog>
 
-class QCheckBox;
-class QLineEdit;
 class QTableWidget;
 
 namespace korvane {
+
+// "1 new number imported.", "3 new numbers imported."
+QString numbersImportedText(int added);
 
 class PhoneBookDialog : public QDialog {
     Q_OBJECT
@@ -27,26 +27,6 @@ private:
     void addRow(const PhoneBookEntry& entry);
     PhoneBook* book_;
     QTableWidget* table_;
-};
-
-class JournalSettingsDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit JournalSettingsDialog(const JournalSettings& current, QWidget* parent = nullptr);
-    JournalSettings settings() const;
-
-private:
-    JournalSettings base_;
-    QCheckBox* journal_;
-    QLineEdit* country_;
-    QLineEdit* area_;
-    QLineEdit* perCall_;
-    QLineEdit* perMinute_;
-    QLineEdit* currency_;
-    QCheckBox* callerId_;
-    QCheckBox* lineUp_;
-    QCheckBox* lineDown_;
-    QCheckBox* router_;
 };
 
 }  // namespace korvane

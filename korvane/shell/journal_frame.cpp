@@ -7,6 +7,8 @@
 #include "korvane/notify/call_announcer.h"
 #include "korvane/shell/journal_dialogs.h"
 #include "korvane/notify/tray_meter.h"
+#include "korvane/settings/calls_page.h"
+#include "korvane/settings/config_sheet.h"
 #include "korvane/settings/settings_store.h"
 #include "korvane/monitor/controller.h"
 #include "korvane/shell/main_frame.h"
@@ -36,7 +38,8 @@ std::function<void(const QString&)> journalProblemReporter(CMainFrame& frame)
     };
 }
 
-void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller, JournalSession& journal)
+void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller, JournalSession& journal,
+                          CConfigSheet* sheet)
 {
     QPointer<CMainFrame> owner(&frame);
     JournalSession* session = &journal;
@@ -51,16 +54,18 @@ void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller, Jou
         PhoneBookDialog dialog(&session->phoneBook(), view);
         dialog.exec();
     });
-    QObject::connect(view, &CCallLogView::settingsRequested, session, [session, view] {
-        JournalSettingsDialog dialog(session->settings(), view);
-        if (dialog.exec() != QDialog::Accepted)
-            return;
-        SettingsStore store;
-        dialog.settings().write(store);
-        store.sync();
-        session->reload();
-        view->reload();
-    });
+    if (sheet) {
+        QObject::connect(view, &CCallLogView::settingsRequested, &frame, [owner, sheet] {
+            if (!owner)
+                return;
+            sheet->openNextOn(CConfigSheet::CallsPage);
+            owner->triggerCommand(cmd::Properties);
+        });
+        QObject::connect(sheet->callsPage(), &CCallsPage::applied, session, [session, view] {
+            session->reload();
+            view->reload();
+        });
+    }
 
     // Notifications: the bus, else the tray's balloon, else nothing.
     auto* notifier = new DesktopNotifier(&controller);

@@ -7,14 +7,19 @@
 
 #include <functional>
 
+class CConfigSheet;
+
 namespace korvane {
 
 class CMainFrame;
 class CMonitorController;
 class JournalSession;
 
-// Everything it creates belongs to the controller and the frame.
-void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller, JournalSession& session);
+// Everything it creates belongs to the controller and the frame. The Call
+// Log's "Settings..." opens the properties sheet on its Calls page, whose
+// Apply and OK the journal follows at once.
+void AttachJournalToFrame(CMainFrame& frame, CMonitorController& controller, JournalSession& session,
+                          CConfigSheet* sheet = nullptr);
 
 // A journal problem in the window: the status bar and a box that does not
 // hold up the monitor.

@@ -511,12 +511,40 @@ void CMainFrame::RestorePlacement()
     if (p) {
         applyPlacement(*p);
     } else {
+        // Centred on what the panels and docks leave free, not on the whole
+        // screen, so the title bar and the close box stay reachable.
         QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-        const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
+        const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
         // The default size is the outer size, as the record holds it.
-        placeOuter(centredRect(defaultOuterSize(activeView_, area.size()), area));
+        const QRect centred = centredRect(defaultOuterSize(activeView_, area.size()), area);
+        placeOuter(centred);
+        // The minimum size of the bars and the view may have made it larger:
+        // centred again at the size it really has.
+        if (QLayout* l = layout())
+            l->activate();
+        const QSize real = frameGeometry().size().boundedTo(area.size());
+        if (real != centred.size())
+            placeOuter(centredRect(real, area));
     }
+    keepOnScreen();
     restoring_ = false;
+}
+
+void CMainFrame::keepOnScreen()
+{
+    if (isMaximized())
+        return;
+    // The window is as large as its minimum size now, which a view's
+    // contents may have made larger than the rectangle it was given.
+    if (QLayout* l = layout())
+        l->activate();
+    QList<QRect> areas;
+    for (QScreen* s : QGuiApplication::screens())
+        areas << s->availableGeometry();
+    const QRect outer(pos(), frameGeometry().size());
+    const QRect kept = keptOnScreen(outer, areas);
+    if (kept != outer)
+        placeOuter(kept);
 }
 
 // ---- Tray and visibility

@@ -188,6 +188,7 @@ private:
     // form of a view that scrolls one, within the screen.
     QSize defaultOuterSize(View v, const QSize& screenSize) const;
     void applyPlacement(const WindowPlacement& p);
+    void keepOnScreen();
     void placeOuter(const QRect& outer);
 
     ProfileStore* store_;

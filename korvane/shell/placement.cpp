@@ -77,4 +77,30 @@ QRect centredRect(const QSize& windowSize, const QRect& screen)
     return QRect(QPoint(x, y), windowSize);
 }
 
+QRect keptOnScreen(const QRect& outer, const QList<QRect>& areas)
+{
+    if (areas.isEmpty())
+        return outer;
+    QRect area = areas.first();
+    qint64 best = -1;
+    for (const QRect& a : areas) {
+        const QRect common = a.intersected(outer);
+        const qint64 size = common.isEmpty() ? 0 : qint64(common.width()) * common.height();
+        if (size > best) {
+            best = size;
+            area = a;
+        }
+    }
+    QRect r(outer.topLeft(), outer.size().boundedTo(area.size()));
+    if (r.right() > area.right())
+        r.moveRight(area.right());
+    if (r.bottom() > area.bottom())
+        r.moveBottom(area.bottom());
+    if (r.left() < area.left())
+        r.moveLeft(area.left());
+    if (r.top() < area.top())
+        r.moveTop(area.top());
+    return r;
+}
+
 }  // namespace korvane

@@ -4,6 +4,7 @@
 // settings file written on one platform reads the same on another.
 
 #include <QByteArray>
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -63,5 +64,11 @@ QString placementValueName(const QString& registryName);
 // The default position: the window's size centred on the available screen
 // area (half the difference in each direction).
 QRect centredRect(const QSize& windowSize, const QRect& screen);
+
+// The window rectangle kept within the available area of a screen that
+// exists: the one it overlaps most, or the first when it overlaps none (a
+// placement stored with a screen since removed). It is moved, and shrunk only
+// where it is larger than the area.
+QRect keptOnScreen(const QRect& outer, const QList<QRect>& areas);
 
 }  // namespace korvane

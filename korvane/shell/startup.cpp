@@ -196,7 +196,7 @@ struct FrameMonitor {
         syslogView->setTitleSource([this] { return controller.title(true, true); });
         controller.setSyslogListener(&syslogListener);
         clearers.push_back([this] { syslogView->Clear(); });
-        AttachJournalToFrame(frame, controller, assembled.journal());
+        AttachJournalToFrame(frame, controller, assembled.journal(), &sheet);
         controller.setClearViews([this] {
             for (const auto& clear : clearers)
                 clear();
@@ -329,6 +329,8 @@ struct FrameMonitor {
     {
         AssembledMonitor::Options parts;
         parts.recordFile = options.recordFile;
+        parts.recordLimitBytes = options.recordLimitBytes;
+        parts.recordStopped = journalProblemReporter(frame);
         parts.journalProblem = journalProblemReporter(frame);
         return parts;
     }

@@ -23,6 +23,7 @@ struct FrameOptions {
     class StopWatcher* stops = nullptr;
     // Record the session with the router to this capture file (--record).
     QString recordFile;
+    qint64 recordLimitBytes = -1;  // --record-limit; -1: the recorder's default
 };
 
 // Runs the monitor with its frame window until the Exit command; returns the

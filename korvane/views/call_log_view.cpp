@@ -168,15 +168,22 @@ CCallLogView::CCallLogView(QWidget* parent) : QWidget(parent)
     auto* exportButton = new QPushButton(QStringLiteral("Export..."));
     for (QWidget* w : std::initializer_list<QWidget*>{line_, type_, direction_, fromOn_, from_, toOn_, to_})
         bar->addWidget(w);
-    bar->addWidget(search_, 1);
-    bar->addWidget(exportButton);
+    bar->addStretch(1);
+    // The search and the buttons on a row of their own: on one row the view
+    // made the window wider than a 1024-pixel screen leaves room for.
+    auto* searchBar = new QHBoxLayout;
+    search_->setMinimumWidth(search_->fontMetrics().horizontalAdvance(search_->placeholderText()) + 40);
+    searchBar->addWidget(search_, 1);
+    searchBar->addWidget(exportButton);
     auto* bookButton = new QPushButton(QStringLiteral("Phone Book..."));
     auto* settingsButton = new QPushButton(QStringLiteral("Settings..."));
-    bar->addWidget(bookButton);
-    bar->addWidget(settingsButton);
+    settingsButton->setToolTip(QStringLiteral("The Calls page of the properties: numbers, tariff, announcements, journal"));
+    searchBar->addWidget(bookButton);
+    searchBar->addWidget(settingsButton);
     connect(bookButton, &QPushButton::clicked, this, &CCallLogView::phoneBookRequested);
     connect(settingsButton, &QPushButton::clicked, this, &CCallLogView::settingsRequested);
     layout->addLayout(bar);
+    layout->addLayout(searchBar);
 
     auto* splitter = new QSplitter(Qt::Vertical);
     table_ = new QTableView;
@@ -186,6 +193,8 @@ CCallLogView::CCallLogView(QWidget* parent) : QWidget(parent)
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->horizontalHeader()->setStretchLastSection(true);
+    // The start is date and time; a default-width column showed the date only.
+    table_->horizontalHeader()->setSectionResizeMode(CallLogModel::Start, QHeaderView::ResizeToContents);
     table_->setWordWrap(false);
     splitter->addWidget(table_);
 

@@ -84,6 +84,7 @@ public:
 
     const CallLogModel& model() const { return model_; }
     QTreeWidget* totalsList() const { return totals_; }
+    QTableView* table() const { return table_; }
     CallLogChart* chart() const { return chart_; }
     // Writes the rows shown as CSV; false with a reason on failure.
     bool exportCsv(const QString& file, QString* error) const;

@@ -6,8 +6,10 @@
 #include "korvane/journal/phone_book.h"
 #include "korvane/views/call_log_view.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -205,4 +207,22 @@ TEST(CallLogView, ExportsTheRowsShownAsRfc4180)
     EXPECT_EQ(rows[1][3], QStringLiteral("120"));
     EXPECT_FALSE(view.exportCsv(j.dir.filePath(QStringLiteral("missing/folder/out.csv")), &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(CallLogView, TheStartColumnShowsTheTimeAsWellAsTheDate)
+{
+    Journal j;
+    j.add(1, at(j.today, 14, 37), 90, false);
+    CCallLogView view;
+    view.setToday(j.today);
+    view.setJournalSource([&] { return &j.journal; });
+    view.resize(1270, 600);
+    view.show();
+    view.reload();
+    QCoreApplication::processEvents();
+    const QString start = view.model().data(view.model().index(0, CallLogModel::Start), Qt::DisplayRole).toString();
+    ASSERT_TRUE(start.endsWith(QLatin1String("14:37:00"))) << start.toStdString();
+    QTableView* table = view.table();
+    // Wide enough for the whole text with the cell's margins.
+    EXPECT_GE(table->columnWidth(CallLogModel::Start), table->fontMetrics().horizontalAdvance(start) + 6);
 }

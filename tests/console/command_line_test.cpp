@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -108,4 +109,117 @@ TEST(CommandLine, APasswordFromStandardInput) {
     monitor.closeWriteChannel();
     ASSERT_TRUE(monitor.waitForFinished(30000));
     EXPECT_TRUE(monitor.readAllStandardOutput().contains("\"event\":\"badpassword\""));
+}
+
+namespace {
+
+struct MonitorRun {
+    int code = -1;
+    QByteArray out, err;
+};
+
+// The monitor with a settings folder of its own; ends within 30 s.
+MonitorRun runMonitor(const QString& settingsDir, const QStringList& args) {
+    QProcess monitor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORVANE_SETTINGS_DIR"), settingsDir);
+    env.remove(QStringLiteral("KORVANE_PASSWORD"));
+    monitor.setProcessEnvironment(env);
+    monitor.start(kMonitor, args);
+    if (!monitor.waitForStarted() || !monitor.waitForFinished(30000)) {
+        monitor.kill();
+        monitor.waitForFinished();
+        return {};
+    }
+    return {monitor.exitStatus() == QProcess::NormalExit ? monitor.exitCode() : -1, monitor.readAllStandardOutput(),
+            monitor.readAllStandardError()};
+}
+
+}  // namespace
+
+TEST(CommandLine, HelpShowsTheAddressAsOptional) {
+    if (!QFile::exists(kMonitor))
+        GTEST_SKIP() << "no monitor program in this build";
+    QTemporaryDir profile;
+    const MonitorRun run = runMonitor(profile.path(), {QStringLiteral("--help")});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_TRUE(run.out.contains("[options] [address]")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("--record-limit")) << run.out.toStdString();
+}
+
+TEST(CommandLine, AConsoleRunWithoutAPasswordSaysHowToGiveOne) {
+    if (!QFile::exists(kMonitor))
+        GTEST_SKIP() << "no monitor program in this build";
+    QTemporaryDir profile;
+    const MonitorRun run = runMonitor(profile.path(), {QStringLiteral("--console"), QStringLiteral("--for"), QStringLiteral("2"),
+                                                QStringLiteral("127.0.0.1:1")});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(run.err.contains("no router password is set for 127.0.0.1:1")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("--password-file FILE")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("KORVANE_PASSWORD")) << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains("bad password")) << run.out.toStdString();
+}
+
+TEST(CommandLine, APasswordFileOthersCanReadIsRefusedWithTheFix) {
+    if (!QFile::exists(kMonitor))
+        GTEST_SKIP() << "no monitor program in this build";
+    QTemporaryDir profile;
+    const QString file = QDir(profile.path()).filePath(QStringLiteral("router.pw"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("1234\n");
+    }
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QStringList args = {QStringLiteral("--console"), QStringLiteral("--demo"), QStringLiteral("--for"),
+                              QStringLiteral("1"), QStringLiteral("--password-file"), file};
+    MonitorRun run = runMonitor(profile.path(), args);
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(run.err.contains("other users can read or change it")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("chmod go-rw \"%1\"").arg(file).toUtf8())) << run.err.toStdString();
+
+    // Made private, the same file is taken.
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+    run = runMonitor(profile.path(), args);
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("refused")) << run.err.toStdString();
+}
+
+TEST(CommandLine, ACaptureIsPrivateBoundedAndSaysWhenItStops) {
+    if (!QFile::exists(kMonitor))
+        GTEST_SKIP() << "no monitor program in this build";
+    QTemporaryDir profile;
+    const QString capture = QDir(profile.path()).filePath(QStringLiteral("session.capture"));
+    {
+        // A file left readable by everyone from before is made private too.
+        QFile f(capture);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    }
+    MonitorRun run = runMonitor(profile.path(), {QStringLiteral("--console"), QStringLiteral("--demo"), QStringLiteral("--for"),
+                                          QStringLiteral("4"), QStringLiteral("--record"), capture,
+                                          QStringLiteral("--record-limit"), QStringLiteral("4K")});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(QFile::permissions(capture) & ~(QFile::ReadUser | QFile::WriteUser),
+              QFile::ReadOwner | QFile::WriteOwner);
+    const qint64 size = QFileInfo(capture).size();
+    EXPECT_GE(size, 4 * 1024);
+    // Stopped at the first record past the limit: a screen or two at most.
+    EXPECT_LT(size, 16 * 1024);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Recording to %1 stopped at its limit of 4 KB").arg(capture).toUtf8()))
+        << run.err.toStdString();
+
+    // A full disk: the run goes on without the recording and says why.
+    if (QFileInfo(QStringLiteral("/dev/full")).isWritable()) {
+        run = runMonitor(profile.path(), {QStringLiteral("--console"), QStringLiteral("--demo"), QStringLiteral("--for"),
+                                          QStringLiteral("2"), QStringLiteral("--record"), QStringLiteral("/dev/full")});
+        EXPECT_EQ(run.code, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("Recording to /dev/full stopped: ")) << run.err.toStdString();
+        EXPECT_FALSE(run.out.isEmpty()) << "the monitor went on";
+    }
+
+    run = runMonitor(profile.path(), {QStringLiteral("--console"), QStringLiteral("--demo"), QStringLiteral("--record"),
+                                      capture, QStringLiteral("--record-limit"), QStringLiteral("lots")});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(run.err.contains("--record-limit needs a size")) << run.err.toStdString();
 }

@@ -14,6 +14,14 @@ TEST(HelpWindow, EveryPageTheProgramOpensIsBuiltIn)
     for (const HelpPage& p : helpPages())
         EXPECT_TRUE(helpPageExists(QLatin1String(p.file))) << p.file;
     EXPECT_FALSE(helpPageExists("missing.htm"));
+    // Every view's page is in the contents, the Call Log's among them.
+    QStringList files;
+    for (const HelpPage& p : helpPages())
+        files << QLatin1String(p.file);
+    for (const char* page : {"The_Status_View.htm", "The_Router_Screens_View.htm", "The_Syslog_View.htm",
+                             "The_Call_History_View.htm", "The_Graphs_View.htm", "The_LAN_Packet_Analyzer_View.htm",
+                             "The_Call_Log_View.htm"})
+        EXPECT_TRUE(files.contains(QLatin1String(page))) << page;
     EXPECT_FALSE(helpPageExists("../help.cmake"));
 }
 

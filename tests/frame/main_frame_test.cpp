@@ -1,4 +1,5 @@
 #include "korvane/shell/main_frame.h"
+#include "korvane/shell/journal_dialogs.h"
 #include "korvane/shell/lock_keys.h"
 
 #include "korvane/help/help_topic.h"
@@ -202,11 +203,11 @@ TEST_F(Frame, EachViewKeepsItsOwnPlacementAcrossSwitches)
     frame->setGeometry(50, 60, 500, 300);
     frame->ShowView(View::Telnet);
     const QRect telnetDefault = frame->geometry();
-    frame->setGeometry(300, 100, 700, 520);
+    frame->setGeometry(80, 40, 700, 520);
     frame->ShowView(View::Status);
     EXPECT_EQ(frame->geometry(), QRect(50, 60, 500, 300));
     frame->ShowView(View::Telnet);
-    EXPECT_EQ(frame->geometry(), QRect(300, 100, 700, 520));
+    EXPECT_EQ(frame->geometry(), QRect(80, 40, 700, 520));
     EXPECT_NE(telnetDefault, frame->geometry());
 
     frame->ShowView(View::Status);
@@ -215,6 +216,25 @@ TEST_F(Frame, EachViewKeepsItsOwnPlacementAcrossSwitches)
     // The record holds the outer rectangle, frame included.
     EXPECT_EQ(stored->normalRect(), frame->frameGeometry());
     EXPECT_TRUE(stored->toolBarVisible);
+}
+
+TEST_F(Frame, APlacementOffTheScreenComesBackWhole)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    frame->ShowView(View::Status);
+    // Left running off the right and the bottom, as a larger screen allowed.
+    frame->setGeometry(area.right() - 100, area.bottom() - 50, 500, 300);
+    frame->ShowView(View::Telnet);
+    frame->ShowView(View::Status);
+    EXPECT_TRUE(area.contains(frame->frameGeometry())) << frame->frameGeometry().x() << "," << frame->frameGeometry().y();
+    EXPECT_EQ(frame->geometry().size(), QSize(500, 300));
+    // Stored where no screen is now: on this one, at its size.
+    WindowPlacement away;
+    away.setNormalRect(QRect(area.right() + 2000, 100, 520, 300));
+    store.values.insert("View/GraphViewPlacement", encodePlacement(away));
+    frame->ShowView(View::Graph);
+    EXPECT_TRUE(area.contains(frame->frameGeometry()));
+    EXPECT_EQ(frame->frameGeometry().size(), QSize(520, 300));
 }
 
 TEST_F(Frame, ToolbarHiddenInOneViewComesBackInAnother)
@@ -472,4 +492,11 @@ TEST_F(Frame, HelpKeyOpensTheShownViewsTopicAndTheHelpCommandTheIntroduction)
     frame->triggerCommand(cmd::HelpContents);
     setHelpTopicHandler({});
     EXPECT_EQ(topics, QStringList({"Korvane.chm::/The_Graphs_View.htm", "Korvane.chm::/introduction.htm"}));
+}
+
+TEST(PhoneBookImport, TheCountOfNewNumbersReadsRight)
+{
+    EXPECT_EQ(numbersImportedText(0), QStringLiteral("0 new numbers imported."));
+    EXPECT_EQ(numbersImportedText(1), QStringLiteral("1 new number imported."));
+    EXPECT_EQ(numbersImportedText(12), QStringLiteral("12 new numbers imported."));
 }

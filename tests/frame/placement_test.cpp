@@ -59,3 +59,24 @@ TEST(Placement, NamesAndCentring)
     EXPECT_EQ(centredRect(QSize(700, 600), QRect(0, 0, 640, 480)).topLeft(), QPoint(-30, -60));
     EXPECT_EQ(centredRect(QSize(100, 100), QRect(1280, 0, 1000, 800)).topLeft(), QPoint(1730, 350));
 }
+
+TEST(Placement, KeptWithinTheAvailableAreaOfAScreenThatExists)
+{
+    const QRect small(0, 0, 1024, 740);  // 1024x768 less a 28 px panel
+    // Running off the right and the bottom: moved back, size kept.
+    EXPECT_EQ(keptOnScreen(QRect(500, 400, 700, 400), {small}), QRect(324, 340, 700, 400));
+    // Above or left of the area: the title bar comes back into reach.
+    EXPECT_EQ(keptOnScreen(QRect(-80, -30, 600, 300), {small}), QRect(0, 0, 600, 300));
+    // Larger than the area: shrunk to it.
+    EXPECT_EQ(keptOnScreen(QRect(10, 10, 1300, 900), {small}), small);
+    // Already inside: untouched.
+    EXPECT_EQ(keptOnScreen(QRect(100, 100, 300, 200), {small}), QRect(100, 100, 300, 200));
+
+    // Two screens side by side: a window mostly on the right one stays there.
+    const QRect right(1024, 0, 1280, 900);
+    EXPECT_EQ(keptOnScreen(QRect(900, 100, 600, 400), {small, right}), QRect(1024, 100, 600, 400));
+    // Stored on a screen that is gone: it comes onto the first one.
+    EXPECT_EQ(keptOnScreen(QRect(3000, 200, 500, 300), {small}), QRect(524, 200, 500, 300));
+    // No screen known (nothing to fit into): as given.
+    EXPECT_EQ(keptOnScreen(QRect(3000, 200, 500, 300), {}), QRect(3000, 200, 500, 300));
+}

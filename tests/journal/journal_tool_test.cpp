@@ -139,3 +139,34 @@ TEST_F(JournalTool, UsageErrorsAndAMissingJournal)
     EXPECT_TRUE(missing.err.contains(QStringLiteral("no journal for 10.9.9.9")));
     EXPECT_FALSE(QFile::exists(CallJournal::fileForRouter(dir.path(), QStringLiteral("10.9.9.9"))));
 }
+
+// Help asked for is an answer, on standard output, with exit status 0: for the
+// tool as a whole and for every command, journal among them.
+TEST(ToolHelp, TheToolAndEveryCommandAnswerHelp)
+{
+    auto run = [](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(KORVANE_TOOL), args);
+        p.waitForFinished(30000);
+        return ToolRun{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                       QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    };
+    const ToolRun all = run({QStringLiteral("--help")});
+    EXPECT_EQ(all.code, 0) << all.err.toStdString();
+    EXPECT_TRUE(all.err.isEmpty()) << all.err.toStdString();
+    EXPECT_TRUE(all.out.startsWith(QLatin1String("usage: korvane-tool <command>"))) << all.out.toStdString();
+    QStringList commands;
+    const QString list = all.out.section(QStringLiteral("commands:\n"), 1);
+    for (const QString& line : list.split(u'\n', Qt::SkipEmptyParts))
+        commands << line.trimmed().section(u' ', 0, 0);
+    EXPECT_TRUE(commands.contains(QLatin1String("journal")));
+    EXPECT_TRUE(commands.contains(QLatin1String("packet")));
+    for (const QString& command : commands) {
+        const ToolRun one = run({command, QStringLiteral("--help")});
+        EXPECT_EQ(one.code, 0) << command.toStdString() << ": " << one.err.toStdString();
+        EXPECT_TRUE(one.out.startsWith(QLatin1String("usage: korvane-tool ") + command)) << one.out.toStdString();
+    }
+    // Without a command it is still a usage error.
+    EXPECT_EQ(run({}).code, 2);
+    EXPECT_EQ(run({QStringLiteral("nonsense")}).code, 2);
+}

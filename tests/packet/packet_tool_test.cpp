@@ -69,3 +69,19 @@ TEST(PacketTool, ShortIpTextPrintsNothingAndUnknownOptionsAreUsageErrors)
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.contains(QLatin1String("--tcp")));
 }
+
+TEST(PacketTool, TextThatIsNoHexIsAnErrorThatSaysSo)
+{
+    ToolRun run = tool({QStringLiteral("zz")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains(QLatin1String("'z' is not a hexadecimal digit"))) << run.err.toStdString();
+
+    run = tool({QStringLiteral("45 00 0g")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(QLatin1String("'g'"))) << run.err.toStdString();
+
+    run = tool({}, QByteArray("\n"));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(QLatin1String("no packet given"))) << run.err.toStdString();
+}

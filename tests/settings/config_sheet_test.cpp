@@ -1,6 +1,8 @@
 #include "store_fixture.h"
 
 #include "korvane/help/help_topic.h"
+#include "korvane/journal/journal_settings.h"
+#include "korvane/settings/calls_page.h"
 #include "korvane/settings/config_sheet.h"
 #include "korvane/settings/connection_page.h"
 #include "korvane/settings/dialog_units.h"
@@ -11,6 +13,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -61,14 +66,15 @@ protected:
 
 }  // namespace
 
-TEST_F(SheetTest, TheSheetHasItsTitleAndThreePagesAndOpensOnTheFirst)
+TEST_F(SheetTest, TheSheetHasItsTitleAndFourPagesAndOpensOnTheFirst)
 {
     CConfigSheet sheet(*store, QString());
     EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Korvane Properties"));
-    ASSERT_EQ(sheet.tabs()->count(), 3);
+    ASSERT_EQ(sheet.tabs()->count(), 4);
     EXPECT_EQ(sheet.tabs()->tabText(0), QStringLiteral("Connection"));
     EXPECT_EQ(sheet.tabs()->tabText(1), QStringLiteral("Sound"));
     EXPECT_EQ(sheet.tabs()->tabText(2), QStringLiteral("Script"));
+    EXPECT_EQ(sheet.tabs()->tabText(3), QStringLiteral("Calls"));
     sheet.SetActivePage(2);
     show(sheet);
     EXPECT_EQ(sheet.GetActiveIndex(), 0);
@@ -384,4 +390,111 @@ TEST(FileFilters, WindowsFiltersBecomeQtNameFilters)
               (QStringList{QStringLiteral("Wave Files (*.wav)"), QStringLiteral("All Files (*.*)")}));
     EXPECT_EQ(qtNameFilters(QString()), QStringList());
     EXPECT_EQ(qtNameFilters(QStringLiteral("|")), QStringList());
+}
+
+TEST_F(SheetTest, TheCallsPageEditsTheJournalTariffAndAnnouncements)
+{
+    store->writeString(S, QStringLiteral("Country Code"), QStringLiteral("49"));
+    store->writeString(S, QStringLiteral("Cost per Minute"), QStringLiteral("0.02"));
+    store->writeString(S, QStringLiteral("Currency"), QStringLiteral("EUR"));
+    CConfigSheet sheet(*store, QString());
+    CCallsPage* page = sheet.callsPage();
+    QSignalSpy applied(page, &CCallsPage::applied);
+    show(sheet);
+    EXPECT_FALSE(sheet.applyButton()->isEnabled()) << "nothing changed yet";
+    sheet.SetActivePage(CConfigSheet::CallsPage);
+    EXPECT_TRUE(page->isOpened());
+    // Unlike the Script and Sound pages, opening it changes nothing.
+    EXPECT_FALSE(sheet.applyButton()->isEnabled());
+    EXPECT_EQ(page->countryEdit()->text(), QStringLiteral("49"));
+    EXPECT_EQ(page->areaEdit()->text(), QString());
+    EXPECT_EQ(page->perMinuteEdit()->text(), QStringLiteral("0.02"));
+    EXPECT_TRUE(page->journalCheck()->isChecked());
+    EXPECT_TRUE(page->callerIdCheck()->isChecked());
+    EXPECT_FALSE(page->chargeIncomingCheck()->isChecked());
+    // Placeholders say "not set"; none looks like a number that is set.
+    static const QRegularExpression digit(QStringLiteral("\\d"));
+    for (QLineEdit* edit : {page->countryEdit(), page->areaEdit(), page->perCallEdit(), page->perMinuteEdit()})
+        EXPECT_FALSE(edit->placeholderText().contains(digit)) << edit->placeholderText().toStdString();
+
+    // Typing the value it had is no change.
+    retype(page->perMinuteEdit(), QStringLiteral("0,02"));
+    EXPECT_FALSE(sheet.applyButton()->isEnabled());
+    retype(page->areaEdit(), QStringLiteral("30"));
+    retype(page->perCallEdit(), QStringLiteral("0,06"));
+    click(page->chargeIncomingCheck());
+    click(page->lineUpCheck());
+    click(page->journalCheck());
+    EXPECT_TRUE(sheet.applyButton()->isEnabled());
+    click(sheet.applyButton());
+    EXPECT_FALSE(sheet.applyButton()->isEnabled());
+    EXPECT_EQ(applied.count(), 1);
+
+    const JournalSettings stored = JournalSettings::read(*store);
+    EXPECT_FALSE(stored.journalOn);
+    EXPECT_EQ(stored.countryCode, QStringLiteral("49"));
+    EXPECT_EQ(stored.areaCode, QStringLiteral("30"));
+    EXPECT_EQ(stored.tariff.perCall, 6);
+    EXPECT_EQ(stored.tariff.perMinute, 2);
+    EXPECT_EQ(stored.tariff.currency, QStringLiteral("EUR"));
+    EXPECT_TRUE(stored.tariff.chargeIncoming);
+    EXPECT_EQ(store->readInt(S, QStringLiteral("Charge Incoming Calls"), -1), 1);
+    EXPECT_TRUE(stored.notifyLineUp);
+    EXPECT_FALSE(stored.notifyLineDown);
+
+    // Cancel after more edits: the values as last applied, in memory and store.
+    retype(page->countryEdit(), QStringLiteral("43"));
+    sheet.reject();
+    EXPECT_EQ(page->values().countryCode, QStringLiteral("49"));
+    EXPECT_EQ(JournalSettings::read(*store).countryCode, QStringLiteral("49"));
+    EXPECT_EQ(applied.count(), 1);
+}
+
+TEST_F(SheetTest, TheCallLogsShortcutOpensTheSheetOnTheCallsPageOnce)
+{
+    CConfigSheet sheet(*store, QString());
+    sheet.openNextOn(CConfigSheet::CallsPage);
+    show(sheet);
+    EXPECT_EQ(sheet.GetActiveIndex(), int(CConfigSheet::CallsPage));
+    EXPECT_TRUE(sheet.callsPage()->isOpened());
+    EXPECT_EQ(sheet.helpTopic(), QStringLiteral("Korvane.chm::/Korvane_Configuration.htm#calls"));
+    sheet.reject();
+    show(sheet);
+    EXPECT_EQ(sheet.GetActiveIndex(), 0);
+    sheet.reject();
+}
+
+// One table of every key of [Settings], with its default, in the help and in
+// the README alike.
+TEST(SettingsTable, EveryKeyIsInTheHelpAndTheReadme)
+{
+    namespace s = korvane::settings;
+    const QStringList keys = {
+        s::kLastIpAddress, s::kUseScript, s::kScriptFilePath, s::kSound, s::kLineUpSound, s::kLineDownSound,
+        s::kConnectionTimeout, s::kWaitForConnect, s::kCallHistoryRefresh, s::kShowSplashScreen, s::kConfigured,
+        s::kSyslogPort, s::kScriptTimeout, s::kReconnectInterval, s::kScriptMemoryLimit, s::kJournal,
+        s::kCountryCode, s::kAreaCode, s::kCostPerCall, s::kCostPerMinute, s::kCurrency, s::kChargeIncoming,
+        s::kNotifyCallerId, s::kNotifyLineUp, s::kNotifyLineDown, s::kNotifyRouter,
+        // The HTTP endpoint's keys (korvane/http).
+        QStringLiteral("HTTP Address"), QStringLiteral("HTTP Token"), QStringLiteral("HTTP Token File"),
+        QStringLiteral("HTTP Router Name")};
+    auto read = [](const char* path) {
+        QFile f(QString::fromLatin1(KORVANE_SOURCE_DIR) + QLatin1String(path));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    const QString help = read("/korvane/help/Korvane_Configuration.htm");
+    const QString readme = read("/README.md");
+    ASSERT_FALSE(help.isEmpty());
+    ASSERT_FALSE(readme.isEmpty());
+    for (const QString& key : keys) {
+        SCOPED_TRACE(key.toStdString());
+        // A row of its own, with a default after it.
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("<tr><td>%1</td><td>[^<]+</td>")
+                                           .arg(QRegularExpression::escape(key)))
+                        .match(help)
+                        .hasMatch());
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("\\n\\| `%1` \\| [^|]+ \\|").arg(QRegularExpression::escape(key)))
+                        .match(readme)
+                        .hasMatch());
+    }
 }

@@ -82,9 +82,10 @@ TEST(IpAddressField, NumbersStayWithinAByteAndAreGivenBackPlain)
     w.field->setFocus();
     w.type(QStringLiteral("300"));
     EXPECT_EQ(w.field->octet(0)->text(), QStringLiteral("255"));
-    // Letters and extra separators are no text.
+    // Extra separators and other signs are no text (a letter starts a host
+    // name: see below).
     w.field->octet(1)->setFocus();
-    w.type(QStringLiteral("a..b-"));
+    w.type(QStringLiteral("..-+"));
     EXPECT_EQ(w.field->octet(1)->text(), QString());
     w.type(QStringLiteral("007"));
     // Blank numbers read as 0, leading zeros drop.
@@ -132,9 +133,11 @@ TEST(IpAddressField, AnAddressTheNumbersCannotShowIsGivenBackUntilEdited)
     w.type(QStringLiteral("9"));
     EXPECT_EQ(w.field->address(), QStringLiteral("127.0.0.9:2323"));
 
+    // A host name is shown in the field itself, as one text.
     w.field->setAddress(QStringLiteral("router.lan"));
-    EXPECT_EQ(w.field->octet(0)->text(), QString());
-    EXPECT_EQ(w.field->note(), QStringLiteral("router.lan"));
+    EXPECT_TRUE(w.field->isTextMode());
+    EXPECT_EQ(w.field->hostEdit()->text(), QStringLiteral("router.lan"));
+    EXPECT_EQ(w.field->note(), QString());
     EXPECT_EQ(w.field->address(), QStringLiteral("router.lan"));
     EXPECT_FALSE(w.field->isEdited());
 
@@ -144,5 +147,42 @@ TEST(IpAddressField, AnAddressTheNumbersCannotShowIsGivenBackUntilEdited)
     EXPECT_EQ(w.field->octet(0)->text(), QStringLiteral("10"));
     w.field->setAddress(QStringLiteral("1.2.3.999"));
     EXPECT_EQ(w.field->octet(0)->text(), QString());
-    EXPECT_EQ(w.field->note(), QStringLiteral("1.2.3.999"));
+    EXPECT_EQ(w.field->address(), QStringLiteral("1.2.3.999"));
+    EXPECT_TRUE(w.field->isTextMode());
+}
+
+TEST(IpAddressField, TakesAHostNameAndAPortAsTheCommandLineDoes)
+{
+    FieldWindow w;
+    w.field->setAddress(QStringLiteral("192.168.1.1"));
+    w.field->octet(0)->selectAll();
+    // A letter turns the numbers into one text box, which goes on taking keys.
+    w.type(QStringLiteral("router.lan:2323"));
+    EXPECT_TRUE(w.field->isTextMode());
+    EXPECT_TRUE(w.field->isEdited());
+    EXPECT_EQ(w.field->address(), QStringLiteral("router.lan:2323"));
+    EXPECT_TRUE(w.field->hostEdit()->hasFocus());
+
+    // A port typed after the numbers keeps them.
+    w.field->setAddress(QString());
+    EXPECT_FALSE(w.field->isTextMode());
+    w.field->setFocus();
+    w.type(QStringLiteral("10.0.0.138:23"));
+    EXPECT_EQ(w.field->address(), QStringLiteral("10.0.0.138:23"));
+
+    // An address alone is stored as before: the four numbers.
+    w.field->setAddress(QString());
+    w.field->setFocus();
+    w.type(QStringLiteral("10.0.0.138"));
+    EXPECT_FALSE(w.field->isTextMode());
+    EXPECT_EQ(w.field->address(), QStringLiteral("10.0.0.138"));
+
+    // Pasted, a name goes to the text box; what no address holds is refused.
+    w.field->setAddress(QString());
+    w.field->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("gw.example:2323"));
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste);
+    EXPECT_EQ(w.field->address(), QStringLiteral("gw.example:2323"));
+    w.type(QStringLiteral(" /?"));
+    EXPECT_EQ(w.field->address(), QStringLiteral("gw.example:2323"));
 }

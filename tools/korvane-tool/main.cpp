@@ -13,11 +13,21 @@ std::vector<const ToolCommand*>& commands()
     return all;
 }
 
-void usage()
+QString usageText()
 {
-    toolErr(QStringLiteral("usage: korvane-tool <command> [arguments]\n"));
+    QString text = QStringLiteral("usage: korvane-tool <command> [arguments]\n"
+                                  "       korvane-tool <command> --help\n"
+                                  "commands:\n");
     for (const ToolCommand* c : commands())
-        toolErr(QStringLiteral("  %1 %2\n").arg(QLatin1String(c->name), QLatin1String(c->usage)));
+        text += QStringLiteral("  %1 %2\n").arg(QLatin1String(c->name), QLatin1String(c->usage));
+    return text;
+}
+
+void usage() { toolErr(usageText()); }
+
+bool isHelp(const QString& arg)
+{
+    return arg == QLatin1String("--help") || arg == QLatin1String("-h") || arg == QLatin1String("help");
 }
 }  // namespace
 
@@ -47,9 +57,19 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString name = args.takeFirst();
+    // Asked for, help goes to standard output and is no error.
+    if (isHelp(name)) {
+        toolOut(usageText());
+        return 0;
+    }
     for (const ToolCommand* c : commands()) {
-        if (name == QLatin1String(c->name))
-            return c->run(args);
+        if (name != QLatin1String(c->name))
+            continue;
+        if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+            toolOut(QStringLiteral("usage: korvane-tool %1 %2\n").arg(QLatin1String(c->name), QLatin1String(c->usage)));
+            return 0;
+        }
+        return c->run(args);
     }
     toolErr(QStringLiteral("korvane-tool: unknown command '%1'\n").arg(name));
     usage();

@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <cctype>
+
 namespace {
 
 // Far above any captured packet; keeps a device or a huge pipe from being read whole.
@@ -50,6 +52,16 @@ int runPacket(const QStringList& args)
         text = QString::fromLatin1(bytes);
     }
 
+    // The decoder takes anything (a stray character counts as 0); from a
+    // user, text that is no hex dump is a mistake worth saying.
+    const QString digits = StripWhiteSpace(text);
+    if (digits.isEmpty())
+        return usageError(QStringLiteral("no packet given: hexadecimal digits such as \"45 00 00 3D\" expected"));
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (!isxdigit(static_cast<unsigned char>(digits[i].toLatin1())) || digits[i].unicode() > 0x7f)
+            return usageError(QStringLiteral("'%1' is not a hexadecimal digit; the packet is given as hex text "
+                                             "such as \"45 00 00 3D\"").arg(digits[i]));
+    }
     const CPacketProperties rows(HexTextToBytes(text), !ipx);
     QString out;
     for (int i = 0; i < rows.GetCount(); ++i) {
