@@ -39,6 +39,8 @@ int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOption
     parser.addOptions({httpOption, httpTokenOption, httpNameOption});
     const QCommandLineOption recordOption(QStringLiteral("record"), QStringLiteral("Record the session with the router to this capture file (password masked)."), QStringLiteral("file"));
     parser.addOption(recordOption);
+    const QCommandLineOption mqttOption(QStringLiteral("mqtt"), QStringLiteral("Publish to Home Assistant through this MQTT broker (overrides \"MQTT Broker\")."), QStringLiteral("host[:port]"));
+    parser.addOption(mqttOption);
     parser.addOption(passwordFileOption);
     parser.process(app);
     // Other users can read a process's command line: the password given
@@ -53,6 +55,11 @@ int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOption
     options->httpTokenFile = parser.value(httpTokenOption);
     options->httpName = parser.value(httpNameOption);
     options->recordFile = parser.value(recordOption);
+    options->mqttBroker = parser.value(mqttOption);
+    if (parser.isSet(mqttOption) && options->mqttBroker.trimmed().isEmpty()) {
+        std::fprintf(stderr, "korvane: --mqtt needs a broker address (host or host:port)\n");
+        return 2;
+    }
     if (parser.isSet(recordOption)) {
         QFile capture(options->recordFile);
         if (options->recordFile.isEmpty() || !capture.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

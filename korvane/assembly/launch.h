@@ -25,6 +25,7 @@ struct LaunchOptions {
     QString httpTokenFile;
     QString httpName;
     QString recordFile;
+    QString mqttBroker;
 };
 
 // Reads the command line (help and version print and exit there). Returns

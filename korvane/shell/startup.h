@@ -23,6 +23,8 @@ struct FrameOptions {
     class StopWatcher* stops = nullptr;
     // Record the session with the router to this capture file (--record).
     QString recordFile;
+    // --mqtt: the MQTT broker for this run (else the "MQTT Broker" setting).
+    QString mqttBroker;
 };
 
 // Runs the monitor with its frame window until the Exit command; returns the

@@ -28,6 +28,7 @@ extern "C" Q_DECL_EXPORT int korvane_main(int argc, char** argv) {
     frame.commandLine = options.address;
     frame.stops = &stops;
     frame.recordFile = options.recordFile;
+    frame.mqttBroker = options.mqttBroker;
     const int code = korvane::runFrame(app, frame);
     demo.stop();
     return code;
