@@ -9,6 +9,8 @@
 
 #include <QSemaphore>
 
+#include <memory>
+
 namespace korvane::mqtt {
 
 MqttPublisher::MqttPublisher(CMonitorController* controller, MqttOptions options, QObject* parent)
@@ -62,15 +64,18 @@ void MqttPublisher::stop() {
     stopped_ = true;
     disconnect(controller_, nullptr, this, nullptr);
     disconnect(&controller_->calls(), nullptr, this, nullptr);
-    if (!thread_.isRunning())
+    if (!thread_.isRunning()) {
+        delete session_;  // never started: its thread never ran
+        session_ = nullptr;
         return;
+    }
     // Bounded: a broker that does not read gets a second, not the exit.
-    QSemaphore done;
-    QMetaObject::invokeMethod(session_, [s = session_, &done] {
+    auto done = std::make_shared<QSemaphore>();
+    QMetaObject::invokeMethod(session_, [s = session_, done] {
         s->stop(1000);
-        done.release();
+        done->release();
     });
-    const bool stopped = done.tryAcquire(1, 3000);
+    const bool stopped = done->tryAcquire(1, 3000);
     thread_.quit();
     if (!stopped || !thread_.wait(3000)) {
         // Stuck in a name lookup: the process ends without it.
