@@ -64,6 +64,7 @@ if(TARGET korvane_http)
   install(FILES packaging/systemd/korvane@.service DESTINATION lib/systemd/system)
   install(FILES packaging/systemd/korvane-example.conf
                 packaging/prometheus/korvane-scrape.yml
+                packaging/prometheus/korvane-alerts.yml
                 packaging/grafana/korvane-dashboard.json
           DESTINATION ${KORVANE_DOCDIR}/fleet)
 endif()
