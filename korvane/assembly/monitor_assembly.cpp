@@ -70,7 +70,10 @@ bool AssembledMonitor::startMqtt(QString* error)
     if (!enabled)
         return true;
     mqtt_ = std::make_unique<mqtt::MqttPublisher>(controller_.get(), options);
-    mqtt_->start();
+    if (!mqtt_->start(error)) {
+        mqtt_.reset();
+        return false;
+    }
     return true;
 }
 

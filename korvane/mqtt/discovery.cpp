@@ -1,7 +1,5 @@
 #include "korvane/mqtt/discovery.h"
 
-#include "korvane/monitor/call_record.h"
-
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,9 +18,10 @@ QString lineTopic(const MqttOptions& options, int line, const char* value) {
 }
 
 QString eventType(const QString& direction) {
-    if (direction == QLatin1String(kDirectionIn))
+    // The call tracker's directions; this library links nothing of the monitor.
+    if (direction == QLatin1String("In"))
         return QStringLiteral("incoming");
-    if (direction == QLatin1String(kDirectionOut))
+    if (direction == QLatin1String("Out"))
         return QStringLiteral("outgoing");
     return QStringLiteral("unknown");
 }
@@ -56,19 +55,6 @@ const Entity kLineEntities[] = {
 };
 
 }  // namespace
-
-CallSnapshot callSnapshot(const CallRecord& call) {
-    CallSnapshot s;
-    s.serial = call.serial;
-    s.line = call.line;
-    s.channel = call.channel;
-    s.direction = call.direction;
-    s.number = call.callerId;
-    s.name = call.callerName;
-    s.voice = call.voice;
-    s.startUtc = call.startUtc;
-    return s;
-}
 
 QString availabilityTopic(const MqttOptions& options) { return options.topic + QStringLiteral("/availability"); }
 QString callTopic(const MqttOptions& options) { return options.topic + QStringLiteral("/call"); }

@@ -13,51 +13,14 @@
 
 #include "korvane/mqtt/entity_states.h"
 #include "korvane/mqtt/mqtt_options.h"
+#include "korvane/mqtt/mqtt_snapshot.h"
 
 #include <QByteArray>
 #include <QList>
-#include <QMetaType>
 #include <QString>
 
-#include <array>
-
-namespace korvane {
-struct CallRecord;
-}
 
 namespace korvane::mqtt {
-
-struct LineSnapshot {
-    bool up = false;
-    int utilization = 0;
-    int averageUtilization = 0;
-    QString link;
-    int channel = 0;
-    QString callerId;
-    QString callerName;
-    qint64 packetsSent = 0;
-    qint64 packetsReceived = 0;
-    qint64 errors = 0;
-};
-
-// The monitor as one tick (or a stale spell) left it.
-struct MonitorSnapshot {
-    bool live = false;
-    std::array<LineSnapshot, 2> lines;
-};
-
-struct CallSnapshot {
-    qint64 serial = 0;
-    int line = 0;
-    int channel = 0;
-    QString direction;  // "In", "Out" or empty
-    QString number;
-    QString name;
-    bool voice = false;
-    qint64 startUtc = 0;
-};
-
-CallSnapshot callSnapshot(const CallRecord& call);
 
 struct MqttMessage {
     QString topic;
@@ -84,6 +47,3 @@ QList<TopicValue> lastCallValues(const MqttOptions& options, const CallSnapshot&
 QByteArray callEventPayload(const CallSnapshot& call);
 
 }  // namespace korvane::mqtt
-
-Q_DECLARE_METATYPE(korvane::mqtt::MonitorSnapshot)
-Q_DECLARE_METATYPE(korvane::mqtt::CallSnapshot)

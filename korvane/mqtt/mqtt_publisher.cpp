@@ -5,27 +5,26 @@
 #include "korvane/model/lines.h"
 #include "korvane/monitor/call_tracker.h"
 #include "korvane/monitor/controller.h"
-#include "korvane/mqtt/mqtt_session.h"
 
-#include <QSemaphore>
-
-#include <memory>
+#include <QPointer>
 
 namespace korvane::mqtt {
 
+CallSnapshot callSnapshot(const CallRecord& call) {
+    CallSnapshot s;
+    s.serial = call.serial;
+    s.line = call.line;
+    s.channel = call.channel;
+    s.direction = call.direction;
+    s.number = call.callerId;
+    s.name = call.callerName;
+    s.voice = call.voice;
+    s.startUtc = call.startUtc;
+    return s;
+}
+
 MqttPublisher::MqttPublisher(CMonitorController* controller, MqttOptions options, QObject* parent)
     : QObject(parent), controller_(controller), options_(std::move(options)) {
-    qRegisterMetaType<MonitorSnapshot>();
-    qRegisterMetaType<CallSnapshot>();
-    thread_.setObjectName(QStringLiteral("korvane-mqtt"));
-    session_ = new MqttSession(options_, QString::fromLatin1(kVersion));
-    session_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, session_, &QObject::deleteLater);
-    connect(session_, &MqttSession::outage, this, &MqttPublisher::outage);
-    connect(session_, &MqttSession::messagesSent, this, &MqttPublisher::messagesSent);
-    connect(session_, &MqttSession::connectedToBroker, this,
-            [this] { emit connectedToBroker(options_.brokerText()); });
-
     connect(controller, &CMonitorController::statusTick, this, [this] { postSnapshot(true); });
     connect(controller, &CMonitorController::statusStale, this, [this] { postSnapshot(false); });
     connect(controller, &CMonitorController::disconnected, this, [this] { postSnapshot(false); });
@@ -47,15 +46,20 @@ MqttPublisher::MqttPublisher(CMonitorController* controller, MqttOptions options
 
 MqttPublisher::~MqttPublisher() { stop(); }
 
-void MqttPublisher::setReconnectBaseMs(int ms) {
-    QMetaObject::invokeMethod(session_, [s = session_, ms] { s->setReconnectBaseMs(ms); });
-}
-
-void MqttPublisher::start() {
-    if (thread_.isRunning() || stopped_)
-        return;
-    thread_.start();
-    QMetaObject::invokeMethod(session_, &MqttSession::start);
+bool MqttPublisher::start(QString* error) {
+    if (client_ || stopped_)
+        return true;
+    QString why;
+    client_ = loadMqttClient(options_, QString::fromLatin1(kVersion), this, &why);
+    if (!client_) {
+        if (error)
+            *error = QStringLiteral("MQTT is not available: ") + why;
+        return false;
+    }
+    if (reconnectBaseMs_ != 1000)
+        client_->setReconnectBaseMs(reconnectBaseMs_);
+    client_->start();
+    return true;
 }
 
 void MqttPublisher::stop() {
@@ -64,29 +68,27 @@ void MqttPublisher::stop() {
     stopped_ = true;
     disconnect(controller_, nullptr, this, nullptr);
     disconnect(&controller_->calls(), nullptr, this, nullptr);
-    if (!thread_.isRunning()) {
-        delete session_;  // never started: its thread never ran
-        session_ = nullptr;
-        return;
-    }
-    // Bounded: a broker that does not read gets a second, not the exit.
-    auto done = std::make_shared<QSemaphore>();
-    QMetaObject::invokeMethod(session_, [s = session_, done] {
-        s->stop(1000);
-        done->release();
-    });
-    const bool stopped = done->tryAcquire(1, 3000);
-    thread_.quit();
-    if (!stopped || !thread_.wait(3000)) {
-        // Stuck in a name lookup: the process ends without it.
-        qWarning("korvane: the MQTT thread did not stop in time");
-        thread_.terminate();
-        thread_.wait(1000);
+    if (client_) {
+        client_->stop(1000);
+        client_.reset();
     }
 }
 
+// The client's thread tells; the monitor's thread passes it on.
+void MqttPublisher::clientOutage(const QString& text) {
+    QMetaObject::invokeMethod(this, [this, text] { emit outage(text); }, Qt::QueuedConnection);
+}
+
+void MqttPublisher::clientConnected() {
+    QMetaObject::invokeMethod(this, [this] { emit connectedToBroker(options_.brokerText()); }, Qt::QueuedConnection);
+}
+
+void MqttPublisher::clientSent(int messages) {
+    QMetaObject::invokeMethod(this, [this, messages] { emit messagesSent(messages); }, Qt::QueuedConnection);
+}
+
 void MqttPublisher::postSnapshot(bool live) {
-    if (stopped_ || !thread_.isRunning())
+    if (!client_ || stopped_)
         return;
     MonitorSnapshot snapshot;
     snapshot.live = live;
@@ -107,20 +109,19 @@ void MqttPublisher::postSnapshot(bool live) {
         s.packetsReceived = line->packetsReceived();
         s.errors = line->errors();
     }
-    QMetaObject::invokeMethod(session_, [s = session_, snapshot = std::move(snapshot)] { s->takeSnapshot(snapshot); });
+    client_->post(snapshot);
 }
 
 void MqttPublisher::onCall(const CallRecord& call, bool mayAnnounce) {
-    if (stopped_ || !thread_.isRunning())
+    if (!client_ || stopped_)
         return;
     // One event per call: once its number is known, or at its end.
     bool announce = false;
-    if (mayAnnounce && !announced_.contains(call.serial)
-        && (!call.callerId.isEmpty() || !call.isOpen())) {
+    if (mayAnnounce && !announced_.contains(call.serial) && (!call.callerId.isEmpty() || !call.isOpen())) {
         announce = true;
         announced_.insert(call.serial);
     }
-    QMetaObject::invokeMethod(session_, [s = session_, c = callSnapshot(call), announce] { s->takeCall(c, announce); });
+    client_->postCall(callSnapshot(call), announce);
 }
 
 }  // namespace korvane::mqtt

@@ -1,15 +1,14 @@
 #pragma once
 // The monitor's side of MQTT: listens to the controller and the call
 // tracker, copies what changed into plain snapshots and hands them to the
-// broker session on its own thread. Nothing here waits on the network; a
-// tick costs a copy of the two lines and one posted event.
+// MQTT client, which builds and sends on its own thread. Nothing here waits
+// on the network; a tick costs a copy of the two lines and one posted event.
 
-#include "korvane/mqtt/discovery.h"
+#include "korvane/mqtt/mqtt_client.h"
 #include "korvane/mqtt/mqtt_options.h"
 
 #include <QObject>
 #include <QSet>
-#include <QThread>
 
 #include <memory>
 
@@ -20,9 +19,9 @@ struct CallRecord;
 
 namespace korvane::mqtt {
 
-class MqttSession;
+CallSnapshot callSnapshot(const CallRecord& call);
 
-class MqttPublisher : public QObject {
+class MqttPublisher : public QObject, private MqttClientListener {
     Q_OBJECT
 public:
     MqttPublisher(CMonitorController* controller, MqttOptions options, QObject* parent = nullptr);
@@ -30,13 +29,15 @@ public:
     ~MqttPublisher() override;
 
     const MqttOptions& options() const { return options_; }
-    // Connects in the background; problems come as outage().
-    void start();
+    // Loads the client and connects in the background; false with the
+    // reason when the client library cannot be loaded. Broker problems come
+    // as outage().
+    bool start(QString* error = nullptr);
     // Says "offline" and disconnects, waiting at most about a second for
     // the broker; safe to call again.
     void stop();
-    // For tests: the reconnect schedule in a scale of this many ms to 1 s.
-    void setReconnectBaseMs(int ms);
+    // Tests: reconnect waits scaled to this many ms for each second.
+    void setReconnectBaseMs(int ms) { reconnectBaseMs_ = ms; }
 
 signals:
     // Once per outage, on the monitor's thread.
@@ -45,14 +46,17 @@ signals:
     void messagesSent(int count);
 
 private:
+    void clientOutage(const QString& text) override;
+    void clientConnected() override;
+    void clientSent(int messages) override;
     void postSnapshot(bool live);
     void onCall(const korvane::CallRecord& call, bool mayAnnounce);
 
     CMonitorController* controller_;
     MqttOptions options_;
-    QThread thread_;
-    MqttSession* session_ = nullptr;  // lives on thread_
-    QSet<qint64> announced_;          // calls whose event went out
+    std::unique_ptr<MqttClient> client_;
+    QSet<qint64> announced_;  // calls whose event went out
+    int reconnectBaseMs_ = 1000;
     bool stopped_ = false;
 };
 

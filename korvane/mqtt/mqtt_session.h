@@ -40,7 +40,7 @@ public:
     bool isConnected() const { return connected_; }
     int reconnectFailures() const { return failures_; }
 
-public slots:
+    // Called on the session's thread.
     void start();
     void takeSnapshot(const korvane::mqtt::MonitorSnapshot& snapshot);
     void takeCall(const korvane::mqtt::CallSnapshot& call, bool announce);

@@ -17,6 +17,9 @@
 #include <functional>
 #include <mutex>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace korvane::test {
 
 inline bool waitUntil(const std::function<bool()>& done, int limitMs) {
@@ -63,6 +66,8 @@ public:
             return false;
         file.close();
         process_.setProcessChannelMode(QProcess::MergedChannels);
+        // A test that crashes or times out takes its broker with it.
+        process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         process_.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), file.fileName()});
         if (!process_.waitForStarted(5000))
             return false;
