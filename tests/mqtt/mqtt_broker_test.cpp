@@ -13,6 +13,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -69,6 +70,22 @@ int retainedConfigs(Subscriber& subscriber) {
     return n;
 }
 
+// Waits until the broker holds every config and "online": the publisher's
+// messages may still be on their way (QoS 1, 20 in flight at a time), and
+// a subscriber that came before them would get them unretained.
+bool brokerHoldsEverything(quint16 port) {
+    Subscriber probe;
+    if (!probe.connect(port))
+        return false;
+    return waitUntil([&] {
+        QSet<QString> configs;
+        for (const Received& m : probe.messages())
+            if (m.topic.endsWith(QStringLiteral("/config")))
+                configs.insert(m.topic);
+        return configs.size() == 23 && probe.last(kAvailability) == "online";
+    }, 10000);
+}
+
 }  // namespace
 
 TEST(MqttBroker, HomeAssistantFindsConfigsStatesAndTheCallWithItsCaller) {
@@ -81,6 +98,7 @@ TEST(MqttBroker, HomeAssistantFindsConfigsStatesAndTheCallWithItsCaller) {
     publisher.start();
     ASSERT_TRUE(waitUntil([&] { return connected.size() == 1; }, 10000));
     rig.tick();
+    ASSERT_TRUE(brokerHoldsEverything(broker.port()));
 
     // A subscriber that comes later (Home Assistant starting) gets the
     // retained configs, the availability and the states.
@@ -211,6 +229,7 @@ TEST(MqttBroker, ConfigsAndOnlineComeBackAfterTheBrokerRestarts) {
     broker = std::make_unique<Broker>();
     ASSERT_TRUE(broker->start(port));
     ASSERT_TRUE(waitUntil([&] { return connected.size() == 2; }, 15000));
+    ASSERT_TRUE(brokerHoldsEverything(port));
     Subscriber ha;
     ASSERT_TRUE(ha.connect(port));
     EXPECT_TRUE(waitUntil([&] { return retainedConfigs(ha) == 23; }, 10000)) << retainedConfigs(ha);
