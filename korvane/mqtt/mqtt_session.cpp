@@ -103,7 +103,11 @@ void MqttSession::connectNow() {
         return;
     detachSocket();
     const QByteArray host = options_.host.toUtf8();
-    const int rc = mosquitto_connect_async(mosq_, host.constData(), options_.port, options_.keepAliveSeconds);
+    // libmosquitto carries a TLS handshake on only inside its own loop, so
+    // with TLS the connect (and handshake) blocks; this thread may wait.
+    const int rc = options_.caFile.isEmpty()
+                       ? mosquitto_connect_async(mosq_, host.constData(), options_.port, options_.keepAliveSeconds)
+                       : mosquitto_connect(mosq_, host.constData(), options_.port, options_.keepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS || mosquitto_socket(mosq_) < 0) {
         connectionLost(QStringLiteral("cannot reach the MQTT broker at %1: %2").arg(options_.brokerText(), errorText(rc)));
         return;

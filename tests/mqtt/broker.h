@@ -14,6 +14,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <functional>
 #include <mutex>
 
@@ -34,6 +35,15 @@ inline quint16 freeLoopbackPort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+// Whether something listens on the loopback port, within limitMs.
+inline bool portOpen(quint16 port, int limitMs) {
+    return waitUntil([port] {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        return probe.waitForConnected(100);
+    }, limitMs);
 }
 
 class Broker {
@@ -130,8 +140,12 @@ public:
     bool connect(quint16 port, const QByteArray& pattern = "#") {
         pattern_ = pattern;
         mosquitto_reconnect_delay_set(mosq_, 1, 1, false);
-        return mosquitto_connect(mosq_, "127.0.0.1", port, 30) == MOSQ_ERR_SUCCESS
-               && mosquitto_loop_start(mosq_) == MOSQ_ERR_SUCCESS;
+        const int rc = mosquitto_connect(mosq_, "127.0.0.1", port, 30);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            std::fprintf(stderr, "subscriber: cannot connect to port %d: %s\n", int(port), mosquitto_strerror(rc));
+            return false;
+        }
+        return mosquitto_loop_start(mosq_) == MOSQ_ERR_SUCCESS;
     }
     QList<Received> messages() {
         std::lock_guard<std::mutex> lock(mutex_);

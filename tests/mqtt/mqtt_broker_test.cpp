@@ -237,3 +237,62 @@ TEST(MqttBroker, ConfigsAndOnlineComeBackAfterTheBrokerRestarts) {
     EXPECT_TRUE(ha.waitFor(QStringLiteral("korvane/office/status"), "ON"));
     EXPECT_EQ(outages.size(), 1);
 }
+
+// With "MQTT CA File" the client speaks TLS and checks the broker's
+// certificate against that CA; a broker the CA did not sign is refused.
+TEST(MqttBroker, TlsWithTheCaFileOfTheBroker) {
+    QTemporaryDir certs;
+    auto openssl = [&](const QStringList& args) {
+        QProcess p;
+        p.setWorkingDirectory(certs.path());
+        p.start(QStringLiteral("openssl"), args);
+        return p.waitForFinished(20000) && p.exitCode() == 0;
+    };
+    const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                         QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
+    QFile ext(certs.filePath(QStringLiteral("ext.cnf")));
+    ASSERT_TRUE(ext.open(QIODevice::WriteOnly));
+    ext.write("subjectAltName=IP:127.0.0.1\n");
+    ext.close();
+    for (const QString& ca : {QStringLiteral("ca"), QStringLiteral("other")})
+        ASSERT_TRUE(openssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec
+                            + QStringList{QStringLiteral("-keyout"), ca + QStringLiteral(".key"), QStringLiteral("-out"),
+                                          ca + QStringLiteral(".crt"), QStringLiteral("-days"), QStringLiteral("1"),
+                                          QStringLiteral("-subj"), QStringLiteral("/CN=Korvane test ") + ca}));
+    ASSERT_TRUE(openssl(QStringList{QStringLiteral("req")} + ec
+                        + QStringList{QStringLiteral("-keyout"), QStringLiteral("server.key"), QStringLiteral("-out"),
+                                      QStringLiteral("server.csr"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")}));
+    ASSERT_TRUE(openssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("server.csr"),
+                         QStringLiteral("-CA"), QStringLiteral("ca.crt"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
+                         QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), QStringLiteral("server.crt"),
+                         QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-extfile"), QStringLiteral("ext.cnf")}));
+    // The TLS listener, and a plain one on loopback for the test's subscriber.
+    const quint16 plain = freeLoopbackPort();
+    Broker broker;
+    ASSERT_TRUE(broker.start(0, {}, "cafile " + certs.filePath(QStringLiteral("ca.crt")).toLocal8Bit()
+                                        + "\ncertfile " + certs.filePath(QStringLiteral("server.crt")).toLocal8Bit()
+                                        + "\nkeyfile " + certs.filePath(QStringLiteral("server.key")).toLocal8Bit()
+                                        + "\nlistener " + QByteArray::number(plain) + " 127.0.0.1\n"));
+    Subscriber ha;
+    ASSERT_TRUE(portOpen(plain, 5000));  // the second listener opens after the first
+    ASSERT_TRUE(ha.connect(plain, "korvane/office/availability"));
+
+    Rig rig;
+    mqtt::MqttOptions options = optionsFor(broker.port());
+    options.caFile = certs.filePath(QStringLiteral("ca.crt"));
+    mqtt::MqttPublisher publisher(&rig.controller, options);
+    QSignalSpy outages(&publisher, &mqtt::MqttPublisher::outage);
+    publisher.start();
+    EXPECT_TRUE(ha.waitFor(kAvailability, "online", 10000));
+    EXPECT_EQ(outages.size(), 0);
+    publisher.stop();
+    EXPECT_TRUE(ha.waitFor(kAvailability, "offline", 5000));
+
+    options.caFile = certs.filePath(QStringLiteral("other.crt"));
+    mqtt::MqttPublisher stranger(&rig.controller, options);
+    QSignalSpy refused(&stranger, &mqtt::MqttPublisher::outage);
+    stranger.start();
+    ASSERT_TRUE(waitUntil([&] { return refused.size() == 1; }, 10000));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(ha.last(kAvailability), "offline");
+}

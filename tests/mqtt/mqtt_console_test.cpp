@@ -44,9 +44,11 @@ TEST(MqttBroker, TheConsoleMonitorOutlivesItsBrokerAndLeavesALastWill) {
     // Reconnect waits of 1, 2, 4, 8 s: found within about 15 s.
     ASSERT_TRUE(ha.waitFor(QStringLiteral("korvane/desk/availability"), "online", 20000)) << out.constData();
     EXPECT_TRUE(ha.waitFor(QStringLiteral("korvane/desk/status"), "ON", 10000));
-    read();
+    EXPECT_TRUE(waitUntil([&] {
+        read();
+        return out.contains("\"event\":\"mqtt\"");
+    }, 5000)) << out.constData();
     EXPECT_EQ(out.count("\"event\":\"mqtt-error\""), 1) << out.constData();
-    EXPECT_TRUE(out.contains("\"event\":\"mqtt\"")) << out.constData();
 
     ::kill(pid_t(monitor.processId()), SIGKILL);
     ASSERT_TRUE(monitor.waitForFinished(10000));
