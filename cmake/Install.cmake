@@ -2,7 +2,8 @@
 #   bin/                              korvane, prestige-sim, korvane-tool
 #   lib/korvane/                      libautomation.so, libtessen.so, libtessen_ui.so,
 #                                     libkorvane_console.so, libkorvane_window.so,
-#                                     libkorvane_jscript.so (private to Korvane)
+#                                     libkorvane_jscript.so, libkorvane_mqtt_client.so
+#                                     (private to Korvane)
 #   share/applications/               korvane.desktop
 #   share/icons/hicolor/<size>/apps/  korvane.png, korvane.svg: the tray meter
 #   share/doc/korvane/                README.md, examples/, help/ (the help pages as HTML)
@@ -22,7 +23,7 @@ foreach(program korvane prestige-sim korvane-tool)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
-foreach(library automation tessen tessen_ui korvane_jscript)
+foreach(library automation tessen tessen_ui korvane_jscript korvane_mqtt_client)
   if(TARGET ${library})
     install(TARGETS ${library} LIBRARY DESTINATION ${KORVANE_PRIVATE_LIBDIR} NAMELINK_SKIP)
   endif()
@@ -64,6 +65,7 @@ if(TARGET korvane_http)
   install(FILES packaging/systemd/korvane@.service DESTINATION lib/systemd/system)
   install(FILES packaging/systemd/korvane-example.conf
                 packaging/prometheus/korvane-scrape.yml
+                packaging/prometheus/korvane-alerts.yml
                 packaging/grafana/korvane-dashboard.json
           DESTINATION ${KORVANE_DOCDIR}/fleet)
 endif()

@@ -65,6 +65,8 @@ int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOption
     const QCommandLineOption recordLimitOption(QStringLiteral("record-limit"), QStringLiteral("Stop recording when the capture reaches this many MB (default 100; 0: no limit)."), QStringLiteral("MB"));
     parser.addOption(recordOption);
     parser.addOption(recordLimitOption);
+    const QCommandLineOption mqttOption(QStringLiteral("mqtt"), QStringLiteral("Publish to Home Assistant through this MQTT broker (overrides \"MQTT Broker\")."), QStringLiteral("host[:port]"));
+    parser.addOption(mqttOption);
     parser.addOption(passwordFileOption);
     parser.process(app);
     // Other users can read a process's command line: the password given
@@ -86,6 +88,11 @@ int readLaunchOptions(QCoreApplication& app, int argc, char** argv, LaunchOption
                                  "(0 for no limit)\n");
             return 2;
         }
+    }
+    options->mqttBroker = parser.value(mqttOption);
+    if (parser.isSet(mqttOption) && options->mqttBroker.trimmed().isEmpty()) {
+        std::fprintf(stderr, "korvane: --mqtt needs a broker address (host or host:port)\n");
+        return 2;
     }
     if (parser.isSet(recordOption)) {
         QFile capture(options->recordFile);

@@ -26,6 +26,7 @@ struct LaunchOptions {
     QString httpName;
     QString recordFile;
     qint64 recordLimitBytes = -1;  // --record-limit; -1: the recorder's default
+    QString mqttBroker;
 };
 
 // Why a --password-file is refused: other users can read or change it. Empty

@@ -1,11 +1,14 @@
 #include "korvane/assembly/monitor_assembly.h"
 
 #include "korvane/http/http_endpoint.h"
+#include "korvane/http/metrics.h"
 #include "korvane/http/journal_source.h"
 #include "korvane/journal/journal_session.h"
 #include "korvane/monitor/call_tracker.h"
 #include "korvane/monitor/controller.h"
 #include "korvane/monitor/session_recorder.h"
+#include "korvane/mqtt/mqtt_publisher.h"
+#include "korvane/settings/settings_store.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -43,6 +46,7 @@ AssembledMonitor::AssembledMonitor(MonitorSettings* settings, Options options, Q
 AssembledMonitor::~AssembledMonitor()
 {
     stop();
+    mqtt_.reset();
     http_.reset();
     journalSource_.reset();
     journal_.reset();
@@ -55,11 +59,31 @@ bool AssembledMonitor::startHttp(QString* error, MonitorEvents* events)
     http_ = http::startHttpEndpoint(controller_.get(), events, options_.http, error);
     if (!http_)
         return error->isEmpty();
+    JournalSession* journal = journal_.get();
+    http_->metrics().setTariffSource([journal] { return journal->settings().tariff; });
     // With a journal /api/calls answers, and its all-time totals are gauges.
     if (journal_->journalForReading()) {
         journalSource_ = std::make_unique<http::JournalSource>(journal_.get(), controller_.get());
         http_->setCallList(journalSource_.get());
         http_->setJournalTotals(journalSource_.get());
+    }
+    return true;
+}
+
+bool AssembledMonitor::startMqtt(QString* error)
+{
+    error->clear();
+    mqtt::MqttOptions options;
+    bool enabled = false;
+    if (!mqtt::resolveMqttOptions(options_.mqtt, SettingsStore(), controller_->settings().ipAddress(), &options,
+                                  &enabled, error))
+        return false;
+    if (!enabled)
+        return true;
+    mqtt_ = std::make_unique<mqtt::MqttPublisher>(controller_.get(), options);
+    if (!mqtt_->start(error)) {
+        mqtt_.reset();
+        return false;
     }
     return true;
 }
@@ -70,6 +94,9 @@ void AssembledMonitor::stop()
         return;
     stopped_ = true;
     controller_->calls().endOpenCalls(CallEnd::MonitorStopped);
+    // The last calls reach the broker before it is told "offline".
+    if (mqtt_)
+        mqtt_->stop();
     controller_->Disconnect();
 }
 

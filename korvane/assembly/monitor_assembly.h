@@ -6,6 +6,7 @@
 // window's views, tray and notifications), so this wiring exists once.
 
 #include "korvane/http/http_setup.h"
+#include "korvane/mqtt/mqtt_options.h"
 
 #include <QObject>
 #include <QString>
@@ -19,6 +20,10 @@ class CMonitorController;
 class JournalSession;
 class MonitorEvents;
 class MonitorSettings;
+
+namespace mqtt {
+class MqttPublisher;
+}
 
 namespace http {
 class HttpEndpoint;
@@ -37,6 +42,7 @@ public:
         // A journal problem for the user: it stopped, it resumed, the phone
         // book could not be read. Told outside the tick that found it.
         std::function<void(const QString& text)> journalProblem;
+        mqtt::MqttCommandLine mqtt;  // --mqtt; empty parts come from the settings
     };
 
     AssembledMonitor(MonitorSettings* settings, Options options, QObject* parent = nullptr);
@@ -54,6 +60,13 @@ public:
     // make its own.
     bool startHttp(QString* error, MonitorEvents* events = nullptr);
 
+    // Starts publishing to the MQTT broker when one is set on the command
+    // line or in the settings. False with the reason when the settings are
+    // wrong; an absent broker is no error here (outages come as signals of
+    // mqttPublisher()).
+    bool startMqtt(QString* error);
+    mqtt::MqttPublisher* mqttPublisher() const { return mqtt_.get(); }
+
     // The monitor stops: calls still open end as "monitor stopped" (a later
     // run that finds the line still up continues them), the journal has them,
     // and the router connection closes. Safe to call again.
@@ -65,6 +78,7 @@ private:
     std::unique_ptr<JournalSession> journal_;
     std::unique_ptr<http::JournalSource> journalSource_;
     std::unique_ptr<http::HttpEndpoint> http_;
+    std::unique_ptr<mqtt::MqttPublisher> mqtt_;
     bool stopped_ = false;
 };
 

@@ -12,6 +12,7 @@
 #include "korvane/model/application.h"
 #include "korvane/assembly/monitor_assembly.h"
 #include "korvane/http/http_endpoint.h"
+#include "korvane/mqtt/mqtt_publisher.h"
 #include "korvane/journal/journal_recorder.h"
 #include "korvane/console/console_syslog.h"
 #include "automation/dispatch.h"
@@ -39,6 +40,7 @@ int runConsole(QCoreApplication& app, LaunchOptions& options, StopWatcher& stops
     parts.recordFile = options.recordFile;
     parts.recordLimitBytes = options.recordLimitBytes;
     parts.http = {options.httpAddress, options.httpTokenFile, options.httpName};
+    parts.mqtt = {options.mqttBroker, options.httpName};
     parts.journalProblem = [&lines](const QString& text) {
         if (!lines)
             return;
@@ -104,6 +106,23 @@ int runConsole(QCoreApplication& app, LaunchOptions& options, StopWatcher& stops
                           QStringLiteral("HTTP endpoint on %1:%2")
                               .arg(httpEndpoint->options().address.toString())
                               .arg(httpEndpoint->port()));
+    QString mqttError;
+    if (!assembled.startMqtt(&mqttError)) {
+        std::fprintf(stderr, "korvane: %s\n", qPrintable(mqttError));
+        return 2;
+    }
+    if (mqtt::MqttPublisher* publisher = assembled.mqttPublisher()) {
+        // One error line per outage; monitoring goes on meanwhile.
+        QObject::connect(publisher, &mqtt::MqttPublisher::outage, &monitor, [&monitor](const QString& text) {
+            monitor.emitEvent(QStringLiteral("mqtt-error"), QJsonObject{{QStringLiteral("text"), text}},
+                              QStringLiteral("MQTT error: ") + text);
+        });
+        QObject::connect(publisher, &mqtt::MqttPublisher::connectedToBroker, &monitor,
+                         [&monitor](const QString& broker) {
+                             monitor.emitEvent(QStringLiteral("mqtt"), QJsonObject{{QStringLiteral("broker"), broker}},
+                                               QStringLiteral("MQTT broker at ") + broker);
+                         });
+    }
     // The first connection, once the loop runs.
     QTimer::singleShot(0, &controller, [&] {
         syslog->startListening(settings.ipAddress());

@@ -4,6 +4,8 @@
 #include "korvane/model/application.h"
 #include "korvane/model/line.h"
 #include "korvane/model/lines.h"
+#include "korvane/journal/journal_settings.h"
+#include "korvane/monitor/call_tracker.h"
 #include "korvane/monitor/controller.h"
 
 #include <prometheus/counter.h>
@@ -14,6 +16,7 @@
 
 #include <QDateTime>
 
+#include <cmath>
 #include <sstream>
 
 namespace korvane::http {
@@ -91,6 +94,15 @@ MonitorMetrics::MonitorMetrics(CMonitorController* controller, const QString& ro
         s.onlineSeconds = &seconds.Add(labels);
     }
 
+    BuildGauge().Name("korvane_build_info")
+        .Help("Always 1; the monitor's version as a label")
+        .Register(*registry_)
+        .Add({{"router", router.toStdString()}, {"version", kVersion}})
+        .Set(1);
+    callCost_ = &BuildCounter().Name("korvane_call_cost_total")
+                     .Help("Cost of the calls ended since the monitor started, by the tariff, in the currency's units")
+                     .Register(*registry_);
+
     ownTotals_ = std::make_unique<CountedLineTotals>(controller);
 
     if (controller) {
@@ -108,6 +120,34 @@ MonitorMetrics::MonitorMetrics(CMonitorController* controller, const QString& ro
 }
 
 MonitorMetrics::~MonitorMetrics() = default;
+
+void MonitorMetrics::setTariffSource(std::function<Tariff()> tariff) {
+    const bool first = !tariff_;
+    tariff_ = std::move(tariff);
+    if (!tariff_)
+        return;
+    // The series exists from the start when a tariff is set, so that an
+    // increase() over a quiet day is 0 rather than absent.
+    const Tariff now = tariff_();
+    if (now.isSet())
+        costSeries(now.currency);
+    if (first && controller_)
+        connect(&controller_->calls(), &CallTracker::callEnded, this, &MonitorMetrics::addCallCost);
+}
+
+prometheus::Counter* MonitorMetrics::costSeries(const QString& currency) {
+    return &callCost_->Add({{"router", router_.toStdString()}, {"currency", currency.toStdString()}});
+}
+
+void MonitorMetrics::addCallCost(const CallRecord& call) {
+    const Tariff tariff = tariff_();
+    if (!tariff.isSet())
+        return;
+    const qint64 minor = tariff.cost(call);
+    prometheus::Counter* series = costSeries(tariff.currency);
+    if (minor > 0)
+        series->Increment(double(minor) / std::pow(10.0, tariff.decimals()));
+}
 
 void MonitorMetrics::setJournalTotals(LineTotals* totals) {
     journalTotals_ = totals;

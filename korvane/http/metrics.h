@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 namespace prometheus {
@@ -22,6 +23,8 @@ class Family;
 
 namespace korvane {
 class CMonitorController;
+struct CallRecord;
+struct Tariff;
 }
 
 namespace korvane::http {
@@ -40,6 +43,9 @@ public:
     // korvane_journal_online_seconds.
     void setJournalTotals(LineTotals* totals);
     const LineTotals& lineTotals() const { return *ownTotals_; }
+    // The tariff in force (read at each call's end): ended calls add their
+    // cost to korvane_call_cost_total{currency}, in the currency's units.
+    void setTariffSource(std::function<Tariff()> tariff);
 
     // The text exposition of every family, brought up to date first.
     QByteArray exposition();
@@ -62,6 +68,8 @@ private:
     void onTick();
     void setLive(bool live);
     void updateTotals();
+    void addCallCost(const CallRecord& call);
+    prometheus::Counter* costSeries(const QString& currency);
 
     CMonitorController* controller_;
     QString router_;
@@ -79,6 +87,8 @@ private:
     prometheus::Counter* reconnects_ = nullptr;
     prometheus::Counter* syslogMessages_ = nullptr;
     bool connectedOnce_ = false;
+    std::function<Tariff()> tariff_;
+    prometheus::Family<prometheus::Counter>* callCost_ = nullptr;
 };
 
 }  // namespace korvane::http

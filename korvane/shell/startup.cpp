@@ -11,6 +11,7 @@
 #include <cstdio>
 #include "korvane/assembly/monitor_assembly.h"
 #include "korvane/journal/journal_session.h"
+#include "korvane/mqtt/mqtt_publisher.h"
 
 #include "korvane/help/help_window.h"
 #include "korvane/settings/config_sheet.h"
@@ -332,6 +333,7 @@ struct FrameMonitor {
         parts.recordLimitBytes = options.recordLimitBytes;
         parts.recordStopped = journalProblemReporter(frame);
         parts.journalProblem = journalProblemReporter(frame);
+        parts.mqtt.broker = options.mqttBroker;
         return parts;
     }
     ConfigMonitorSettings settings;
@@ -385,6 +387,17 @@ int runFrame(QApplication& app, const FrameOptions& options)
         if (!monitor->assembled.startHttp(&httpError)) {
             std::fprintf(stderr, "korvane: %s\n", qPrintable(httpError));
             monitor->controller.SetStatusText(httpError);
+        }
+        QString mqttError;
+        if (!monitor->assembled.startMqtt(&mqttError)) {
+            std::fprintf(stderr, "korvane: %s\n", qPrintable(mqttError));
+            monitor->controller.SetStatusText(mqttError);
+        } else if (auto* publisher = monitor->assembled.mqttPublisher()) {
+            QObject::connect(publisher, &mqtt::MqttPublisher::outage, &frame, [&monitor](const QString& text) {
+                std::fprintf(stderr, "korvane: MQTT error: %s\n", qPrintable(text));
+                if (monitor)
+                    monitor->controller.SetStatusText(QStringLiteral("MQTT error: ") + text);
+            });
         }
         monitor->attachScriptHost(frame, sheet);
     };

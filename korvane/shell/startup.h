@@ -24,6 +24,8 @@ struct FrameOptions {
     // Record the session with the router to this capture file (--record).
     QString recordFile;
     qint64 recordLimitBytes = -1;  // --record-limit; -1: the recorder's default
+    // --mqtt: the MQTT broker for this run (else the "MQTT Broker" setting).
+    QString mqttBroker;
 };
 
 // Runs the monitor with its frame window until the Exit command; returns the

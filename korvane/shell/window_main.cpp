@@ -29,6 +29,7 @@ extern "C" Q_DECL_EXPORT int korvane_main(int argc, char** argv) {
     frame.stops = &stops;
     frame.recordFile = options.recordFile;
     frame.recordLimitBytes = options.recordLimitBytes;
+    frame.mqttBroker = options.mqttBroker;
     const int code = korvane::runFrame(app, frame);
     demo.stop();
     return code;

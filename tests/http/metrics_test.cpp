@@ -6,6 +6,8 @@
 #include "korvane/http/line_totals.h"
 #include "korvane/http/metrics.h"
 #include "korvane/http/monotonic_counter.h"
+#include "korvane/journal/journal_settings.h"
+#include "components/prestige/syslog_sender.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -200,4 +202,49 @@ TEST(MonitorMetrics, PromtoolAcceptsTheExposition) {
     ASSERT_TRUE(check.waitForFinished(30000));
     EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().constData()
                                    << check.readAllStandardError().constData();
+}
+
+TEST(MonitorMetrics, BuildInfoAndTheCostOfEndedCallsByTheTariff) {
+    MonitorRig rig;
+    rig.router.onCallEvent = [&rig](const prestige::CallEvent& e) {
+        rig.controller->OnSyslogMessage(prestige::SyslogSender::callRecord(e));
+    };
+    MonitorMetrics metrics(rig.controller.get(), QStringLiteral("desk"));
+    QByteArray text = metrics.exposition();
+    EXPECT_EQ(sample(text, QStringLiteral("korvane_build_info"),
+                     {QStringLiteral("version=\"2.05\""), QStringLiteral("router=\"desk\"")}), 1);
+    // Without a tariff there is no cost to count.
+    EXPECT_FALSE(text.contains("korvane_call_cost_total{"));
+
+    Tariff tariff;
+    tariff.perCall = 10;    // 0.10 EUR a call
+    tariff.perMinute = 6;   // 0.06 EUR a started minute
+    tariff.currency = QStringLiteral("EUR");
+    metrics.setTariffSource([&tariff] { return tariff; });
+    EXPECT_EQ(sample(metrics.exposition(), QStringLiteral("korvane_call_cost_total"),
+                     {QStringLiteral("currency=\"EUR\"")}), 0);
+
+    auto call = [&](prestige::Direction direction, int seconds) {
+        prestige::CallRequest request;
+        request.line = 1;
+        request.kind = prestige::CallKind::Voice;
+        request.direction = direction;
+        request.number = QStringLiteral("5551234");
+        ASSERT_TRUE(rig.router.startCall(request));
+        for (int i = 0; i < seconds; ++i)
+            rig.router.advance();
+        rig.tick();
+        rig.router.hangup(1);
+        rig.tick();
+    };
+    rig.tick();
+    call(prestige::Direction::Out, 150);  // 3 started minutes: 0.10 + 0.18
+    call(prestige::Direction::In, 300);   // incoming calls are free here
+    EXPECT_NEAR(sample(metrics.exposition(), QStringLiteral("korvane_call_cost_total"),
+                       {QStringLiteral("currency=\"EUR\""), QStringLiteral("router=\"desk\"")}), 0.28, 1e-9);
+    // The tariff read at each call's end: incoming calls charged from now on.
+    tariff.chargeIncoming = true;
+    call(prestige::Direction::In, 30);     // 0.10 + 0.06
+    EXPECT_NEAR(sample(metrics.exposition(), QStringLiteral("korvane_call_cost_total"),
+                       {QStringLiteral("currency=\"EUR\"")}), 0.44, 1e-9);
 }
