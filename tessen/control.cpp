@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <utility>
 
 namespace tessen {
 // Live objects of the library, for DllCanUnloadNow.
@@ -79,8 +80,9 @@ int CTessenCtrl::columns() { return screenProperty(&CTerminalScreen::Columns, "C
 int CTessenCtrl::row() { return screenProperty(&CTerminalScreen::CursorRow, "Row Property"); }
 int CTessenCtrl::rows() { return screenProperty(&CTerminalScreen::Rows, "Rows Property"); }
 
-bool CTessenCtrl::closeConnection()
+bool CTessenCtrl::closeConnection(bool pause)
 {
+    openDone_ = nullptr;
     if (!connection_)
         return false;
     // Taken out first, so that a handler running meanwhile sees the control closed.
@@ -88,8 +90,81 @@ bool CTessenCtrl::closeConnection()
     connection->ShutDownSend();
     connection->Close();
     // The pause gives the peer time to see the shutdown before the object goes.
-    QThread::msleep(kClosePauseMs);
+    if (pause)
+        QThread::msleep(kClosePauseMs);
     return true;
+}
+
+bool CTessenCtrl::OpenAsync(std::function<void(bool connected)> done)
+{
+    methodName_ = QStringLiteral("Open");
+    try {
+        closeConnection(false);
+        connection_ = std::make_unique<CTelnetClient>(this);
+        connection_->SetAsynchronous(true);
+        CTelnetClient* attempt = connection_.get();
+        if (!checkSocketResult(connection_->Create()) || !checkSocketResult(connection_->Connect(ipAddress_))) {
+            if (connection_.get() == attempt)
+                connection_.reset();
+            return false;
+        }
+        if (connection_.get() != attempt)
+            return false;
+        openDone_ = std::move(done);
+        return true;
+    } catch (...) {
+        connection_.reset();
+        reportUnknown(methodName_);
+        return false;
+    }
+}
+
+void CTessenCtrl::OnTelnetConnected(int error)
+{
+    CTelnetClient* attempt = connection_.get();
+    std::function<void(bool)> done = std::exchange(openDone_, nullptr);
+    try {
+        if (error != 0) {
+            report(QStringLiteral("Open"), error, tessen::socketErrorText(error));
+            // An OnError handler may already have opened again; keep that one.
+            if (connection_.get() == attempt && attempt) {
+                // Called from within the connection's own notification.
+                connection_->Close();
+                connection_.release()->deleteLater();
+            }
+        }
+    } catch (...) {
+        reportUnknown(QStringLiteral("Open"));
+    }
+    if (done)
+        done(error == 0);
+}
+
+void CTessenCtrl::OnTelnetSendFailed(int error)
+{
+    try {
+        report(QStringLiteral("SendKeys"), error, tessen::socketErrorText(error));
+    } catch (...) {
+        reportUnknown(QStringLiteral("SendKeys"));
+    }
+}
+
+bool CTessenCtrl::SendKeysAsync(const QString& keys)
+{
+    // An asynchronous connection never waits in Send; the rest is the same.
+    return SendKeys(keys);
+}
+
+bool CTessenCtrl::CloseAsync()
+{
+    methodName_ = QStringLiteral("Close");
+    try {
+        return closeConnection(false);
+    } catch (...) {
+        connection_.reset();
+        reportUnknown(methodName_);
+        return false;
+    }
 }
 
 bool CTessenCtrl::Open()

@@ -7,20 +7,23 @@
 // LastErrorText and fires OnError.
 
 #include "automation/property_bag.h"
+#include "tessen/async_face.h"
 #include "tessen/telnet_client.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QPainter;
 class QRect;
 class QWidget;
 
-class CTessenCtrl : public QObject, public CTelnetClient::Listener {
+class CTessenCtrl : public QObject, public CTelnetClient::Listener, public ITessenAsync {
     Q_OBJECT
+    Q_INTERFACES(ITessenAsync)
     Q_CLASSINFO("TypeName", "Tessen")
     Q_CLASSINFO("DispId.Screen", "1")
     Q_CLASSINFO("DispId.LastError", "2")
@@ -106,6 +109,15 @@ public:
     // Capture rule and screen publication, called by the connection.
     void OnTelnetData(const QByteArray& chunk) override;
     void OnTelnetChange() override;
+    void OnTelnetConnected(int error) override;
+    void OnTelnetSendFailed(int error) override;
+
+    // The asynchronous face (see async_face.h).
+    bool OpenAsync(std::function<void(bool connected)> done) override;
+    bool SendKeysAsync(const QString& keys) override;
+    bool CloseAsync() override;
+    int ClosePauseMs() const override { return kClosePauseMs; }
+    quint64 ScreenPaints() const override { return connection_ ? connection_->Screen().Paints() : 0; }
 
 Q_SIGNALS:
     void OnScreenChange();
@@ -120,8 +132,9 @@ private:
     void reportUnknown(const QString& method);
     // The failure check of Create, Connect and Send.
     bool checkSocketResult(bool succeeded);
-    // Shut down, close, pause, destroy; false without a connection.
-    bool closeConnection();
+    // Shut down, close, pause (unless asked not to), destroy; false without
+    // a connection.
+    bool closeConnection(bool pause = true);
     int screenProperty(int (CTerminalScreen::*getter)() const, const char* method);
 
     std::unique_ptr<CTelnetClient> connection_;
@@ -134,4 +147,5 @@ private:
     QString methodName_;
     bool modified_ = false;
     bool dataEvents_ = false;
+    std::function<void(bool)> openDone_;
 };

@@ -52,12 +52,15 @@ void CTerminalScreen::Clear()
     std::memset(cells_.get(), ' ', std::size_t(rows_) * std::size_t(columns_));
     cursorRow_ = 1;
     cursorColumn_ = 1;
+    ++paints_;
 }
 
 void CTerminalScreen::SetCursor(int row, int column)
 {
     if (row > 0)
         cursorRow_ = row;
+    if (cursorRow_ == 1)
+        ++paints_;
     if (column > 0)
         cursorColumn_ = column;
     cursorRow_ = std::clamp(cursorRow_, 1, rows_);
@@ -162,6 +165,46 @@ std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t 
     return i;
 }
 
+std::size_t CTerminalScreen::parseSequenceInChunk(const unsigned char* p, const unsigned char* end)
+{
+    if (end - p < 3 || p[1] != '[')
+        return 0;
+    const unsigned char* q = p + 2;
+    const unsigned char* const digitsEnd = std::min(end, q + kMaxParameterDigits + 1);
+    int first = 0;
+    const unsigned char* start = q;
+    while (q < digitsEnd && isDigit(*q))
+        first = first * 10 + (*q++ - '0');
+    if (q == digitsEnd)
+        return 0;  // cut, or a parameter too long: the careful path decides
+    const bool firstGiven = q != start;
+    const bool firstIsTwo = q - start == 1 && *start == '2';
+    int second = 0;
+    if (*q == ';') {
+        start = ++q;
+        const unsigned char* const secondEnd = std::min(end, q + kMaxParameterDigits + 1);
+        while (q < secondEnd && isDigit(*q))
+            second = second * 10 + (*q++ - '0');
+        if (q == secondEnd)
+            return 0;
+    }
+    switch (*q++) {
+    case 'H':
+        SetCursor(firstGiven ? first : 0, second);
+        break;
+    case 'J':
+        if (firstIsTwo)
+            Clear();
+        break;
+    case 'K':
+        EraseToEndOfLine();
+        break;
+    default:
+        break;
+    }
+    return std::size_t(q - p);
+}
+
 std::size_t CTerminalScreen::skipTelnetCommand(const unsigned char* data, std::size_t size)
 {
     if (size < 2)
@@ -243,7 +286,11 @@ void CTerminalScreen::parseBytes(const unsigned char* p, std::size_t size)
             taken = skipTelnetCommand(p, std::size_t(end - p));
             break;
         default:  // ESC
-            taken = parseEscape(p, std::size_t(end - p));
+            // Nearly every sequence lies whole inside its chunk: read it in
+            // one pass; the careful path takes the rest, cut ones included.
+            taken = parseSequenceInChunk(p, end);
+            if (taken == 0)
+                taken = parseEscape(p, std::size_t(end - p));
             break;
         }
         if (taken == 0) {

@@ -10,6 +10,7 @@
 // paints at once.
 
 #include <QByteArray>
+#include <QtGlobal>
 
 #include <cstddef>
 #include <memory>
@@ -51,6 +52,10 @@ public:
     // Every row followed by CR LF: 24 x 82 = 1,968 bytes with the usual geometry.
     QByteArray Text() const;
 
+    // Paints begun: clears and moves to the first row. A host that reads the
+    // screen after every chunk counts one paint once, however it arrived.
+    quint64 Paints() const { return paints_; }
+
     int CursorRow() const { return cursorRow_; }
     int CursorColumn() const { return cursorColumn_; }
     int Rows() const { return rows_; }
@@ -66,6 +71,9 @@ private:
     // Interprets the escape sequence starting at data[0] == ESC; returns the
     // number of bytes it takes up, or 0 when the data ends before it does.
     std::size_t parseEscape(const unsigned char* data, std::size_t size);
+    // The same for a CSI sequence that lies whole before end, in one pass;
+    // 0 when it does not (cut, or a parameter too long).
+    std::size_t parseSequenceInChunk(const unsigned char* p, const unsigned char* end);
     // Interprets the telnet command starting at data[0] == IAC, the same way.
     static std::size_t skipTelnetCommand(const unsigned char* data, std::size_t size);
     void parseBytes(const unsigned char* data, std::size_t size);
@@ -80,4 +88,5 @@ private:
     std::unique_ptr<unsigned char[]> cells_;
     unsigned char pending_[kMaxPendingBytes] = {};
     int pendingSize_ = 0;
+    quint64 paints_ = 0;
 };

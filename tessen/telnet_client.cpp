@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -136,6 +137,24 @@ bool CTelnetClient::Connect(const QString& address)
     }
     peer.sin_port = htons(port);
 
+    if (asynchronous_) {
+        if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0 && errno != EINPROGRESS &&
+            errno != EINTR) {
+            failFromErrno(errno);
+            return false;
+        }
+        // Even a connect that completed at once is reported from the loop,
+        // so the caller never hears of it within this call.
+        connecting_ = true;
+        writeNotifier_ = new QSocketNotifier(qintptr(fd_), QSocketNotifier::Write, this);
+        QObject::connect(writeNotifier_, &QSocketNotifier::activated, this, [this] { OnSend(); });
+        limit_ = new QTimer(this);
+        limit_->setSingleShot(true);
+        QObject::connect(limit_, &QTimer::timeout, this, [this] { OnLimit(); });
+        limit_->start(std::max(waitLimitMs_, 0));
+        return true;
+    }
+
     if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
         if (errno != EINPROGRESS && errno != EINTR) {
             failFromErrno(errno);
@@ -158,10 +177,99 @@ bool CTelnetClient::Connect(const QString& address)
 
     // Notifications start now; they reach this object only once the caller
     // is back in the event loop.
+    startNotifiers();
+    return true;
+}
+
+void CTelnetClient::startNotifiers()
+{
     readNotifier_ = new QSocketNotifier(qintptr(fd_), QSocketNotifier::Read, this);
-    writeNotifier_ = new QSocketNotifier(qintptr(fd_), QSocketNotifier::Write, this);
     QObject::connect(readNotifier_, &QSocketNotifier::activated, this, [this] { OnReceive(); });
-    QObject::connect(writeNotifier_, &QSocketNotifier::activated, this, [this] { OnSend(); });
+    if (!writeNotifier_) {
+        writeNotifier_ = new QSocketNotifier(qintptr(fd_), QSocketNotifier::Write, this);
+        QObject::connect(writeNotifier_, &QSocketNotifier::activated, this, [this] { OnSend(); });
+    }
+}
+
+void CTelnetClient::OnConnectWritable()
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        error = errno;
+    if (error != 0) {
+        connectFailed(tessen::socketErrorFromErrno(error));
+        return;
+    }
+    connecting_ = false;
+    limit_->stop();
+    writeNotifier_->setEnabled(false);
+    readyToSend_ = true;
+    startNotifiers();
+    QPointer<CTelnetClient> alive(this);
+    control_->OnTelnetConnected(0);
+    // The keys queued while connecting go now, unless the handler closed.
+    if (alive && fd_ >= 0 && !pendingOutput_.isEmpty())
+        flushAsync(true);
+}
+
+void CTelnetClient::connectFailed(int code)
+{
+    connecting_ = false;
+    if (limit_)
+        limit_->stop();
+    if (writeNotifier_)
+        writeNotifier_->setEnabled(false);
+    pendingOutput_.clear();
+    fail(code);
+    control_->OnTelnetConnected(code);
+}
+
+void CTelnetClient::OnLimit()
+{
+    if (connecting_) {
+        connectFailed(tessen::kTimedOut);
+    } else if (!pendingOutput_.isEmpty()) {
+        // The peer took nothing for the whole limit.
+        pendingOutput_.clear();
+        if (writeNotifier_)
+            writeNotifier_->setEnabled(false);
+        fail(tessen::kTimedOut);
+        control_->OnTelnetSendFailed(tessen::kTimedOut);
+    }
+}
+
+bool CTelnetClient::flushAsync(bool report)
+{
+    while (!pendingOutput_.isEmpty()) {
+        const ssize_t n = ::send(fd_, pendingOutput_.constData(), size_t(pendingOutput_.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            pendingOutput_.remove(0, n);
+            // Progress: the stall limit counts from here.
+            if (limit_)
+                limit_->stop();
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            writeNotifier_->setEnabled(true);
+            if (!limit_->isActive())
+                limit_->start(std::max(waitLimitMs_, 0));
+            return true;
+        }
+        const int code = tessen::socketErrorFromErrno(n < 0 ? errno : EPIPE);
+        pendingOutput_.clear();
+        writeNotifier_->setEnabled(false);
+        fail(code);
+        if (report)
+            control_->OnTelnetSendFailed(code);
+        return false;
+    }
+    if (writeNotifier_)
+        writeNotifier_->setEnabled(false);
+    if (limit_)
+        limit_->stop();
     return true;
 }
 
@@ -207,12 +315,33 @@ int CTelnetClient::Send(const QByteArray& bytes)
     pendingOutput_.append(bytes);
     if (!readyToSend_)
         return 0;
+    if (asynchronous_) {
+        if (fd_ < 0) {
+            pendingOutput_.clear();
+            fail(tessen::socketErrorFromErrno(ENOTSOCK));
+            return -1;
+        }
+        // Within the call a failure is the caller's to report.
+        const qsizetype queued = pendingOutput_.size();
+        if (!flushAsync(false))
+            return -1;
+        return int(std::min<qsizetype>(queued - pendingOutput_.size(), INT_MAX));
+    }
     const QByteArray out = std::exchange(pendingOutput_, QByteArray());
     return blockingSend(out);
 }
 
 void CTelnetClient::OnSend()
 {
+    if (connecting_) {
+        OnConnectWritable();
+        return;
+    }
+    if (asynchronous_) {
+        if (readyToSend_ && fd_ >= 0)
+            flushAsync(true);
+        return;
+    }
     if (readyToSend_)
         return;
     // Writability is signalled once, when the connection is established; later
@@ -297,6 +426,9 @@ void CTelnetClient::ShutDownSend()
 
 void CTelnetClient::Close()
 {
+    connecting_ = false;
+    delete limit_;
+    limit_ = nullptr;
     delete readNotifier_;
     readNotifier_ = nullptr;
     delete writeNotifier_;

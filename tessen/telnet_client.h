@@ -6,6 +6,9 @@
 // Connect and send block until they complete, waiting with poll() and without
 // running the event loop, so socket notifications that arrive meanwhile are
 // handled (through QSocketNotifier) only after the call has returned, in order.
+// An asynchronous connection (SetAsynchronous) never waits: its connect
+// completes on the event loop under the same limit, and what a send cannot
+// hand to the socket at once goes out when the socket is writable.
 
 #include "tessen/screen.h"
 
@@ -14,6 +17,7 @@
 #include <QString>
 
 class QSocketNotifier;
+class QTimer;
 
 class CTelnetClient : public QObject {
 public:
@@ -25,6 +29,10 @@ public:
         virtual void OnTelnetData(const QByteArray& chunk) = 0;
         // After the chunk has been applied to the screen.
         virtual void OnTelnetChange() = 0;
+        // An asynchronous connect ended: 0 when connected, else the error.
+        virtual void OnTelnetConnected(int error) { (void)error; }
+        // Output of an asynchronous connection could not be sent.
+        virtual void OnTelnetSendFailed(int error) { (void)error; }
     };
 
     static constexpr quint16 kTelnetPort = 23;
@@ -60,6 +68,10 @@ public:
     const CTerminalScreen& Screen() const { return screen_; }
 
     void SetWaitLimit(int milliseconds) { waitLimitMs_ = milliseconds; }
+    // Before Connect: the connection never blocks the thread.
+    void SetAsynchronous(bool on) { asynchronous_ = on; }
+    bool IsAsynchronous() const { return asynchronous_; }
+    bool IsConnecting() const { return connecting_; }
 
 private:
     void fail(int code) { lastError_ = code; }
@@ -71,6 +83,13 @@ private:
     void OnReceive();
     void OnSend();
     void OnClose();
+    void startNotifiers();
+    void OnConnectWritable();
+    void connectFailed(int code);
+    // Sends what the socket takes now; the rest waits for writability. A
+    // failure is told to the listener when report is set; false either way.
+    bool flushAsync(bool report);
+    void OnLimit();
 
     Listener* control_;
     CTerminalScreen screen_{24, 80};
@@ -82,6 +101,9 @@ private:
     int waitLimitMs_ = kDefaultWaitLimitMs;
     bool waiting_ = false;
     bool peerClosed_ = false;
+    bool asynchronous_ = false;
+    bool connecting_ = false;
+    QTimer* limit_ = nullptr;
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
 };

@@ -45,6 +45,9 @@ namespace {
 
 constexpr int kRepaintMs = 1000;
 constexpr int kSettleSeconds = 10;
+// A run shorter than this many reboot periods has its period shortened.
+constexpr int kRebootsInAShortRun = 3;
+constexpr int kShortestEvery = 8;
 constexpr double kReturnGoalSlackSeconds = 5;
 constexpr double kGrowthGoalKbPerHour = 200;
 // A repaint cut into pieces may arrive this long after it was painted.
@@ -196,9 +199,25 @@ int main(int argc, char** argv) {
     }
     const int fallbackSeconds = envNumber("KORVANE_SOAK_SECONDS", 1800, 1, 7 * 24 * 3600);
     const int seconds = envNumber("KORVANE_REBOOT_SOAK_SECONDS", qEnvironmentVariableIsSet("KORVANE_SOAK_SECONDS") ? fallbackSeconds : 1800, 1, 7 * 24 * 3600);
-    const int every = envNumber("KORVANE_REBOOT_EVERY", 180, 5, 24 * 3600);
-    const int down = envNumber("KORVANE_REBOOT_DOWN", 10, 0, 3600);
+    int every = envNumber("KORVANE_REBOOT_EVERY", 180, 5, 24 * 3600);
+    int down = envNumber("KORVANE_REBOOT_DOWN", 10, 0, 3600);
     const int reconnectInterval = envNumber("KORVANE_RECONNECT_INTERVAL", 2, 0, 3600);
+    // A short run (KORVANE_SOAK_SECONDS for a quick look) gets its reboots
+    // closer together, so that some fit in it, unless the period was given.
+    if (!qEnvironmentVariableIsSet("KORVANE_REBOOT_EVERY") && seconds < kRebootsInAShortRun * every) {
+        every = std::max(kShortestEvery, seconds / kRebootsInAShortRun);
+        if (!qEnvironmentVariableIsSet("KORVANE_REBOOT_DOWN"))
+            down = std::min(down, std::max(1, every / 4));
+    }
+    // The first reboot comes after one period; its return and the next tick
+    // need the down time and the reconnect wait and some slack.
+    const int shortest = kSettleSeconds + every + down + reconnectInterval + int(kReturnGoalSlackSeconds);
+    if (seconds < shortest) {
+        std::printf("report: Monitor reboot soak | run: %d s | too short to judge: a reboot and the return after it need "
+                    "at least %d s (set KORVANE_SOAK_SECONDS or KORVANE_REBOOT_SOAK_SECONDS) | | \n",
+                    seconds, shortest);
+        return 0;
+    }
 
     Timeline timeline;
     timeline.clock.start();

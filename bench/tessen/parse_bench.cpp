@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::size_t kStreamBytes = 8u << 20;
 constexpr std::size_t kChunk = 1460;
+constexpr double kRepaintGoal = 12;
 
 std::string at(int row, int column) { return "\x1b[" + std::to_string(row) + ";" + std::to_string(column) + "H"; }
 
@@ -130,14 +131,24 @@ int main()
 {
     const std::pair<const char*, std::string> streams[] = {
         {"router repaints (escape-heavy)", routerStream()}, {"plain text", plainStream()}};
+    bool met = true;
     for (const auto& [name, stream] : streams) {
         const double ours = korvane(stream);
         const double theirs = libvterm(stream);
+        // Router repaints are what the monitor parses all day: they have a goal.
+        const bool repaints = &stream == &streams[0].second;
+        char goal[64] = "";
+        if (repaints) {
+            std::snprintf(goal, sizeof goal, " (goal: at least %.0f× faster)", kRepaintGoal);
+            met = met && ours >= kRepaintGoal * theirs;
+        }
         // One row of the benchmark table: Benchmark | Measure | Korvane | Peer | Ratio.
         std::printf("report: Terminal Parse | %s, %zu-byte chunks, best of 5 | %.1f MB/s | libvterm %.1f MB/s | "
-                    "%.2f× %s\n",
+                    "%.2f× %s%s\n",
                     name, kChunk, ours, theirs, ours >= theirs ? ours / theirs : theirs / ours,
-                    ours >= theirs ? "faster" : "slower");
+                    ours >= theirs ? "faster" : "slower", goal);
     }
+    if (!met)
+        std::fprintf(stderr, "bench_tessen_parse: router repaints parse below the goal\n");
     return 0;
 }

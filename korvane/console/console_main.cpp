@@ -15,16 +15,22 @@
 #include "korvane/mqtt/mqtt_publisher.h"
 #include "korvane/journal/journal_recorder.h"
 #include "korvane/console/console_syslog.h"
+#include "korvane/console/console_writer.h"
 #include "automation/dispatch.h"
 #include "components/scriptcontrol/script_control.h"
 #include "korvane/script/script_host.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -56,6 +62,22 @@ int runConsole(QCoreApplication& app, LaunchOptions& options, StopWatcher& stops
     CMonitorController& controller = assembled.controller();
     monitorLines = std::make_unique<MonitorEvents>(&controller, stdout, options.json);
     lines = monitorLines.get();
+    // Standard output through a queue: a reader that stalls loses lines (and
+    // is told how many), a reader that went away ends the printing; neither
+    // stops the monitor nor the HTTP endpoint.
+    std::signal(SIGPIPE, SIG_IGN);
+    const bool json = options.json;
+    auto writer = std::make_shared<ConsoleWriter>(STDOUT_FILENO, [json](quint64 dropped) {
+        const QString text = QStringLiteral("%1 lines dropped: the output was not read").arg(dropped);
+        if (json)
+            return QJsonDocument(QJsonObject{{QStringLiteral("event"), QStringLiteral("output-dropped")},
+                                             {QStringLiteral("lines"), qint64(dropped)},
+                                             {QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)}})
+                       .toJson(QJsonDocument::Compact) + '\n';
+        return (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + text).toUtf8() + '\n';
+    });
+    std::fflush(stdout);
+    lines->setLineSink([writer](QByteArray line) { writer->write(std::move(line)); });
     MonitorEvents& monitor = *monitorLines;
     controller.setMessageBoxes(&monitor);
     auto syslog = std::make_unique<ConsoleSyslog>(&controller, &monitor, [] { return SettingsStore().syslogPort(); });

@@ -23,6 +23,8 @@ ConsoleSyslog::ConsoleSyslog(CMonitorController* controller, MonitorEvents* moni
                             QStringLiteral("syslog: ") + line);
     });
     connect(syslog_.get(), &CSyslog::error, this, [this](const QString& method, int number, const QString& text) {
+        if (method == QLatin1String("StartListening"))
+            listening_ = false;
         monitor_->emitEvent(QStringLiteral("syslog-error"),
                             {{QStringLiteral("method"), method},
                              {QStringLiteral("code"), number},
@@ -34,12 +36,23 @@ ConsoleSyslog::ConsoleSyslog(CMonitorController* controller, MonitorEvents* moni
 ConsoleSyslog::~ConsoleSyslog() { syslog_->StopListening(); }
 
 void ConsoleSyslog::startListening(const QString& routerAddress) {
+    const int port = port_ ? port_() : -1;
+    if (listening_ && routerAddress == address_ && port == port_now_)
+        return;
+    address_ = routerAddress;
+    port_now_ = port;
     syslog_->SetRouterAddress(routerAddress);
     if (port_)
-        syslog_->SetPort(port_());
+        syslog_->SetPort(port);
+    ++starts_;
+    // A start that fails says so through an error event, which clears this.
+    listening_ = true;
     syslog_->StartListening();
 }
 
-void ConsoleSyslog::stopListening() { syslog_->StopListening(); }
+void ConsoleSyslog::stopListening() {
+    listening_ = false;
+    syslog_->StopListening();
+}
 
 }  // namespace korvane

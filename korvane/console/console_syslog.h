@@ -1,8 +1,9 @@
 #pragma once
 // The console monitor's syslog: the program's own receiver, started on the
-// router address and the "Syslog Port" setting and restarted around a
-// reconnect. Each message goes to the controller (so to the script's
-// OnSysLog) and out as a "syslog" event line.
+// router address and the "Syslog Port" setting. A reconnect starts it again
+// only when one of the two changed; otherwise it keeps listening, so that no
+// datagram the router sends meanwhile is lost. Each message goes to the
+// controller (so to the script's OnSysLog) and out as a "syslog" event line.
 
 #include "korvane/monitor/controller.h"
 #include "korvane/monitor/syslog_source.h"
@@ -30,6 +31,8 @@ public:
 
     CSyslog* syslog() const { return syslog_.get(); }
     int messages() const { return messages_; }
+    // Times the receiver was (re)started.
+    int starts() const { return starts_; }
 
 private:
     CMonitorController* controller_;
@@ -37,6 +40,10 @@ private:
     std::function<int()> port_;
     std::unique_ptr<CSyslog> syslog_;
     int messages_ = 0;
+    int starts_ = 0;
+    bool listening_ = false;
+    QString address_;
+    int port_now_ = -1;
 };
 
 }  // namespace korvane

@@ -263,8 +263,12 @@ void MonitorEvents::emitLazy(const QString& event, std::function<QJsonObject()> 
         else
             line = (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + visibleControls(text())).toUtf8();
         line += '\n';
-        std::fwrite(line.constData(), 1, size_t(line.size()), out_);
-        std::fflush(out_);
+        if (sink_) {
+            sink_(std::move(line));
+        } else {
+            std::fwrite(line.constData(), 1, size_t(line.size()), out_);
+            std::fflush(out_);
+        }
     }
     emit eventEmitted(built);
 }

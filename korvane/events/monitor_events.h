@@ -45,6 +45,9 @@ public:
     void emitEvent(const QString& event, const QJsonObject& fields, const QString& text);
 
     int ticks() const { return ticks_; }
+    // Lines go here instead of to out (which then only says whether lines
+    // are made at all): the console's queue, which never blocks the monitor.
+    void setLineSink(std::function<void(QByteArray line)> sink) { sink_ = std::move(sink); }
 
 signals:
     // Every event, whatever the output's form; listeners such as the HTTP
@@ -75,6 +78,7 @@ private:
 
     CMonitorController* controller_;
     FILE* out_;
+    std::function<void(QByteArray)> sink_;
     bool json_;
     int ticks_ = 0;
 };

@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
+#include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonDocument>
@@ -15,7 +17,13 @@
 #include <QTimer>
 #include <QUrlQuery>
 
+#include <functional>
+#include <utility>
 #include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace korvane::http {
 
@@ -29,20 +37,30 @@ constexpr int kMaxCalls = 10000;
 
 using Status = QHttpServerResponder::StatusCode;
 
+// The open connections, in all and per client address.
+struct ConnectionCounts {
+    int open = 0;
+    QHash<QHostAddress, int> perAddress;
+};
+
 // Per-connection bounds: request size and time, idle time. A child of the
-// socket, so it lives exactly as long as the connection.
+// socket, so it lives exactly as long as the connection. A new connection
+// has the request time to bring its first request: a client that trickles
+// its headers is let go within seconds.
 class ConnectionGuard : public QObject {
 public:
-    ConnectionGuard(QTcpSocket* socket, const HttpOptions& options, std::shared_ptr<int> open)
-        : QObject(socket), open_(std::move(open)) {
+    ConnectionGuard(QTcpSocket* socket, const HttpOptions& options, std::shared_ptr<ConnectionCounts> counts,
+                    std::function<void()> allClosed)
+        : QObject(socket), counts_(std::move(counts)), address_(socket->peerAddress()), allClosed_(std::move(allClosed)) {
         setObjectName(QLatin1String(kName));
-        ++*open_;
+        ++counts_->open;
+        ++counts_->perAddress[address_];
         timer_.setSingleShot(true);
         connect(&timer_, &QTimer::timeout, socket, [this, socket] {
             if (!streaming)
                 socket->abort();
         });
-        timer_.start(options.idleTimeoutMs);
+        timer_.start(options.requestTimeoutMs);
         const qint64 maxBytes = options.maxRequestBytes;
         const int requestMs = options.requestTimeoutMs;
         const int idleMs = options.idleTimeoutMs;
@@ -52,6 +70,11 @@ public:
             if (!inRequest_) {
                 inRequest_ = true;
                 bytes_ = 0;
+                // HTTP/1.0 keeps no connection: it closes after its answer.
+                const QByteArray head = socket->peek(512);
+                const qsizetype end = head.indexOf("\r\n");
+                if (end > 0)
+                    closeAfterAnswer = head.left(end).endsWith("HTTP/1.0");
                 if (!streaming)
                     timer_.start(requestMs);
             }
@@ -59,13 +82,21 @@ public:
             if (bytes_ > maxBytes)
                 socket->abort();
         });
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, idleMs] {
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket, idleMs] {
             inRequest_ = false;
             if (!streaming)
                 timer_.start(idleMs);
+            if (closing_ && socket->bytesToWrite() == 0)
+                socket->disconnectFromHost();
         });
     }
-    ~ConnectionGuard() override { --*open_; }
+    ~ConnectionGuard() override {
+        --counts_->open;
+        if (--counts_->perAddress[address_] <= 0)
+            counts_->perAddress.remove(address_);
+        if (counts_->open == 0 && allClosed_)
+            allClosed_();
+    }
     static ConnectionGuard* of(QTcpSocket* socket) {
         return static_cast<ConnectionGuard*>(
             socket->findChild<QObject*>(QLatin1String(kName), Qt::FindDirectChildrenOnly));
@@ -77,14 +108,32 @@ public:
         inRequest_ = false;
         timer_.stop();
     }
+    // The connection ends once the answer written now has gone out.
+    void closeWhenWritten() { closing_ = true; }
     bool streaming = false;
+    bool closeAfterAnswer = false;
 
 private:
-    std::shared_ptr<int> open_;
+    std::shared_ptr<ConnectionCounts> counts_;
+    QHostAddress address_;
+    std::function<void()> allClosed_;
     QTimer timer_;
     qint64 bytes_ = 0;
     bool inRequest_ = false;
+    bool closing_ = false;
 };
+
+QByteArray reasonPhrase(QHttpServerResponder::StatusCode status) {
+    switch (int(status)) {
+    case 200: return "OK";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
 
 QByteArray compact(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
@@ -125,12 +174,22 @@ QByteArray pageText() {
 
 }  // namespace
 
-// Counts connections and refuses those beyond the limit before the HTTP
-// layer sees them.
+// Counts connections and refuses those beyond the limits before the HTTP
+// layer sees them: one address that opens many never starves the others.
 class HttpEndpoint::GuardedServer : public QTcpServer {
 public:
-    GuardedServer(const HttpOptions& options, QObject* parent) : QTcpServer(parent), options_(options) {}
-    int open() const { return *open_; }
+    GuardedServer(const HttpOptions& options, QObject* parent) : QTcpServer(parent), options_(options) {
+        // After a load the freed memory goes back to the system, not only to
+        // the allocator.
+        trim_.setSingleShot(true);
+        trim_.setInterval(1000);
+        connect(&trim_, &QTimer::timeout, this, [] {
+#if defined(__GLIBC__)
+            ::malloc_trim(0);
+#endif
+        });
+    }
+    int open() const { return counts_->open; }
 
 protected:
     void incomingConnection(qintptr descriptor) override {
@@ -139,7 +198,14 @@ protected:
             delete socket;
             return;
         }
-        if (*open_ >= options_.maxConnections) {
+        if (counts_->perAddress.value(socket->peerAddress()) >= options_.maxPerAddress) {
+            // Refused at once: answering would hold a slot for the one
+            // address that already holds too many.
+            socket->abort();
+            delete socket;
+            return;
+        }
+        if (counts_->open >= options_.maxConnections) {
             // Answered once the request is in (closing on unread bytes would
             // reset the connection and lose the answer), and gone soon either way.
             static const QByteArray busy = [] {
@@ -162,13 +228,24 @@ protected:
             });
             return;
         }
-        new ConnectionGuard(socket, options_, open_);
+        trim_.stop();
+        new ConnectionGuard(socket, options_, counts_, [this] {
+            if (counts_->open == 0 && peak() > kTrimAfterConnections)
+                trim_.start();
+        });
+        peak_ = qMax(peak_, counts_->open);
         addPendingConnection(socket);
     }
 
 private:
+    static constexpr int kTrimAfterConnections = 16;
+    int peak() {
+        return std::exchange(peak_, 0);
+    }
     const HttpOptions& options_;
-    std::shared_ptr<int> open_ = std::make_shared<int>(0);
+    std::shared_ptr<ConnectionCounts> counts_ = std::make_shared<ConnectionCounts>();
+    QTimer trim_;
+    int peak_ = 0;
 };
 
 HttpEndpoint::HttpEndpoint(CMonitorController* controller, MonitorEvents* events, const HttpOptions& options,
@@ -214,13 +291,37 @@ void HttpEndpoint::setJournalTotals(LineTotals* totals) {
 }
 
 bool HttpEndpoint::authorized(const QHttpServerRequest& request) const {
-    if (options_.token.isEmpty())
+    if (!hasToken(options_))
         return true;
     const QByteArray header = request.value(QByteArrayLiteral("Authorization")).trimmed();
     static const QByteArray scheme = QByteArrayLiteral("Bearer ");
     if (!header.startsWith(scheme))
         return false;
     return sameSecret(header.mid(scheme.size()).trimmed(), options_.token);
+}
+
+void HttpEndpoint::answer(const QHttpServerRequest& request, QTcpSocket* socket, Status status,
+                          const QList<std::pair<QByteArray, QByteArray>>& headers, const QByteArray& body) {
+    // HEAD gets the headers GET would, without the body; HTTP/1.0 and
+    // "Connection: close" get their connection closed after the answer.
+    const bool head = request.method() == QHttpServerRequest::Method::Head;
+    ConnectionGuard* guard = ConnectionGuard::of(socket);
+    const bool close = (guard && guard->closeAfterAnswer)
+                       || request.value(QByteArrayLiteral("Connection")).trimmed().toLower() == "close";
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(int(status)) + ' ' + reasonPhrase(status) + "\r\n";
+    for (const auto& [name, value] : headers)
+        out += name + ": " + value + "\r\n";
+    out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    if (close)
+        out += "Connection: close\r\n";
+    out += "\r\n";
+    if (!head)
+        out += body;
+    socket->write(out);
+    if (close && guard)
+        guard->closeWhenWritten();
+    else if (close)
+        socket->disconnectFromHost();
 }
 
 bool HttpEndpoint::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
@@ -231,9 +332,8 @@ bool HttpEndpoint::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
         return true;
     }
     auto reply = [&](Status status, const QByteArray& type, const QByteArray& body) {
-        QHttpServerResponder responder = makeResponder(request, socket);
-        responder.write(body, {{"Content-Type", type}, {"Cache-Control", "no-store"},
-                               {"X-Content-Type-Options", "nosniff"}}, status);
+        answer(request, socket, status,
+               {{"Content-Type", type}, {"Cache-Control", "no-store"}, {"X-Content-Type-Options", "nosniff"}}, body);
     };
     auto replyJson = [&](Status status, const QJsonObject& object) {
         reply(status, QByteArrayLiteral("application/json"), compact(object));
@@ -243,17 +343,14 @@ bool HttpEndpoint::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     };
 
     if (!authorized(request)) {
-        QHttpServerResponder responder = makeResponder(request, socket);
-        responder.write(compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("a valid Bearer token is required")}}),
-                        {{"Content-Type", "application/json"}, {"WWW-Authenticate", "Bearer"}},
-                        Status::Unauthorized);
+        answer(request, socket, Status::Unauthorized, {{"Content-Type", "application/json"}, {"WWW-Authenticate", "Bearer"}},
+               compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("a valid Bearer token is required")}}));
         return true;
     }
     const auto method = request.method();
     if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
-        QHttpServerResponder responder = makeResponder(request, socket);
-        responder.write(compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("this endpoint is read-only")}}),
-                        {{"Content-Type", "application/json"}, {"Allow", "GET, HEAD"}}, Status::MethodNotAllowed);
+        answer(request, socket, Status::MethodNotAllowed, {{"Content-Type", "application/json"}, {"Allow", "GET, HEAD"}},
+               compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("this endpoint is read-only")}}));
         return true;
     }
     const QString path = request.url().path();
@@ -263,8 +360,10 @@ bool HttpEndpoint::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
         replyJson(Status::Ok, status());
     } else if (path == QLatin1String("/api/calls")) {
         answerCalls(request, socket);
-    } else if (path == QLatin1String("/events")) {
+    } else if (path == QLatin1String("/events") && method == QHttpServerRequest::Method::Get) {
         openStream(request, socket);
+    } else if (path == QLatin1String("/events")) {
+        reply(Status::Ok, QByteArrayLiteral("text/event-stream"), QByteArray());
     } else if (path == QLatin1String("/") || path == QLatin1String("/index.html")) {
         reply(Status::Ok, QByteArrayLiteral("text/html; charset=utf-8"), pageText());
     } else {
@@ -274,15 +373,14 @@ bool HttpEndpoint::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
 }
 
 void HttpEndpoint::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-    QHttpServerResponder responder = makeResponder(request, socket);
-    responder.write(compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("not found")}}),
-                    {{"Content-Type", "application/json"}}, Status::NotFound);
+    answer(request, socket, Status::NotFound, {{"Content-Type", "application/json"}},
+           compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("not found")}}));
 }
 
 void HttpEndpoint::answerCalls(const QHttpServerRequest& request, QTcpSocket* socket) {
-    QHttpServerResponder responder = makeResponder(request, socket);
     const auto json = [&](Status status, const QJsonObject& object) {
-        responder.write(compact(object), {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}}, status);
+        answer(request, socket, status, {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
+               compact(object));
     };
     if (!calls_) {
         json(Status::NotFound, {{QStringLiteral("error"), QStringLiteral("no call journal is attached to this monitor; "
@@ -317,9 +415,8 @@ void HttpEndpoint::answerCalls(const QHttpServerRequest& request, QTcpSocket* so
 
 void HttpEndpoint::openStream(const QHttpServerRequest& request, QTcpSocket* socket) {
     if (int(streams_.size()) >= options_.maxEventClients) {
-        QHttpServerResponder responder = makeResponder(request, socket);
-        responder.write(compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("too many event-stream clients")}}),
-                        {{"Content-Type", "application/json"}, {"Retry-After", "10"}}, Status::ServiceUnavailable);
+        answer(request, socket, Status::ServiceUnavailable, {{"Content-Type", "application/json"}, {"Retry-After", "10"}},
+               compact(QJsonObject{{QStringLiteral("error"), QStringLiteral("too many event-stream clients")}}));
         return;
     }
     if (auto* guard = ConnectionGuard::of(socket))

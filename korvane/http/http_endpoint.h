@@ -10,11 +10,13 @@
 #include "korvane/events/monitor_events.h"
 
 #include <QAbstractHttpServer>
+#include <QHttpServerResponder>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPointer>
 
 #include <deque>
+#include <utility>
 #include <vector>
 #include <memory>
 
@@ -67,6 +69,8 @@ private:
     void flushEvents();
     void answerCalls(const QHttpServerRequest& request, QTcpSocket* socket);
     bool authorized(const QHttpServerRequest& request) const;
+    void answer(const QHttpServerRequest& request, QTcpSocket* socket, QHttpServerResponder::StatusCode status,
+                const QList<std::pair<QByteArray, QByteArray>>& headers, const QByteArray& body);
 
     class GuardedServer;
     CMonitorController* controller_;

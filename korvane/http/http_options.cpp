@@ -40,7 +40,8 @@ bool readTokenFile(const QString& path, QByteArray* token, QString* error) {
         *error = QStringLiteral("HTTP token file %1: %2").arg(path, file.errorString());
         return false;
     }
-    const QByteArray first = file.read(4096).split('\n').value(0).trimmed();
+    // Trimmed as text, so that blanks beyond ASCII (a no-break space) go too.
+    const QByteArray first = QString::fromUtf8(file.read(4096).split('\n').value(0)).trimmed().toUtf8();
     if (first.isEmpty()) {
         *error = QStringLiteral("HTTP token file %1 holds no token").arg(path);
         return false;
@@ -49,8 +50,10 @@ bool readTokenFile(const QString& path, QByteArray* token, QString* error) {
     return true;
 }
 
+bool hasToken(const HttpOptions& options) { return !QString::fromUtf8(options.token).trimmed().isEmpty(); }
+
 bool checkExposure(const HttpOptions& options, QString* error) {
-    if (options.address.isLoopback() || !options.token.isEmpty())
+    if (options.address.isLoopback() || hasToken(options))
         return true;
     *error = QStringLiteral("HTTP address %1 is not a loopback address: set \"HTTP Token\" or a token file "
                             "(--http-token-file) first, or listen on 127.0.0.1")

@@ -15,11 +15,12 @@ struct HttpOptions {
     QByteArray token;              // empty: no token asked (loopback only)
     QString router;                // the router label of every series
     int maxConnections = 256;      // open connections, event streams included
+    int maxPerAddress = 32;        // open connections from one client address
     int maxEventClients = 128;     // open /events streams
     qint64 maxRequestBytes = 16 * 1024;
     qint64 maxPendingBytes = 256 * 1024;  // unsent bytes before a client is dropped
-    int requestTimeoutMs = 10000;  // from a request's first byte to its answer
-    int idleTimeoutMs = 60000;     // a connection with no request at all
+    int requestTimeoutMs = 5000;   // from a connect, or a request's first byte, to its answer
+    int idleTimeoutMs = 60000;     // between the requests of a kept connection
 };
 
 // "ADDRESS:PORT", "[v6]:PORT", ":PORT" (loopback) or "localhost:PORT".
@@ -30,7 +31,9 @@ bool parseHttpAddress(const QString& text, QHostAddress* address, quint16* port,
 // when the file cannot be read or holds no token.
 bool readTokenFile(const QString& path, QByteArray* token, QString* error);
 
-// Whether options may be served: a non-loopback address needs a token.
+// Whether options may be served: a non-loopback address needs a token, and
+// a token of blanks is none.
 bool checkExposure(const HttpOptions& options, QString* error);
+bool hasToken(const HttpOptions& options);
 
 }  // namespace korvane::http

@@ -12,9 +12,8 @@
 #include "korvane/model/cell_table.h"
 #include "korvane/monitor/call_tracker.h"
 
-#include <QThread>
-
 #include <cmath>
+#include <utility>
 
 namespace korvane {
 
@@ -106,6 +105,7 @@ public:
     void onCallHistoryScreen(const QString& text) override { c_->OnCallHistoryScreen(text); }
     void reportBadPassword() override { c_->ReportBadPassword(); }
     void reportControlError(int error, const QString& text) override { c_->ReportControlError(error, text); }
+    void connectFinished() override { c_->onConnectFinished(); }
 
 private:
     CMonitorController* c_;
@@ -131,11 +131,14 @@ CMonitorController::CMonitorController(MonitorSettings* settings, QObject* paren
     connect(&watchdog_, &QTimer::timeout, this, &CMonitorController::OnWatchdog);
     reconnectTimer_.setSingleShot(true);
     connect(&reconnectTimer_, &QTimer::timeout, this, &CMonitorController::reconnectAutomatically);
+    connectWait_.setSingleShot(true);
+    connect(&connectWait_, &QTimer::timeout, this, &CMonitorController::connectAfterWait);
 }
 
 CMonitorController::~CMonitorController() {
     watchdog_.stop();
     reconnectTimer_.stop();
+    connectWait_.stop();
     // The driver's terminal callbacks point here; drop them first.
     driver_.reset();
     terminal_.reset();
@@ -187,20 +190,35 @@ void CMonitorController::execute(Command command) {
 }
 
 void CMonitorController::Connect() {
-    OpenConnection();
     // A failed connect still offers Disconnect and Reconnect for a retry.
-    setConnectionOpen(true);
+    beginConnect(true);
 }
 
-void CMonitorController::OpenConnection() {
+void CMonitorController::OpenConnection() { beginConnect(false); }
+
+void CMonitorController::beginConnect(bool keepOpen) {
     wantConnection_ = true;
+    connectWait_.stop();
+    keepOpenAfterConnect_ = keepOpen;
+    // The watchdog counts from the connect's end, as it did when the connect
+    // held the thread.
+    watchdog_.stop();
     driver_->Connect();
+}
+
+void CMonitorController::onConnectFinished() {
     armWatchdog();
+    if (std::exchange(keepOpenAfterConnect_, false))
+        setConnectionOpen(true);
+    automaticAttempt_ = false;
 }
 
 void CMonitorController::Disconnect() {
     wantConnection_ = false;
     reconnectTimer_.stop();
+    connectWait_.stop();
+    keepOpenAfterConnect_ = false;
+    automaticAttempt_ = false;
     driver_->Disconnect();
     setConnectionOpen(false);
     emit disconnected();
@@ -209,13 +227,17 @@ void CMonitorController::Disconnect() {
 void CMonitorController::Reconnect() {
     wantConnection_ = true;
     reconnectTimer_.stop();
+    keepOpenAfterConnect_ = false;
     driver_->Disconnect();
     emit disconnected();
-    if (syslog_)
-        syslog_->stopListening();
-    QThread::msleep(qMax(0, settings_->waitForConnect()));
+    // No watchdog in the wait: it counts from the connect's end.
+    watchdog_.stop();
+    connectWait_.start(qMax(0, settings_->waitForConnect()));
+}
+
+void CMonitorController::connectAfterWait() {
     driver_->Connect();
-    armWatchdog();
+    // The receiver keeps listening unless the router address or the port changed.
     if (syslog_)
         syslog_->startListening(settings_->ipAddress());
 }
@@ -227,6 +249,7 @@ void CMonitorController::armWatchdog() {
 }
 
 void CMonitorController::restartRecovery() {
+    automaticAttempt_ = false;
     reconnect_.allow();
     detourStalls_ = 0;
     driver_->setDetoursEnabled(true);
@@ -236,7 +259,7 @@ void CMonitorController::scheduleReconnect() {
     // Not after Disconnect, not while monitoring is off (no status comes by
     // design) and not while the router screens are shown: the user may be
     // walking the router's menus by hand.
-    if (!wantConnection_ || !monitoringEnabled_ || telnetViewActive_ || reconnectTimer_.isActive())
+    if (!wantConnection_ || !monitoringEnabled_ || telnetViewActive_ || reconnectTimer_.isActive() || connectInProgress())
         return;
     reconnect_.setInterval(settings_->reconnectInterval());
     const int wait = reconnect_.nextWaitSeconds();
@@ -262,10 +285,10 @@ void CMonitorController::reconnectAutomatically() {
     emit reconnecting(attempt, reconnectWait_);
     lastAttemptError_.clear();
     // Errors of an attempt nobody asked for go to the status bar and the
-    // console, not into a box that waits for someone at the desk.
-    automaticAttempt_ = true;
+    // console, not into a box that waits for someone at the desk; the
+    // attempt lasts until its connect has ended.
     Reconnect();
-    automaticAttempt_ = false;
+    automaticAttempt_ = true;
 }
 
 void CMonitorController::DropChannels(int which) {

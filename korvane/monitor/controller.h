@@ -104,7 +104,9 @@ public:
     virtual void compile() = 0;
 };
 
-// The syslog receiver, stopped and restarted around a reconnect.
+// The syslog receiver. A reconnect only tells it the router address again:
+// it keeps listening while its port and that address stay the same, so that
+// nothing the router logs meanwhile is lost.
 class SyslogListener {
 public:
     virtual ~SyslogListener() = default;
@@ -204,14 +206,20 @@ public:
     bool isEnabled(Command command) const;
     void execute(Command command);
 
+    // Connecting never waits on the thread: each of these starts the
+    // connect, and its outcome (connected(), the control's errors) comes from
+    // the event loop; connectInProgress() says whether one is under way.
+    //
     // The File menu's Connect: connectionOpen becomes true whatever the
     // outcome, so Disconnect and Reconnect stay at hand for a retry.
     void Connect();
-    // The first connection after start-up: connectionOpen tells whether it
-    // is open.
+    // The first connection after start-up: once it has ended, connectionOpen
+    // tells whether it is open.
     void OpenConnection();
     void Disconnect();
+    // Disconnects, waits "Wait For Connect" (a timer) and connects again.
     void Reconnect();
+    bool connectInProgress() const { return connectWait_.isActive() || driver_->connecting(); }
     void DropChannels(int which);  // 0 both, 1, 2
     void ResetCounters();
     void Properties();
@@ -285,6 +293,9 @@ private:
     void armWatchdog();
     void scheduleReconnect();
     void reconnectAutomatically();
+    void beginConnect(bool keepOpen);
+    void connectAfterWait();
+    void onConnectFinished();
     // The user asked for a connection (Connect, Reconnect) or changed the
     // router settings: automatic reconnects and call history detours resume.
     void restartRecovery();
@@ -305,6 +316,8 @@ private:
     std::function<QString(const QString&)> nameLookup_;
     QTimer watchdog_;
     QTimer reconnectTimer_;
+    QTimer connectWait_;  // a reconnect's wait before it connects
+    bool keepOpenAfterConnect_ = false;
     ReconnectSchedule reconnect_;
     int reconnectWait_ = 0;     // seconds the pending attempt waited for
     int detourStalls_ = 0;      // since the user last reconnected or changed settings

@@ -4,6 +4,7 @@
 #include "korvane/router/tessen.h"
 
 #include <QFileInfo>
+#include <utility>
 
 namespace korvane {
 
@@ -39,12 +40,24 @@ SessionRecorder::SessionRecorder(std::unique_ptr<RouterTerminal> terminal, const
             onReceived(chunk);
     };
     terminal_->setReportReceived(writer_ != nullptr);
+    terminal_->onOpened = [this](bool opened) {
+        opening_ = false;
+        if (writer_ && opened) {
+            writer_->opened(now(), address_.toLatin1());
+            for (const QByteArray& keys : std::exchange(heldKeys_, {}))
+                writer_->sent(now(), keys);
+        }
+        heldKeys_.clear();
+        if (onOpened)
+            onOpened(opened);
+    };
 }
 
 SessionRecorder::~SessionRecorder() {
     terminal_->onScreenChange = nullptr;
     terminal_->onError = nullptr;
     terminal_->onReceived = nullptr;
+    terminal_->onOpened = nullptr;
     writer_.reset();  // writes what it held back
 }
 
@@ -79,6 +92,8 @@ void SessionRecorder::setIpAddress(const QString& address) {
 bool SessionRecorder::isOpen() { return terminal_->isOpen(); }
 
 bool SessionRecorder::close() {
+    opening_ = false;
+    heldKeys_.clear();
     const bool wasOpen = terminal_->isOpen();
     const bool closed = terminal_->close();
     if (writer_ && wasOpen) {
@@ -89,6 +104,10 @@ bool SessionRecorder::close() {
 }
 
 bool SessionRecorder::sendKeys(const QString& keys) {
+    if (opening_) {
+        heldKeys_.append(keys.toLatin1());
+        return terminal_->sendKeys(keys);
+    }
     // Recorded before they go: the router's answer may arrive within the call.
     if (writer_ && terminal_->isOpen()) {
         writer_->sent(now(), keys.toLatin1());
@@ -106,6 +125,14 @@ bool SessionRecorder::open() {
         checkFile();
     }
     return opened;
+}
+
+void SessionRecorder::beginOpen() {
+    // The mark is written when the connect has ended, before anything of the
+    // router can arrive.
+    opening_ = true;
+    heldKeys_.clear();
+    terminal_->beginOpen();
 }
 
 QObject* SessionRecorder::automationObject() const { return terminal_->automationObject(); }

@@ -50,6 +50,10 @@ public:
     bool close() override;
     bool sendKeys(const QString& keys) override;
     bool open() override;
+    void beginOpen() override;
+    int closePauseMs() const override { return terminal_->closePauseMs(); }
+    bool countsPaints() const override { return terminal_->countsPaints(); }
+    quint64 paints() const override { return terminal_->paints(); }
     QObject* automationObject() const override;
     void setReportReceived(bool on) override;
 
@@ -67,6 +71,9 @@ private:
     bool reportReceived_ = false;
     qint64 limit_ = kDefaultLimitBytes;
     std::function<void(const QString&)> stopped_;
+    // Keys typed while a connect is under way: written after its mark.
+    bool opening_ = false;
+    QList<QByteArray> heldKeys_;
 };
 
 // The terminal itself without a file name, else the terminal inside a

@@ -64,7 +64,10 @@ bool StopWatcher::installSignalHandlers() {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+    // A hang-up (the terminal or the session went away) ends the run as
+    // cleanly as SIGTERM: the open call is closed in the journal.
+    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0 &&
+           sigaction(SIGHUP, &action, nullptr) == 0;
 }
 
 void StopWatcher::setDeadline(qint64 milliseconds) {

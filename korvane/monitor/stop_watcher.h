@@ -27,7 +27,7 @@ public:
     explicit StopWatcher(QObject* parent = nullptr);
     ~StopWatcher() override;
 
-    // SIGINT and SIGTERM request a stop. One watcher per process.
+    // SIGINT, SIGTERM and SIGHUP request a stop. One watcher per process.
     bool installSignalHandlers();
     // A stop is requested this many milliseconds from now (a timed run).
     void setDeadline(qint64 milliseconds);

@@ -1,6 +1,5 @@
 #include "korvane/router/driver.h"
 
-#include <QThread>
 
 #include <algorithm>
 
@@ -116,13 +115,26 @@ CRouterDriver::CRouterDriver(RouterTerminal* terminal, DriverHost* host) : termi
             OnError(method, error, text);
         };
     }
+    openTimer_.setSingleShot(true);
+    QObject::connect(&openTimer_, &QTimer::timeout, &openTimer_, [this] { startOpen(); });
+    reconnectTimer_.setSingleShot(true);
+    QObject::connect(&reconnectTimer_, &QTimer::timeout, &reconnectTimer_, [this] { Connect(); });
 }
 
 CRouterDriver::~CRouterDriver() {
+    openTimer_.stop();
+    reconnectTimer_.stop();
     if (terminal_) {
         terminal_->onScreenChange = nullptr;
         terminal_->onError = nullptr;
+        terminal_->onOpened = nullptr;
     }
+}
+
+int CRouterDriver::closePauseLeft() const {
+    if (closePause_ <= 0 || !sinceClose_.isValid())
+        return 0;
+    return int(qMax<qint64>(0, closePause_ - sinceClose_.elapsed()));
 }
 
 void CRouterDriver::Connect() {
@@ -130,27 +142,71 @@ void CRouterDriver::Connect() {
     host_->setStatusText(QStringLiteral("Connecting..."));
     ++generation_;
     state_ = DriverState{};
-    if (terminal_) {
-        terminal_->setIpAddress(host_->routerAddress());
-        terminal_->open();
-        // The control queues keys until the connection takes them, so the
-        // password goes at once, without waiting for the prompt.
-        terminal_->sendKeys(host_->routerPassword() + QStringLiteral("\r\n"));
-        if (host_->monitoringEnabled())
-            terminal_->sendKeys(QString::fromLatin1(kMenuToStatusKeys));
+    statusPaintKnown_ = false;
+    reconnectTimer_.stop();
+    openTimer_.stop();
+    connecting_ = true;
+    if (!terminal_) {
+        finishConnect();
+        return;
     }
+    // The peer gets its time to see the last close before the next connect.
+    if (const int pause = closePauseLeft(); pause > 0)
+        openTimer_.start(pause);
+    else
+        startOpen();
+}
+
+void CRouterDriver::startOpen() {
+    const quint64 generation = generation_;
+    terminal_->setIpAddress(host_->routerAddress());
+    terminal_->onOpened = [this, generation](bool) {
+        if (generation != generation_ || !connecting_)
+            return;
+        if (inBeginOpen_)
+            openedWithin_ = true;
+        else
+            finishConnect();
+    };
+    inBeginOpen_ = true;
+    openedWithin_ = false;
+    terminal_->beginOpen();
+    inBeginOpen_ = false;
+    if (generation != generation_)
+        return;
+    // The control queues keys until the connection takes them, so the
+    // password goes at once, without waiting for the prompt.
+    terminal_->sendKeys(host_->routerPassword() + QStringLiteral("\r\n"));
+    if (host_->monitoringEnabled())
+        terminal_->sendKeys(QString::fromLatin1(kMenuToStatusKeys));
+    if (openedWithin_ && generation == generation_)
+        finishConnect();
+}
+
+void CRouterDriver::finishConnect() {
+    connecting_ = false;
     host_->setConnectionOpen(terminal_ && terminal_->isOpen());
     host_->setStatusText(QString());
     host_->setBusy(false);
+    host_->connectFinished();
 }
 
 void CRouterDriver::Disconnect() {
     host_->setBusy(true);
     host_->setStatusText(QStringLiteral("Disconnecting..."));
     ++generation_;
+    connecting_ = false;
+    openTimer_.stop();
+    reconnectTimer_.stop();
     screenText_.clear();
-    if (terminal_)
+    if (terminal_) {
+        const bool wasOpen = terminal_->isOpen();
         terminal_->close();
+        if (wasOpen) {
+            closePause_ = terminal_->closePauseMs();
+            sinceClose_.start();
+        }
+    }
     host_->setConnectionOpen(terminal_ && terminal_->isOpen());
     host_->clearScreen();
     host_->setStatusText(QString());
@@ -179,8 +235,7 @@ void CRouterDriver::OnViewActivation(bool active) {
         // menus by hand.
         if (host_->connectionOpen() && !screenText_.contains(QLatin1String(kStatusScreenTitle))) {
             Disconnect();
-            QThread::msleep(qMax(0, host_->waitForConnect()));
-            Connect();
+            reconnectTimer_.start(qMax(0, host_->waitForConnect()));
         }
     } else if (!host_->connectionOpen()) {
         host_->clearScreen();
@@ -204,7 +259,16 @@ void CRouterDriver::OnScreenChange() {
     const int caret = qBound(0, (row - 1) * kScreenStride + (column - 1), int(text.size()));
     host_->showScreen(text, caret);
 
-    const ScreenRecognition screen = RecognizeScreen(text, row, column);
+    ScreenRecognition screen = RecognizeScreen(text, row, column);
+    if (screen.status && terminal_->countsPaints()) {
+        // A repaint that arrives in pieces may show the cursor where the
+        // status screen leaves it more than once (printing passes it).
+        const quint64 paint = terminal_->paints();
+        if (statusPaintKnown_ && paint == statusPaint_)
+            screen.status = false;
+        statusPaint_ = paint;
+        statusPaintKnown_ = true;
+    }
     const bool monitoring = host_->monitoringEnabled();
     const bool viewActive = host_->driverViewActive();
     const int refresh = screen.status ? host_->callHistoryRefresh() : 0;

@@ -2,14 +2,18 @@
 // The router screen driver: the monitor's side of the terminal control. It
 // logs in, walks the router's menus to the status screen and stays there,
 // detours to the call history now and then, and hands each recognised screen
-// to its host. It has no timer: it moves only when the router repaints.
+// to its host. It moves only when the router repaints, apart from its waits
+// (the pause after a close, the wait before a connect), which are timers:
+// nothing it does waits on the thread.
 //
 // The screen recognition is a pure function (RecognizeScreen, then
 // ScreenChangeActions) so that it can be checked without a router.
 
+#include <QElapsedTimer>
 #include <QList>
-#include <QtGlobal>
 #include <QString>
+#include <QTimer>
+#include <QtGlobal>
 
 #include <functional>
 #include <memory>
@@ -31,6 +35,21 @@ public:
     virtual bool close() = 0;
     virtual bool sendKeys(const QString& keys) = 0;
     virtual bool open() = 0;
+    // Starts opening and tells the outcome through onOpened: from the event
+    // loop for a terminal that connects asynchronously, else before it returns.
+    virtual void beginOpen() {
+        const bool opened = open();
+        if (onOpened)
+            onOpened(opened);
+    }
+    // How long to wait after close() before the next open, when close() did
+    // not pause itself.
+    virtual int closePauseMs() const { return 0; }
+    std::function<void(bool opened)> onOpened;
+    // Whether paints() counts the paints the router began (clears, moves to
+    // the first row); without it every screen change counts as a paint.
+    virtual bool countsPaints() const { return false; }
+    virtual quint64 paints() const { return 0; }
     // The control's automation object, for Application.Tty; may be null.
     virtual QObject* automationObject() const { return nullptr; }
 
@@ -69,6 +88,8 @@ public:
     virtual void onCallHistoryScreen(const QString& text) = 0;
     virtual void reportBadPassword() = 0;
     virtual void reportControlError(int error, const QString& text) = 0;
+    // A connect has ended (after setConnectionOpen told its outcome).
+    virtual void connectFinished() {}
 };
 
 // Which of the screens the driver knows a screen text and cursor show.
@@ -120,8 +141,13 @@ public:
     CRouterDriver(const CRouterDriver&) = delete;
     CRouterDriver& operator=(const CRouterDriver&) = delete;
 
+    // Starts a connection: the password and the keys to the status screen
+    // are queued at once; the outcome comes later, after the close pause of
+    // the previous connection and the connect itself (connecting()).
     void Connect();
     void Disconnect();
+    // Between Connect and its outcome.
+    bool connecting() const { return connecting_; }
     bool SendKeys(const QString& keys);
 
     // Whether the call history detour waits for a screen that is shown but
@@ -151,12 +177,27 @@ public:
     void OnError(const QString& method, int error, const QString& errorText);
 
 private:
+    void startOpen();
+    void finishConnect();
+    int closePauseLeft() const;
+
     RouterTerminal* terminal_;
     DriverHost* host_;
     DriverState state_;
     QString screenText_;
     quint64 generation_ = 0;
     bool detoursEnabled_ = true;
+    bool connecting_ = false;
+    bool inBeginOpen_ = false;
+    bool openedWithin_ = false;
+    QTimer openTimer_;       // the rest of the close pause, then the open
+    QTimer reconnectTimer_;  // the wait before connecting again (view deactivation)
+    QElapsedTimer sinceClose_;
+    int closePause_ = 0;
+    // The paint the last status screen was handed from: one paint is one
+    // tick, however many pieces it arrived in.
+    quint64 statusPaint_ = 0;
+    bool statusPaintKnown_ = false;
 };
 
 }  // namespace korvane

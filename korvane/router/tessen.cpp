@@ -2,6 +2,7 @@
 
 #include "automation/class_registry.h"
 #include "automation/errors.h"
+#include "tessen/async_face.h"
 
 namespace korvane {
 
@@ -26,6 +27,8 @@ CTessen::CTessen(QObject* control, bool owned) : owned_(owned) {
 }
 
 CTessen::~CTessen() {
+    if (self_)
+        *self_ = nullptr;
     events_.disconnect();
     dispatch_.reset();
     if (owned_ && control_)
@@ -34,6 +37,8 @@ CTessen::~CTessen() {
 
 void CTessen::attach(QObject* control) {
     control_ = control;
+    async_ = qobject_cast<ITessenAsync*>(control);
+    self_ = std::make_shared<CTessen*>(this);
     dispatch_ = automation::dispatchFor(control);
     events_ = automation::connectEvents(control, this);
 }
@@ -72,10 +77,43 @@ int CTessen::row() { return asInt(invoke(tessen_id::Row, CallKind::PropertyGet))
 void CTessen::setIpAddress(const QString& address) {
     invoke(tessen_id::IpAddress, CallKind::PropertyPut, {Variant(address)});
 }
+ITessenAsync* CTessen::async() const { return control_ ? async_ : nullptr; }
+
 bool CTessen::isOpen() { return asBool(invoke(tessen_id::IsOpen, CallKind::PropertyGet)); }
-bool CTessen::close() { return asBool(invoke(tessen_id::Close, CallKind::Method)); }
+bool CTessen::close() {
+    if (ITessenAsync* face = async())
+        return face->CloseAsync();
+    return asBool(invoke(tessen_id::Close, CallKind::Method));
+}
 bool CTessen::sendKeys(const QString& keys) {
+    if (ITessenAsync* face = async())
+        return face->SendKeysAsync(keys);
     return asBool(invoke(tessen_id::SendKeys, CallKind::Method, {Variant(keys)}));
+}
+int CTessen::closePauseMs() const {
+    const ITessenAsync* face = async();
+    return face ? face->ClosePauseMs() : 0;
+}
+
+quint64 CTessen::paints() const {
+    const ITessenAsync* face = async();
+    return face ? face->ScreenPaints() : 0;
+}
+
+void CTessen::beginOpen() {
+    ITessenAsync* face = async();
+    if (!face) {
+        RouterTerminal::beginOpen();
+        return;
+    }
+    std::weak_ptr<CTessen*> self = self_;
+    const bool started = face->OpenAsync([self](bool connected) {
+        const auto alive = self.lock();
+        if (alive && *alive && (*alive)->onOpened)
+            (*alive)->onOpened(connected);
+    });
+    if (!started && onOpened)
+        onOpened(false);
 }
 bool CTessen::open() {
     if (!created()) {

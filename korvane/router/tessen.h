@@ -1,7 +1,9 @@
 #pragma once
 // CTessen: the monitor's typed wrapper of the terminal control. It creates
-// the control by its class id and reaches it by dispatch id only; the
-// control's events arrive through an event sink.
+// the control by its class id and reaches it by dispatch id, except for
+// opening, sending and closing, which go through the control's asynchronous
+// face when it has one, so that the monitor's thread never waits on the
+// router. The control's events arrive through an event sink.
 
 #include "automation/dispatch.h"
 #include "automation/events.h"
@@ -9,6 +11,10 @@
 
 #include <QPointer>
 #include <QString>
+
+#include <memory>
+
+class ITessenAsync;
 
 namespace korvane {
 
@@ -49,6 +55,10 @@ public:
     bool close() override;
     bool sendKeys(const QString& keys) override;
     bool open() override;
+    void beginOpen() override;
+    int closePauseMs() const override;
+    bool countsPaints() const override { return async() != nullptr; }
+    quint64 paints() const override;
     QObject* automationObject() const override { return control_; }
     void setReportReceived(bool on) override;
 
@@ -62,8 +72,13 @@ private:
     QPointer<QObject> control_;
     automation::DispatchRef dispatch_;
     automation::EventConnection events_;
+    ITessenAsync* async() const;
+
     QString creationError_;
     bool owned_ = false;
+    ITessenAsync* async_ = nullptr;
+    // Outlives no callback given to the control: a late outcome finds it gone.
+    std::shared_ptr<CTessen*> self_;
 };
 
 }  // namespace korvane

@@ -64,13 +64,14 @@ struct SyslogRun {
     std::unique_ptr<MonitorEvents> console;
     std::unique_ptr<ConsoleSyslog> syslog;
 
-    SyslogRun() {
+    explicit SyslogRun(bool routerLogs = true) {
         prestige::SimulatorOptions options;
         options.repaintMs = 40;
         options.clockMs = 0;
         QString error;
         options.scenario = prestige::Scenario::parse(QString(), &error);
-        options.syslogTarget = QStringLiteral("127.0.0.1:%1").arg(port);
+        if (routerLogs)
+            options.syslogTarget = QStringLiteral("127.0.0.1:%1").arg(port);
         router = std::make_unique<prestige::Simulator>(options);
         EXPECT_TRUE(router->listen(0)) << router->errorString().toStdString();
         settings.address = QStringLiteral("127.0.0.1:%1").arg(router->port());
@@ -127,15 +128,75 @@ TEST(ConsoleSyslog, CallRecordsBecomeSyslogEventsAndScriptEvents) {
               QStringLiteral("OnSysLog(%1)").arg(line));
 }
 
-TEST(ConsoleSyslog, ReconnectStopsAndRestartsTheReceiver) {
+TEST(ConsoleSyslog, AReconnectKeepsTheReceiverListeningUnlessItsAddressOrPortChanged) {
     SyslogRun run;
     run.syslog->startListening(run.settings.address);
     run.controller->Connect();
     ASSERT_TRUE(waitUntil([&] { return run.controller->statusValid(); }));
     run.controller->Reconnect();
     ASSERT_TRUE(run.listening());
+    ASSERT_TRUE(waitUntil([&] { return !run.controller->connectInProgress(); }));
+    EXPECT_EQ(run.syslog->starts(), 1);
     run.call(2, "0409");
     EXPECT_TRUE(waitUntil([&] { return run.syslog->messages() >= 1; }));
+
+    // Another port (the setting changed) starts it again on the new one.
+    const int oldPort = run.port;
+    run.port = freeUdpPort();
+    ASSERT_NE(run.port, oldPort);
+    run.controller->Reconnect();
+    ASSERT_TRUE(waitUntil([&] { return run.syslog->starts() == 2 && !run.controller->connectInProgress(); }));
+    EXPECT_TRUE(run.listening());
+    auto* receiver = qobject_cast<syslog::CSyslogReceiver*>(run.syslog->syslog()->receiver());
+    ASSERT_NE(receiver, nullptr);
+    EXPECT_EQ(receiver->port(), run.port);
+}
+
+// Datagrams numbered 0..n-1, one every 20 ms, while the router reboots and the
+// monitor goes stale, waits and reconnects: every one arrives, once.
+TEST(ConsoleSyslog, NumberedDatagramsSentThroughARebootAndAReconnectAllArrive) {
+    SyslogRun run(false);
+    run.settings.timeout = 300;
+    run.settings.reconnect = 1;
+    run.settings.wait = 200;
+    int reconnects = 0;
+    QObject::connect(run.controller.get(), &CMonitorController::reconnecting, [&] { ++reconnects; });
+    run.syslog->startListening(run.settings.address);
+    run.controller->OpenConnection();
+    ASSERT_TRUE(waitUntil([&] { return run.controller->statusValid(); }));
+
+    QUdpSocket sender;
+    int sent = 0;
+    auto sendOne = [&] {
+        const QByteArray text = "<134>Dec  9 20:00:00 192.168.1.1 numbered datagram " + QByteArray::number(sent++);
+        sender.writeDatagram(text, QHostAddress::LocalHost, quint16(run.port));
+        waitUntil([] { return false; }, 20);
+    };
+    for (int i = 0; i < 10; ++i)
+        sendOne();
+    run.router->rebootMs(800);
+    // Through the stale status, the wait, the refused attempts and the
+    // connect that brings the status back.
+    QElapsedTimer clock;
+    clock.start();
+    while ((reconnects == 0 || !run.controller->statusValid()) && clock.elapsed() < 15000)
+        sendOne();
+    for (int i = 0; i < 10; ++i)
+        sendOne();
+    ASSERT_GE(reconnects, 1);
+    ASSERT_TRUE(run.controller->statusValid());
+
+    ASSERT_TRUE(waitUntil([&] { return run.syslog->messages() >= sent; }, 3000))
+        << run.syslog->messages() << " of " << sent;
+    QList<int> numbers;
+    for (const QJsonObject& line : named(readEvents(run.out), QStringLiteral("syslog"))) {
+        const QString message = line.value(QStringLiteral("message")).toString();
+        numbers.append(message.mid(message.lastIndexOf(u' ') + 1).toInt());
+    }
+    ASSERT_EQ(numbers.size(), sent);
+    for (int n = 0; n < sent; ++n)
+        EXPECT_EQ(numbers[n], n);
+    EXPECT_EQ(run.syslog->starts(), 1);
 }
 
 TEST(ConsoleSyslog, ABusyPortIsReportedAsASyslogError) {

@@ -306,6 +306,12 @@ TEST(Driver, BadPasswordAndMonitoringOff) {
     EXPECT_FALSE(rig.controller->application().korvaneEnabled());
     rig.log.entries.clear();
     rig.controller->Reconnect();
+    // The wait before the connect is a timer: the loop runs meanwhile.
+    EXPECT_TRUE(rig.log.entries.filter(QStringLiteral("open")).isEmpty());
+    QElapsedTimer waited;
+    waited.start();
+    while (rig.controller->connectInProgress() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     EXPECT_EQ(rig.log.entries.filter(QStringLiteral("keys")), QStringList{"keys 1234|"});
     rig.tick();
     EXPECT_FALSE(rig.controller->statusValid());
@@ -325,6 +331,11 @@ TEST(Driver, LeavingTheRouterScreensViewOffTheStatusScreenReconnects) {
     rig.terminal->paint(QString::fromLatin1(menu.text()), menu.cursorRow(), menu.cursorColumn());
     rig.log.entries.clear();
     rig.controller->setTelnetViewActive(false);
+    EXPECT_EQ(rig.log.entries, QStringList{"close"});
+    QElapsedTimer waited;
+    waited.start();
+    while (rig.log.entries.size() < 3 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     EXPECT_EQ(rig.log.entries.mid(0, 3), (QStringList{"close", "address 127.0.0.1:1", "open"}));
 
     rig.controller->setTelnetViewActive(true);

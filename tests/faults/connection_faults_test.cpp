@@ -173,6 +173,8 @@ TEST(ConnectionFaults, ARefusedPortShowsTheErrorBoxAndLeavesTheThreadFree) {
     CMonitorController controller(&settings);
     controller.setMessageBoxes(&boxes);
     controller.Connect();
+    // The outcome comes from the loop: the thread was free all along.
+    ASSERT_TRUE(waitUntil([&] { return !controller.connectInProgress(); }));
     ASSERT_EQ(log.entries.size(), 1);
     EXPECT_EQ(log.entries[0],
               QStringLiteral("box ZyXEL Prestige Korvane v. 2.05: (10061) Connection refused. No connection could be "
@@ -183,6 +185,7 @@ TEST(ConnectionFaults, ARefusedPortShowsTheErrorBoxAndLeavesTheThreadFree) {
     EXPECT_TRUE(controller.isEnabled(Command::Reconnect));
     // A retry meets the same refusal, once.
     controller.execute(Command::Reconnect);
+    ASSERT_TRUE(waitUntil([&] { return !controller.connectInProgress(); }));
     EXPECT_EQ(log.entries.size(), 2);
 }
 
@@ -214,6 +217,13 @@ TEST(ConnectionFaults, AnAddressThatNeverAnswersEndsAtTheConnectLimit) {
     QElapsedTimer took;
     took.start();
     controller.Connect();
+    // The connect returns at once; the loop keeps running until the limit.
+    EXPECT_LT(took.elapsed(), 1000);
+    bool loopRan = false;
+    QTimer::singleShot(100, [&] { loopRan = true; });
+    EXPECT_TRUE(waitUntil([&] { return loopRan; }, 2000));
+    EXPECT_TRUE(controller.connectInProgress());
+    ASSERT_TRUE(waitUntil([&] { return !controller.connectInProgress(); }, 30000));
     const qint64 elapsed = took.elapsed();
     for (int fd : fillers)
         ::close(fd);
@@ -242,7 +252,37 @@ TEST(ConnectionFaults, ANameThatCannotBeResolvedIsAnInvalidArgument) {
     CMonitorController controller(&settings);
     controller.setMessageBoxes(&boxes);
     controller.Connect();
+    ASSERT_TRUE(waitUntil([&] { return !controller.connectInProgress(); }));
     ASSERT_EQ(log.entries.size(), 1);
     EXPECT_EQ(log.entries[0], QStringLiteral("box ZyXEL Prestige Korvane v. 2.05: (10022) Invalid argument. Some "
                                              "invalid argument was supplied."));
+}
+
+// One status screen is one tick however it arrives: repaints cut into 1-byte
+// pieces, back to back or a millisecond apart, give no more ticks than the
+// router painted, where printing used to pass the resting cursor twice more.
+TEST(ConnectionFaults, RepaintsInOneBytePiecesGiveOneTickPerRepaint) {
+    for (int delayMs : {0, 1}) {
+        prestige::SimulatorOptions options = quickRouter();
+        options.faults.chunkBytes = 1;
+        options.faults.chunkDelayMs = delayMs;
+        // Each repaint is out before the next begins.
+        options.repaintMs = delayMs == 0 ? 400 : 3000;
+        FaultMonitor m(options);
+        m.settings.timeout = 10000;
+        m.settings.refresh = 1000;  // no call history detour
+        m.controller->OpenConnection();
+        ASSERT_TRUE(m.ticksAfter(1, 20000)) << delayMs << " ms";
+        const int paintsBefore = m.router->screensPainted();
+        const int ticksBefore = m.tickCount();
+        ASSERT_TRUE(waitUntil([&] { return m.router->screensPainted() >= paintsBefore + 3; }, 20000));
+        // The last repaint's pieces arrive.
+        ASSERT_TRUE(waitUntil([&] { return m.tickCount() - ticksBefore >= 3; }, 6000)) << delayMs << " ms";
+        waitUntil([] { return false; }, options.repaintMs / 2);
+        const int painted = m.router->screensPainted() - paintsBefore;
+        const int ticked = m.tickCount() - ticksBefore;
+        EXPECT_LE(ticked, painted) << delayMs << " ms";
+        EXPECT_GE(ticked, painted - 1) << delayMs << " ms";
+        EXPECT_EQ(m.ticks.back().cells, expectedCells(m.router->state())) << delayMs << " ms";
+    }
 }

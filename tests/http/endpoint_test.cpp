@@ -10,6 +10,7 @@
 #include "korvane/http/metrics.h"
 #include "korvane/settings/settings_store.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -389,4 +390,121 @@ TEST(HttpEndpointSafety, AStalledStreamClientIsDroppedWithoutHoldingTheMonitor) 
     // The reader still gets events.
     rig.tick();
     EXPECT_TRUE(waitFor([&] { return reader.received.contains("\"event\":\"tick\""); }));
+}
+
+namespace {
+
+// One request with the HTTP version given, on a fresh connection: the
+// answer's head, its body, and whether the server closed the connection
+// within a second of answering.
+struct VersionedReply {
+    QByteArray head;
+    QByteArray body;
+    bool closed = false;
+};
+VersionedReply ask(quint16 port, const QByteArray& requestText) {
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!waitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 3000))
+        return {};
+    socket.write(requestText);
+    QByteArray in;
+    waitFor([&] {
+        in += socket.readAll();
+        return in.contains("\r\n\r\n");
+    }, 3000);
+    VersionedReply reply;
+    waitFor([&] {
+        in += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    }, 1000);
+    in += socket.readAll();
+    reply.closed = socket.state() == QAbstractSocket::UnconnectedState;
+    const qsizetype end = in.indexOf("\r\n\r\n");
+    reply.head = in.left(end);
+    reply.body = end < 0 ? QByteArray() : in.mid(end + 4);
+    return reply;
+}
+
+}  // namespace
+
+TEST(HttpEndpointSafety, HeadHasNoBodyAndOldOrClosingRequestsAreClosedAfterTheAnswer) {
+    EndpointRig rig;
+    const VersionedReply head = ask(rig.port(), "HEAD /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_TRUE(head.head.startsWith("HTTP/1.1 200")) << head.head.constData();
+    // The length GET would answer with, and nothing after the head.
+    const Reply got = get(rig.port(), "/metrics");
+    ASSERT_EQ(got.status, 200);
+    EXPECT_TRUE(head.head.contains("Content-Length: ")) << head.head.constData();
+    EXPECT_TRUE(head.body.isEmpty()) << head.body.size() << " bytes of body";
+    EXPECT_FALSE(head.closed);
+
+    const VersionedReply old = ask(rig.port(), "GET /api/status HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(json(old.body).value(QStringLiteral("router")).toString(), QStringLiteral("office"));
+    EXPECT_TRUE(old.closed);
+    const VersionedReply closing = ask(rig.port(), "GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    EXPECT_TRUE(closing.head.contains("Connection: close"));
+    EXPECT_TRUE(closing.body.contains("korvane_status_ticks_total"));
+    EXPECT_TRUE(closing.closed);
+    // A kept connection stays open.
+    const VersionedReply kept = ask(rig.port(), "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_FALSE(kept.closed);
+}
+
+TEST(HttpEndpointSafety, ATokenOfBlanksIsNoToken) {
+    HttpOptions options;
+    options.address = QHostAddress::AnyIPv4;
+    QString error;
+    for (const QByteArray blanks : {QByteArray("   "), QByteArray("\t \t"), QByteArray("\xc2\xa0\xc2\xa0")}) {
+        options.token = blanks;
+        EXPECT_FALSE(checkExposure(options, &error)) << blanks.toHex().constData();
+    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("token"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("\xc2\xa0 \xc2\xa0\nsecond line\n");
+    out.close();
+    QByteArray token;
+    EXPECT_FALSE(readTokenFile(file, &token, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("holds no token")));
+}
+
+// A thousand clients from 127.0.0.1 that trickle their headers hold at most
+// their own address's share; requests from 127.0.0.2 are all answered, and
+// the trickling ones are let go within the request time.
+TEST(HttpEndpointSafety, SlowClientsFromOneAddressNeverStarveAnother) {
+    HttpOptions options;
+    options.requestTimeoutMs = 3000;
+    EndpointRig rig(options);
+    std::list<QTcpSocket> slow;
+    for (int i = 0; i < 1000; ++i) {
+        QTcpSocket& s = slow.emplace_back();
+        s.connectToHost(QStringLiteral("127.0.0.1"), rig.port());
+    }
+    waitFor([&] { return false; }, 300);
+    for (QTcpSocket& s : slow)
+        s.write("G");
+    EXPECT_LE(rig.endpoint->openConnections(), options.maxPerAddress);
+
+    int answered = 0;
+    for (int i = 0; i < 20; ++i) {
+        QTcpSocket other;
+        other.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0);
+        other.connectToHost(QStringLiteral("127.0.0.1"), rig.port());
+        ASSERT_TRUE(waitFor([&] { return other.state() == QAbstractSocket::ConnectedState; }, 2000));
+        other.write("GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        QByteArray in;
+        waitFor([&] {
+            in += other.readAll();
+            return in.contains("korvane_status_ticks_total");
+        }, 2000);
+        answered += in.startsWith("HTTP/1.1 200") ? 1 : 0;
+        for (QTcpSocket& s : slow)
+            if (s.state() == QAbstractSocket::ConnectedState)
+                s.write("E");
+    }
+    EXPECT_EQ(answered, 20);
+    // The trickling clients are gone within the request time.
+    EXPECT_TRUE(waitFor([&] { return rig.endpoint->openConnections() == 0; }, 6000));
 }

@@ -4,6 +4,8 @@
 #include "tessen/control.h"
 #include "tessen/socket_errors.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -333,4 +335,89 @@ TEST_F(Connected, HandlersMayCloseOrReopenFromInsideAnEvent)
     pumpBriefly();
     EXPECT_TRUE(ctrl.isOpen());
     EXPECT_EQ(ctrl.GetBuffer(1, 1, 5), QString(5, QLatin1Char(' ')));
+}
+
+// The asynchronous face: the monitor's way in, which never waits.
+TEST(ControlAsyncTest, OpenReturnsAtOnceAndTellsTheOutcomeFromTheLoop)
+{
+    LoopbackServer server;
+    CTessenCtrl ctrl;
+    Recorder recorder(ctrl);
+    ITessenAsync* face = qobject_cast<ITessenAsync*>(&ctrl);
+    ASSERT_NE(face, nullptr);
+    ctrl.setIpAddress(server.address());
+    int outcomes = 0;
+    bool connected = false;
+    ASSERT_TRUE(face->OpenAsync([&](bool ok) {
+        ++outcomes;
+        connected = ok;
+    }));
+    EXPECT_EQ(outcomes, 0);  // never within the call
+    // Keys typed before the connection completes are queued, then sent in order.
+    EXPECT_TRUE(face->SendKeysAsync(QStringLiteral("1234\r\n")));
+    EXPECT_TRUE(face->SendKeysAsync(QStringLiteral("24\r\n")));
+    ASSERT_TRUE(pumpUntil([&] { return outcomes == 1; }));
+    EXPECT_TRUE(connected);
+    EXPECT_TRUE(ctrl.isOpen());
+    ASSERT_TRUE(server.accept());
+    EXPECT_EQ(server.receive(10), QByteArray("1234\r\n24\r\n"));
+    server.send("\x1b[2J\x1b[1;1HMenu 24");
+    ASSERT_TRUE(pumpUntil([&] { return recorder.count("OnScreenChange") == 1; }));
+    EXPECT_EQ(face->ScreenPaints(), 2u);  // the clear and the move to the first row
+
+    // Closing does not pause: the caller waits ClosePauseMs before it opens again.
+    QElapsedTimer took;
+    took.start();
+    EXPECT_TRUE(face->CloseAsync());
+    EXPECT_LT(took.elapsed(), 100);
+    EXPECT_EQ(face->ClosePauseMs(), CTessenCtrl::kClosePauseMs);
+    EXPECT_FALSE(ctrl.isOpen());
+    EXPECT_TRUE(pumpUntil([&] { return server.peerHasClosed(); }));
+    EXPECT_EQ(recorder.count("OnError"), 0);
+}
+
+TEST(ControlAsyncTest, ARefusedOpenIsAnErrorThenAFailedOutcome)
+{
+    quint16 port = 0;
+    {
+        LoopbackServer closed;
+        port = closed.port();
+    }
+    CTessenCtrl ctrl;
+    Recorder recorder(ctrl);
+    ITessenAsync* face = qobject_cast<ITessenAsync*>(&ctrl);
+    ASSERT_NE(face, nullptr);
+    ctrl.setIpAddress(QStringLiteral("127.0.0.1:%1").arg(port));
+    std::vector<QString> order;
+    recorder.onAny = [&](const Event& e) { order.push_back(e.name); };
+    int outcomes = 0;
+    const bool started = face->OpenAsync([&](bool ok) {
+        ++outcomes;
+        order.push_back(ok ? QStringLiteral("connected") : QStringLiteral("failed"));
+    });
+    if (started)
+        ASSERT_TRUE(pumpUntil([&] { return outcomes == 1; }));
+    // OnError first, then the outcome (none when it failed within the call).
+    ASSERT_FALSE(order.empty());
+    EXPECT_EQ(order[0], QStringLiteral("OnError"));
+    EXPECT_EQ(order.back(), started ? QStringLiteral("failed") : QStringLiteral("OnError"));
+    EXPECT_EQ(ctrl.lastError(), 10061);
+    EXPECT_FALSE(ctrl.isOpen());
+    EXPECT_EQ(recorder.events[0].arg(0), QStringLiteral("Open"));
+    pumpBriefly();
+    EXPECT_EQ(outcomes, started ? 1 : 0);
+}
+
+TEST(ControlAsyncTest, ACloseWhileConnectingDropsTheOutcome)
+{
+    LoopbackServer server;
+    CTessenCtrl ctrl;
+    ITessenAsync* face = qobject_cast<ITessenAsync*>(&ctrl);
+    ctrl.setIpAddress(server.address());
+    int outcomes = 0;
+    ASSERT_TRUE(face->OpenAsync([&](bool) { ++outcomes; }));
+    EXPECT_TRUE(face->CloseAsync());
+    pumpBriefly();
+    EXPECT_EQ(outcomes, 0);
+    EXPECT_FALSE(ctrl.isOpen());
 }
