@@ -108,7 +108,8 @@ void MqttSession::connectNow() {
     const int rc = options_.caFile.isEmpty()
                        ? mosquitto_connect_async(mosq_, host.constData(), options_.port, options_.keepAliveSeconds)
                        : mosquitto_connect(mosq_, host.constData(), options_.port, options_.keepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS || mosquitto_socket(mosq_) < 0) {
+    // A TCP connect still under way is no failure: the socket says when.
+    if ((rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING) || mosquitto_socket(mosq_) < 0) {
         connectionLost(QStringLiteral("cannot reach the MQTT broker at %1: %2").arg(options_.brokerText(), errorText(rc)));
         return;
     }

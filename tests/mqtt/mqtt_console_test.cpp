@@ -13,7 +13,7 @@ using namespace korvane::test;
 // The program as a user runs it: started before its broker, it says once
 // that the broker is missing, keeps monitoring, finds the broker when it
 // comes, and when it is killed the broker tells "offline" by its last will.
-TEST(MqttBroker, TheConsoleMonitorOutlivesItsBrokerAndLeavesALastWill) {
+TEST(MqttConsole, TheConsoleMonitorOutlivesItsBrokerAndLeavesALastWill) {
     const quint16 port = freeLoopbackPort();
     QTemporaryDir settings;
     QProcess monitor;
@@ -53,4 +53,24 @@ TEST(MqttBroker, TheConsoleMonitorOutlivesItsBrokerAndLeavesALastWill) {
     ::kill(pid_t(monitor.processId()), SIGKILL);
     ASSERT_TRUE(monitor.waitForFinished(10000));
     EXPECT_TRUE(ha.waitFor(QStringLiteral("korvane/desk/availability"), "offline", 10000));
+}
+
+TEST(MqttConsole, ABadBrokerAddressEndsTheStartWithItsReason) {
+    const std::pair<QString, QByteArray> cases[] = {
+        {QStringLiteral(""), "--mqtt needs a broker address"},
+        {QStringLiteral("broker:99999"), "the port must be 1 to 65535"},
+        {QStringLiteral("::1"), "[ADDRESS]:PORT"},
+    };
+    for (const auto& [broker, reason] : cases) {
+        QTemporaryDir settings;
+        QProcess monitor;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KORVANE_SETTINGS_DIR"), settings.path());
+        monitor.setProcessEnvironment(env);
+        monitor.start(QStringLiteral(KORVANE_BINARY_DIR "/bin/korvane"),
+                      {QStringLiteral("--console"), QStringLiteral("--mqtt"), broker, QStringLiteral("127.0.0.1:1")});
+        ASSERT_TRUE(monitor.waitForFinished(20000));
+        EXPECT_EQ(monitor.exitCode(), 2) << qPrintable(broker);
+        EXPECT_TRUE(monitor.readAllStandardError().contains(reason)) << qPrintable(broker);
+    }
 }

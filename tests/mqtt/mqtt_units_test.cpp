@@ -55,6 +55,7 @@ TEST(MqttOptions, BrokerAddressesAndTheirDefaultPorts) {
 
 TEST(MqttOptions, SettingsGiveTheBrokerCredentialsAndTopics) {
     QTemporaryDir dir;
+    const QByteArray previous = qgetenv(kSettingsDirVariable);
     qputenv(kSettingsDirVariable, dir.path().toLocal8Bit());
     SettingsStore store;
     const QString section = QString::fromLatin1(settings::kSection);
@@ -112,7 +113,7 @@ TEST(MqttOptions, SettingsGiveTheBrokerCredentialsAndTopics) {
         EXPECT_TRUE(error.contains(QStringLiteral("MQTT"))) << qPrintable(error);
         fresh.writeString(section, QString::fromLatin1(key), before);
     }
-    qunsetenv(kSettingsDirVariable);
+    qputenv(kSettingsDirVariable, previous);
 }
 
 TEST(EntityStates, ChangesGoOutAtMostOnceASecondEndingOnTheLatest) {
