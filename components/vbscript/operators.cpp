@@ -210,6 +210,8 @@ Variant arithmetic(BinaryOp op, const Variant& a0, const Variant& b0)
     return typed(r, rank);
 }
 
+void checkConcatLength(qsizetype a, qsizetype b) { checkLength(a, b); }
+
 Variant concatenate(const Variant& a0, const Variant& b0)
 {
     Variant aScratch;

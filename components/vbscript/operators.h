@@ -16,6 +16,8 @@ const Variant& dereferenced(const Variant& value, Variant& scratch);
 
 Variant arithmetic(BinaryOp op, const Variant& a, const Variant& b);  // + - * / \ Mod ^
 Variant concatenate(const Variant& a, const Variant& b);
+// 14 "Out of string space" when joining texts of these lengths would pass the limit.
+void checkConcatLength(qsizetype a, qsizetype b);
 Variant logical(BinaryOp op, const Variant& a, const Variant& b);     // And Or Xor Eqv Imp
 Variant negate(const Variant& a);
 Variant logicalNot(const Variant& a);

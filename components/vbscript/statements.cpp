@@ -48,11 +48,13 @@ static bool appendInPlace(Runtime& rt, Frame& frame, const NameExpr& name, const
     before = QString();
     for (const Variant& piece : pieces) {
         if (piece.isString()) {
+            checkConcatLength(slot->stringRef().size(), piece.stringRef().size());
             rt.chargeText(piece.stringRef().size());
             slot->stringRef().append(piece.stringRef());
         } else {
             const Variant text = concatenate(Variant(QString()), piece);
             if (text.isString()) {
+                checkConcatLength(slot->stringRef().size(), text.stringRef().size());
                 rt.chargeText(text.stringRef().size());
                 slot->stringRef().append(text.stringRef());
             }
@@ -93,7 +95,9 @@ Flow AssignStmt::execGeneral(Runtime& rt, Frame& frame) const
         }
         const auto* left = pieces.empty() ? nullptr : exprAs<NameExpr>(foot);
         if (!isSet && n && left && n->lower == left->lower && n->binding == left->binding && n->index == left->index
-            && (n->binding == Binding::Local || n->binding == Binding::Global) && !n->selfName && !left->selfName) {
+            && (n->binding == Binding::Local || n->binding == Binding::Global || n->binding == Binding::Field
+                || n->binding == Binding::Dynamic)
+            && !n->selfName && !left->selfName) {
             auto* self = const_cast<AssignStmt*>(this);
             self->appendTo = n;
             self->appended.assign(pieces.rbegin(), pieces.rend());

@@ -69,3 +69,21 @@ End Sub
 Grow
 Print g
 '> g[1][4][7]
+'=== appending in Execute'd code and to a class field
+ExecuteGlobal "u = """" : For i = 1 To 5 : u = u & ""x"" & i Mod 3 : Next"
+Print u
+Class Log
+  Private text
+  Sub Add(line)
+    text = text & line & ";"
+  End Sub
+  Function All()
+    All = text
+  End Function
+End Class
+Set l = New Log
+l.Add "a"
+l.Add 2
+Print l.All()
+'> x1x2x0x1x2
+'> a;2;
