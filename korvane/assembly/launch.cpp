@@ -221,9 +221,8 @@ DemoRouter::DemoRouter() : d(std::make_unique<Impl>()) {}
 DemoRouter::~DemoRouter() { stop(); }
 
 bool DemoRouter::start(LaunchOptions* options) {
-    // The simulator gets a thread of its own: the monitor blocks its thread
-    // while connecting and in a reconnect's pause, and a router on the same
-    // thread could not answer meanwhile.
+    // The simulator gets a thread of its own, so that a busy monitor (a
+    // script in a long loop) never holds up the router it watches.
     d->thread = std::make_unique<QThread>();
     d->thread->start();
     // Made on that thread, so that its sockets and timers live there too.

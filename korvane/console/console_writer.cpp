@@ -54,11 +54,12 @@ void ConsoleWriter::write(QByteArray line) {
     std::lock_guard lock(state_->mutex);
     if (state_->closed || state_->stopping)
         return;
-    if (state_->queue.size() >= limit_) {
+    if (state_->queue.size() >= limit_ || state_->queuedBytes + std::size_t(line.size()) > kQueueBytes) {
         ++state_->droppedUntold;
         ++state_->droppedTotal;
         return;
     }
+    state_->queuedBytes += std::size_t(line.size());
     state_->queue.push_back(std::move(line));
     state_->wake.notify_one();
 }
@@ -81,6 +82,7 @@ void ConsoleWriter::run(std::shared_ptr<State> state, int fd, std::function<QByt
             break;
         std::deque<QByteArray> batch;
         batch.swap(state->queue);
+        state->queuedBytes = 0;
         const quint64 dropped = std::exchange(state->droppedUntold, 0);
         lock.unlock();
         QByteArray out;

@@ -19,7 +19,9 @@ namespace korvane {
 
 class ConsoleWriter {
 public:
-    static constexpr std::size_t kDefaultQueueLines = 2000;
+    static constexpr std::size_t kDefaultQueueLines = 1000;
+    // What a stalled reader may hold back in all: about one pipe's worth more.
+    static constexpr std::size_t kQueueBytes = 64 * 1024;
     // How long the end waits for queued lines to go out.
     static constexpr int kDrainMs = 300;
 
@@ -44,6 +46,7 @@ private:
         std::condition_variable wake;
         std::condition_variable finished;
         std::deque<QByteArray> queue;
+        std::size_t queuedBytes = 0;
         quint64 droppedUntold = 0;
         quint64 droppedTotal = 0;
         bool stopping = false;

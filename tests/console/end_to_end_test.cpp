@@ -221,6 +221,7 @@ TEST(EndToEnd, ARefusedConnectionShowsTheSocketError) {
     CMonitorController controller(&settings);
     controller.setMessageBoxes(&boxes);
     controller.Connect();
+    ASSERT_TRUE(connectEnded(controller));
     ASSERT_FALSE(log.entries.isEmpty());
     EXPECT_TRUE(log.entries[0].startsWith(QStringLiteral("box ZyXEL Prestige Korvane v. 2.05: (10061) Connection refused")))
         << log.entries[0].toStdString();

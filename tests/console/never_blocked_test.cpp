@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <vector>
 
 using namespace korvane::test;
@@ -179,6 +180,8 @@ TEST(NeverBlocked, MetricsAnswerAndSigtermEndsWhileTheConnectNeverCompletes) {
     ASSERT_TRUE(console.serving()) << korvane.readAllStandardError().constData();
     int answers = 0;
     const qint64 slowest = slowestMetrics(console.httpPort, 2000, &answers);
+    std::printf("during a connect that never completes: %d /metrics answers, the slowest in %lld ms\n", answers,
+                static_cast<long long>(slowest));
     EXPECT_GE(slowest, 0) << "a /metrics request went unanswered";
     EXPECT_LE(slowest, 100) << answers << " answers";
     EXPECT_GE(answers, 15);
@@ -189,6 +192,7 @@ TEST(NeverBlocked, MetricsAnswerAndSigtermEndsWhileTheConnectNeverCompletes) {
     clock.start();
     ::kill(pid_t(korvane.processId()), SIGTERM);
     ASSERT_TRUE(finishes(korvane, 10000));
+    std::printf("SIGTERM during the connect: ended after %lld ms\n", static_cast<long long>(clock.elapsed()));
     EXPECT_LT(clock.elapsed(), 1500);
     EXPECT_EQ(korvane.exitStatus(), QProcess::NormalExit);
 }
@@ -219,6 +223,8 @@ TEST(NeverBlocked, MetricsAnswerWhileARouterClosesEveryFewScreens) {
     ASSERT_TRUE(console.serving());
     int answers = 0;
     const qint64 slowest = slowestMetrics(console.httpPort, 7000, &answers);
+    std::printf("across reconnects: %d /metrics answers, the slowest in %lld ms\n", answers,
+                static_cast<long long>(slowest));
     EXPECT_GE(slowest, 0);
     EXPECT_LE(slowest, 100) << answers << " answers";
     QByteArray metrics;
@@ -237,7 +243,7 @@ TEST(NeverBlocked, AnOutputNobodyReadsNeitherStopsTheTicksNorTheEndpointNorTheEn
     ASSERT_TRUE(router.listen(0));
     Console console;
     // Standard output is a pipe whose reader never reads; JSON lines fill it
-    // quickly.
+    // and the queue behind it within seconds.
     int out[2];
     ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
     QStringList arguments =
@@ -269,8 +275,8 @@ TEST(NeverBlocked, AnOutputNobodyReadsNeitherStopsTheTicksNorTheEndpointNorTheEn
         }, limitMs);
     };
     ASSERT_TRUE(console.serving());
-    // A pipe holds 64 KiB: some seconds of ticks at 20 ms fill it.
-    waitUntil([] { return false; }, 4000);
+    // A pipe holds 64 KiB, the queue as much again: a few seconds of ticks.
+    waitUntil([] { return false; }, 5000);
     QByteArray before;
     ASSERT_GE(fetchMs(console.httpPort, "/metrics", &before), 0);
     waitUntil([] { return false; }, 1500);
@@ -339,4 +345,31 @@ TEST(NeverBlocked, AClosedOutputEndsThePrintingNotTheMonitor) {
     ASSERT_TRUE(finishes(korvane, 5000));
     EXPECT_EQ(korvane.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(korvane.exitCode(), 0);
+}
+
+// A hang-up ends the console as SIGTERM does: the call still up is closed as
+// "monitor stopped" before the program ends, and it ends normally.
+TEST(NeverBlocked, SighupEndsTheConsoleAndClosesTheOpenCall) {
+    prestige::SimulatorOptions options;
+    options.repaintMs = 100;
+    prestige::Simulator router(options);
+    ASSERT_TRUE(router.listen(0));
+    ASSERT_TRUE(startCall(router, 1, prestige::CallKind::Data, QStringLiteral("0301234")).isEmpty());
+    Console console;
+    QProcess korvane;
+    QByteArray out;
+    QObject::connect(&korvane, &QProcess::readyReadStandardOutput, [&] { out += korvane.readAllStandardOutput(); });
+    console.start(korvane, console.arguments(QStringLiteral("127.0.0.1:%1").arg(router.port()), {QStringLiteral("--json")}));
+    ASSERT_TRUE(waitUntil([&] { return out.contains("\"event\":\"call\""); }, 15000)) << out.constData();
+    ::kill(pid_t(korvane.processId()), SIGHUP);
+    ASSERT_TRUE(finishes(korvane, 5000));
+    out += korvane.readAllStandardOutput();
+    EXPECT_EQ(korvane.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(korvane.exitCode(), 0);
+    const qsizetype end = out.indexOf("\"event\":\"call-end\"");
+    ASSERT_GE(end, 0) << out.constData();
+    const qsizetype lineStart = out.lastIndexOf('\n', end) + 1;
+    const QJsonObject ended = QJsonDocument::fromJson(out.mid(lineStart, out.indexOf('\n', end) - lineStart)).object();
+    EXPECT_EQ(ended.value(QStringLiteral("ended")).toString(), QStringLiteral("monitor stopped"));
+    EXPECT_EQ(ended.value(QStringLiteral("line")).toInt(), 1);
 }

@@ -233,6 +233,7 @@ TEST(Commands, PropertiesReconnectsOnAddressOrPasswordAndRecompilesOnScript) {
     rig.controller->setPropertiesSheet([&] { rig.settings.pass = QStringLiteral("new"); return true; });
     rig.log.entries.clear();
     rig.controller->Properties();
+    ASSERT_TRUE(connectEnded(*rig.controller));
     EXPECT_EQ(cleared, 1);
     EXPECT_TRUE(rig.log.entries.contains(QStringLiteral("keys new|")));
     EXPECT_FALSE(rig.log.entries.contains(QStringLiteral("compile")));
@@ -264,6 +265,7 @@ TEST(Commands, CancelAfterApplyActsOnWhatWasApplied) {
     });
     rig.log.entries.clear();
     rig.controller->Properties();
+    ASSERT_TRUE(connectEnded(*rig.controller));
     EXPECT_EQ(cleared, 1);
     EXPECT_TRUE(rig.table.blank());
     EXPECT_TRUE(rig.log.entries.contains(QStringLiteral("keys applied|")));
@@ -308,10 +310,7 @@ TEST(Driver, BadPasswordAndMonitoringOff) {
     rig.controller->Reconnect();
     // The wait before the connect is a timer: the loop runs meanwhile.
     EXPECT_TRUE(rig.log.entries.filter(QStringLiteral("open")).isEmpty());
-    QElapsedTimer waited;
-    waited.start();
-    while (rig.controller->connectInProgress() && waited.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    ASSERT_TRUE(connectEnded(*rig.controller));
     EXPECT_EQ(rig.log.entries.filter(QStringLiteral("keys")), QStringList{"keys 1234|"});
     rig.tick();
     EXPECT_FALSE(rig.controller->statusValid());

@@ -7,6 +7,8 @@
 #include "korvane/monitor/controller.h"
 #include "korvane/views/list_cells.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QStringList>
 
 #include <array>
@@ -138,5 +140,15 @@ public:
 private:
     Log* log_;
 };
+
+// Runs the loop until the controller's connect (its wait, then the connect
+// itself) has ended, for at most limitMs.
+inline bool connectEnded(CMonitorController& controller, int limitMs = 5000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (controller.connectInProgress() && waited.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return !controller.connectInProgress();
+}
 
 }  // namespace korvane::test

@@ -202,6 +202,9 @@ TEST(Unattended, AReconnectInsideAStatusTickStartsTheNewWalkClean) {
     script.armed = true;
     b.log.entries.clear();
     b.status();  // this tick would start the detour with ESC
+    // The reconnect's wait is a timer: the new connection opens after the tick.
+    EXPECT_EQ(b.log.entries, QStringList{QStringLiteral("close")});
+    ASSERT_TRUE(connectEnded(*b.controller));
     EXPECT_EQ(b.log.entries, (QStringList{QStringLiteral("close"), QStringLiteral("address 127.0.0.1:1"),
                                           QStringLiteral("open"), QStringLiteral("keys 1234|"),
                                           QStringLiteral("keys 24|1|")}));

@@ -455,7 +455,7 @@ TEST(HttpEndpointSafety, ATokenOfBlanksIsNoToken) {
     HttpOptions options;
     options.address = QHostAddress::AnyIPv4;
     QString error;
-    for (const QByteArray blanks : {QByteArray("   "), QByteArray("\t \t"), QByteArray("\xc2\xa0\xc2\xa0")}) {
+    for (const QByteArray& blanks : {QByteArray("   "), QByteArray("\t \t"), QByteArray("\xc2\xa0\xc2\xa0")}) {
         options.token = blanks;
         EXPECT_FALSE(checkExposure(options, &error)) << blanks.toHex().constData();
     }

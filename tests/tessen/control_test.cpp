@@ -361,9 +361,10 @@ TEST(ControlAsyncTest, OpenReturnsAtOnceAndTellsTheOutcomeFromTheLoop)
     EXPECT_TRUE(ctrl.isOpen());
     ASSERT_TRUE(server.accept());
     EXPECT_EQ(server.receive(10), QByteArray("1234\r\n24\r\n"));
-    server.send("\x1b[2J\x1b[1;1HMenu 24");
+    const quint64 paints = face->ScreenPaints();
+    server.send("\x1b[2J\x1b[1;1HMenu 24\x1b[5;1H");
     ASSERT_TRUE(pumpUntil([&] { return recorder.count("OnScreenChange") == 1; }));
-    EXPECT_EQ(face->ScreenPaints(), 2u);  // the clear and the move to the first row
+    EXPECT_EQ(face->ScreenPaints(), paints + 2);  // the clear and the move to the first row
 
     // Closing does not pause: the caller waits ClosePauseMs before it opens again.
     QElapsedTimer took;
@@ -395,8 +396,9 @@ TEST(ControlAsyncTest, ARefusedOpenIsAnErrorThenAFailedOutcome)
         ++outcomes;
         order.push_back(ok ? QStringLiteral("connected") : QStringLiteral("failed"));
     });
-    if (started)
+    if (started) {
         ASSERT_TRUE(pumpUntil([&] { return outcomes == 1; }));
+    }
     // OnError first, then the outcome (none when it failed within the call).
     ASSERT_FALSE(order.empty());
     EXPECT_EQ(order[0], QStringLiteral("OnError"));
