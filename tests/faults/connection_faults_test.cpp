@@ -233,7 +233,7 @@ TEST(ConnectionFaults, AnAddressThatNeverAnswersEndsAtTheConnectLimit) {
     EXPECT_TRUE(controller.isEnabled(Command::Reconnect));
 }
 
-TEST(ConnectionFaults, ANameThatCannotBeResolvedIsAnInvalidArgument) {
+TEST(ConnectionFaults, ANameThatCannotBeResolvedIsSaidToBeOneWithTheInvalidArgumentNumber) {
     Log log;
     FakeSettings settings;
     // A label too long for DNS: refused before any lookup leaves the machine.
@@ -243,6 +243,6 @@ TEST(ConnectionFaults, ANameThatCannotBeResolvedIsAnInvalidArgument) {
     controller.setMessageBoxes(&boxes);
     controller.Connect();
     ASSERT_EQ(log.entries.size(), 1);
-    EXPECT_EQ(log.entries[0], QStringLiteral("box ZyXEL Prestige Korvane v. 2.05: (10022) Invalid argument. Some "
-                                             "invalid argument was supplied."));
+    EXPECT_EQ(log.entries[0], QStringLiteral("box ZyXEL Prestige Korvane v. 2.05: (10022) The router's name \"") +
+                                  settings.address + QStringLiteral("\" cannot be resolved: no such host is known."));
 }
