@@ -23,6 +23,11 @@ const QLatin1String kHistoryPrompt("Press ESC or RETURN to Exit:");
 // to lie, or at the start of the line below it. The prompt is painted last,
 // so the menu is whole once the cursor is there; the title is the last one
 // painted before the prompt (a screen that scrolled keeps older ones above).
+// A prompt on the usual prompt row was placed there by cursor moves: if its
+// cursor is not where the driver knows it, that is firmware of another
+// layout, whose detours stall and stop rather than guess.
+constexpr int kPromptRow = 21;
+
 bool afterPrompt(const QString& text, int row, int column, QLatin1String title, QLatin1String prompt) {
     const qsizetype promptAt = text.lastIndexOf(prompt);
     if (promptAt < 0)
@@ -33,7 +38,7 @@ bool afterPrompt(const QString& text, int row, int column, QLatin1String title, 
     const int promptRow = int(promptAt / kRowStride) + 1;
     const int end = int(promptAt % kRowStride) + int(prompt.size()) + 1;  // the column after the prompt
     if (row == promptRow)
-        return column >= end && column <= end + 2;
+        return promptRow != kPromptRow && column >= end && column <= end + 2;
     return row == promptRow + 1 && column == 1;
 }
 

@@ -243,7 +243,7 @@ TEST(ConnectionFaults, AnAddressThatNeverAnswersEndsAtTheConnectLimit) {
     EXPECT_TRUE(controller.isEnabled(Command::Reconnect));
 }
 
-TEST(ConnectionFaults, ANameThatCannotBeResolvedIsAnInvalidArgument) {
+TEST(ConnectionFaults, ANameThatCannotBeResolvedIsSaidToBeOneWithTheInvalidArgumentNumber) {
     Log log;
     FakeSettings settings;
     // A label too long for DNS: refused before any lookup leaves the machine.
@@ -254,8 +254,8 @@ TEST(ConnectionFaults, ANameThatCannotBeResolvedIsAnInvalidArgument) {
     controller.Connect();
     ASSERT_TRUE(waitUntil([&] { return !controller.connectInProgress(); }));
     ASSERT_EQ(log.entries.size(), 1);
-    EXPECT_EQ(log.entries[0], QStringLiteral("box ZyXEL Prestige Korvane v. 2.05: (10022) Invalid argument. Some "
-                                             "invalid argument was supplied."));
+    EXPECT_EQ(log.entries[0], QStringLiteral("box ZyXEL Prestige Korvane v. 2.05: (10022) The router's name \"") +
+                                  settings.address + QStringLiteral("\" cannot be resolved: no such host is known."));
 }
 
 // One status screen is one tick however it arrives: repaints cut into 1-byte

@@ -68,7 +68,7 @@ TEST(ConsoleHttp, AnOpenAddressWithoutATokenIsRefusedAtStart) {
     monitor.setProcessEnvironment(env);
     monitor.start(QStringLiteral(KORVANE_BINARY_DIR "/bin/korvane"),
                   {QStringLiteral("--console"), QStringLiteral("--http"), QStringLiteral("0.0.0.0:0"),
-                   QStringLiteral("127.0.0.1:1")});
+                   QStringLiteral("--password"), QStringLiteral("1234"), QStringLiteral("127.0.0.1:1")});
     ASSERT_TRUE(monitor.waitForFinished(20000));
     EXPECT_EQ(monitor.exitCode(), 2);
     EXPECT_TRUE(monitor.readAllStandardError().contains("HTTP Token"));

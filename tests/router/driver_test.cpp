@@ -150,6 +150,15 @@ TEST(RecognizeScreen, MenusPaintedLineByLineAreFollowedByTheCursorAfterTheirProm
     EXPECT_TRUE(RecognizeScreen(history, 6, 17 + 28 + 1).callHistory);
     EXPECT_FALSE(RecognizeScreen(history, 6, 17 + 28 + 1).menu249);
 
+    // A prompt on the usual row with the cursor in another column is a
+    // layout of other firmware, not line-by-line painting: not followed.
+    QStringList usualRow = menu24.mid(0, 4);
+    while (usualRow.size() < 20)
+        usualRow.append(QString());
+    usualRow.append(QStringLiteral("                          Enter Menu Selection Number: "));
+    ASSERT_EQ(usualRow.size(), 21);
+    EXPECT_FALSE(RecognizeScreen(rows(usualRow), 21, 26 + 28 + 1).menu24);
+
     // The status screen still needs its own cursor.
     const QString status = rows({QStringLiteral("      Menu 24.1 - System Maintenance - Status"),
                                  QStringLiteral("     Enter Menu Selection Number: ")});
