@@ -57,13 +57,17 @@ void CTerminalScreen::Clear()
 
 void CTerminalScreen::SetCursor(int row, int column)
 {
+    const int before = cursorRow_;
     if (row > 0)
         cursorRow_ = row;
-    if (cursorRow_ == 1)
-        ++paints_;
     if (column > 0)
         cursorColumn_ = column;
     cursorRow_ = std::clamp(cursorRow_, 1, rows_);
+    // A repaint starts where the cursor leaves its resting place at the foot
+    // of the screen for the top half, whether the router repaints it all or
+    // only the fields that changed.
+    if (2 * cursorRow_ <= rows_ && 2 * before > rows_)
+        ++paints_;
     cursorColumn_ = std::clamp(cursorColumn_, 1, columns_);
 }
 

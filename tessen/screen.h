@@ -52,8 +52,9 @@ public:
     // Every row followed by CR LF: 24 x 82 = 1,968 bytes with the usual geometry.
     QByteArray Text() const;
 
-    // Paints begun: clears and moves to the first row. A host that reads the
-    // screen after every chunk counts one paint once, however it arrived.
+    // Paints begun: clears, and moves from the lower half of the screen to
+    // the upper one. A host that reads the screen after every chunk counts
+    // one paint once, however it arrived.
     quint64 Paints() const { return paints_; }
 
     int CursorRow() const { return cursorRow_; }

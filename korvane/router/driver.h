@@ -46,8 +46,9 @@ public:
     // not pause itself.
     virtual int closePauseMs() const { return 0; }
     std::function<void(bool opened)> onOpened;
-    // Whether paints() counts the paints the router began (clears, moves to
-    // the first row); without it every screen change counts as a paint.
+    // Whether paints() counts the paints the router began (clears, the cursor
+    // leaving the foot of the screen for the top); without it every screen
+    // change counts as a paint.
     virtual bool countsPaints() const { return false; }
     virtual quint64 paints() const { return 0; }
     // The control's automation object, for Application.Tty; may be null.

@@ -362,9 +362,9 @@ TEST(ControlAsyncTest, OpenReturnsAtOnceAndTellsTheOutcomeFromTheLoop)
     ASSERT_TRUE(server.accept());
     EXPECT_EQ(server.receive(10), QByteArray("1234\r\n24\r\n"));
     const quint64 paints = face->ScreenPaints();
-    server.send("\x1b[2J\x1b[1;1HMenu 24\x1b[5;1H");
+    server.send("\x1b[2J\x1b[1;1HMenu 24\x1b[22;1HPress\x1b[5;1H");
     ASSERT_TRUE(pumpUntil([&] { return recorder.count("OnScreenChange") == 1; }));
-    EXPECT_EQ(face->ScreenPaints(), paints + 2);  // the clear and the move to the first row
+    EXPECT_EQ(face->ScreenPaints(), paints + 2);  // the clear, and the move from the foot to the top
 
     // Closing does not pause: the caller waits ClosePauseMs before it opens again.
     QElapsedTimer took;
