@@ -66,6 +66,8 @@ TEST(MqttConsole, ABadBrokerAddressEndsTheStartWithItsReason) {
         QProcess monitor;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("KORVANE_SETTINGS_DIR"), settings.path());
+        // A password, so that the broker's address is what ends the start.
+        env.insert(QStringLiteral("KORVANE_PASSWORD"), QStringLiteral("1234"));
         monitor.setProcessEnvironment(env);
         monitor.start(QStringLiteral(KORVANE_BINARY_DIR "/bin/korvane"),
                       {QStringLiteral("--console"), QStringLiteral("--mqtt"), broker, QStringLiteral("127.0.0.1:1")});
