@@ -5,6 +5,7 @@
 // clients).
 
 #include "bench/support/bench_settings.h"
+#include "bench/support/no_terminal.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
 #include "korvane/assembly/monitor_assembly.h"
@@ -38,17 +39,7 @@ using namespace korvane;
 
 namespace {
 
-class NoTerminal : public RouterTerminal {
-public:
-    QString screen() override { return {}; }
-    int column() override { return 1; }
-    int row() override { return 1; }
-    void setIpAddress(const QString&) override {}
-    bool isOpen() override { return false; }
-    bool close() override { return true; }
-    bool sendKeys(const QString&) override { return false; }
-    bool open() override { return false; }
-};
+using bench::NoTerminal;
 
 void fill(const QString& file, int calls)
 {

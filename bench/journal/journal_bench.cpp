@@ -3,6 +3,7 @@
 // Call Log view opened on 100,000 calls and filtered.
 
 #include "bench/support/bench_settings.h"
+#include "bench/support/no_terminal.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
 #include "korvane/journal/journal_recorder.h"
@@ -24,17 +25,7 @@ using namespace korvane;
 
 namespace {
 
-class NoTerminal : public RouterTerminal {
-public:
-    QString screen() override { return {}; }
-    int column() override { return 1; }
-    int row() override { return 1; }
-    void setIpAddress(const QString&) override {}
-    bool isOpen() override { return false; }
-    bool close() override { return true; }
-    bool sendKeys(const QString&) override { return false; }
-    bool open() override { return false; }
-};
+using bench::NoTerminal;
 
 double ms(qint64 ns) { return double(ns) / 1e6; }
 
