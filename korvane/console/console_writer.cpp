@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <poll.h>
 #include <unistd.h>
 #include <utility>
 
@@ -19,9 +20,10 @@ bool writeAll(int fd, const QByteArray& bytes) {
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // An output someone else made non-blocking: wait a little rather
-            // than spin, the monitor does not wait for this thread.
-            ::usleep(2000);
+            // An output someone else made non-blocking: this writer's own
+            // thread waits until it takes bytes again, never the monitor.
+            pollfd ready{fd, POLLOUT, 0};
+            ::poll(&ready, 1, 100);
         } else {
             return false;
         }
