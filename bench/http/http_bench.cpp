@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
 
     korvane::http::HttpOptions options;
     options.router = QStringLiteral("bench");
+    options.maxPerAddress = 256;  // every client here comes from loopback
     korvane::http::HttpEndpoint endpoint(&controller, &console, options);
     QString error;
     if (!endpoint.start(&error)) {
@@ -227,7 +228,7 @@ int main(int argc, char** argv) {
     // bookkeeping and the frame written to 100 clients.
     std::printf("report: HTTP endpoint | event loop turn after each tick with 100 /events clients, median | %.0f µs | | \n",
                 percentile(onAfter, 0.5));
-    std::printf("report: HTTP endpoint | event loop turn after each tick with 100 /events clients, 99th percentile | %.0f µs | | \n",
+    std::printf("report: HTTP endpoint | event loop turn after each tick with 100 /events clients, 99th percentile (goal < 1000 µs) | %.0f µs | | \n",
                 percentile(onAfter, 0.99));
     return 0;
 }

@@ -236,10 +236,11 @@ MonitorEvent::MonitorEvent(std::function<QJsonObject()> build) : d_(std::make_sh
 }
 
 const QJsonObject& MonitorEvent::object() const {
-    if (d_->build) {
+    // The console's thread and the endpoint's may both ask first.
+    std::call_once(d_->once, [this] {
         d_->object = d_->build();
         d_->build = nullptr;
-    }
+    });
     return d_->object;
 }
 

@@ -11,12 +11,14 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace korvane {
 
 // One console event. Its JSON object (with "event" and "time") is built the
 // first time it is asked for and then shared by every copy, so a listener
 // that passes events on after the tick keeps the building out of the tick.
+// Copies may be read on any thread.
 class MonitorEvent {
 public:
     explicit MonitorEvent(std::function<QJsonObject()> build);
@@ -24,6 +26,7 @@ public:
 
 private:
     struct Data {
+        std::once_flag once;
         std::function<QJsonObject()> build;
         QJsonObject object;
     };

@@ -13,12 +13,32 @@ JournalSource::JournalSource(const JournalSession* session, CMonitorController* 
         connect(&controller->calls(), &CallTracker::callEnded, this, &JournalSource::onCallEnded);
     // Summed now, at the start, rather than in the first scrape.
     sumIfNeeded();
+    noteJournal();
+}
+
+void JournalSource::noteJournal() const {
+    const CallJournal* journal = session_ ? session_->journalForReading() : nullptr;
+    QString file = journal ? journal->file() : QString();
+    Tariff tariff = session_ ? session_->settings().tariff : Tariff{};
+    const std::lock_guard<std::mutex> lock(readingLock_);
+    readingFile_ = std::move(file);
+    readingTariff_ = std::move(tariff);
 }
 
 void JournalSource::sumIfNeeded() const {
     const CallJournal* journal = session_ ? session_->journalForReading() : nullptr;
+    if (session_) {
+        // Only this thread writes what the reading side copies, so comparing
+        // needs no lock.
+        const Tariff& now = session_->settings().tariff;
+        const Tariff& noted = readingTariff_;
+        if (now.perCall != noted.perCall || now.perMinute != noted.perMinute || now.currency != noted.currency
+            || now.chargeIncoming != noted.chargeIncoming)
+            noteJournal();
+    }
     if (journal == summed_)
         return;
+    noteJournal();
     summed_ = journal;
     calls_ = {};
     seconds_ = {};
@@ -54,11 +74,17 @@ double JournalSource::onlineSeconds(int line) const {
 }
 
 QJsonArray JournalSource::callsSince(const QDateTime& since, int limit) const {
-    const CallJournal* journal = session_ ? session_->journalForReading() : nullptr;
-    if (!journal)
+    QString file;
+    Tariff tariff;
+    {
+        const std::lock_guard<std::mutex> lock(readingLock_);
+        file = readingFile_;
+        tariff = readingTariff_;
+    }
+    if (file.isEmpty())
         return {};
-    return callsToJson(journal->latestCalls(since.isValid() ? since.toSecsSinceEpoch() : 0, limit),
-                       session_->settings().tariff);
+    const CallJournal journal(file, CallJournal::Access::ReadOnly);
+    return callsToJson(journal.latestCalls(since.isValid() ? since.toSecsSinceEpoch() : 0, limit), tariff);
 }
 
 }  // namespace korvane::http

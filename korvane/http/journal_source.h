@@ -5,12 +5,19 @@
 // ends, so a scrape never reads the journal; /api/calls reads only the rows
 // it answers with. The session may change its journal (another router
 // address), which sums the totals again.
+//
+// The totals are kept on the monitor's thread. /api/calls is asked on the
+// endpoint's thread: it reads through a connection of its own, opened read
+// only for the request, beside the monitor's writing one.
 
 #include "korvane/http/line_totals.h"
+#include "korvane/journal/journal_settings.h"
 
 #include <QObject>
+#include <QString>
 
 #include <array>
+#include <mutex>
 
 namespace korvane {
 class CMonitorController;
@@ -28,9 +35,12 @@ public:
 
     double calls(int line) const override;
     double onlineSeconds(int line) const override;
+    // Any thread.
     QJsonArray callsSince(const QDateTime& since, int limit) const override;
 
 private:
+    // What the reading side needs of the session, copied on the monitor's thread.
+    void noteJournal() const;
     void sumIfNeeded() const;
     void onCallEnded(const CallRecord& call);
 
@@ -38,6 +48,10 @@ private:
     mutable const CallJournal* summed_ = nullptr;  // the journal the totals are of
     mutable std::array<qint64, 2> calls_{};
     mutable std::array<qint64, 2> seconds_{};
+
+    mutable std::mutex readingLock_;
+    mutable QString readingFile_;  // empty while no journal is open
+    mutable Tariff readingTariff_;
 };
 
 }  // namespace korvane::http

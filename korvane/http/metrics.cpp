@@ -158,7 +158,7 @@ void MonitorMetrics::setJournalTotals(LineTotals* totals) {
             journalSecondSeries_[size_t(n - 1)] = &journalSeconds_->Add(labels);
         }
     }
-    updateTotals();
+    refresh();
 }
 
 void MonitorMetrics::setLive(bool live) {
@@ -185,10 +185,10 @@ void MonitorMetrics::onTick() {
         advance(s.packetsReceived, s.received, line->packetsReceived());
         advance(s.errors, s.errorCount, line->errors());
     }
-    updateTotals();
+    refresh();
 }
 
-void MonitorMetrics::updateTotals() {
+void MonitorMetrics::refresh() {
     for (int n = 1; n <= 2; ++n) {
         LineSeries& s = lines_[size_t(n - 1)];
         advance(s.calls, s.callCount, ownTotals_->calls(n));
@@ -201,9 +201,13 @@ void MonitorMetrics::updateTotals() {
 }
 
 QByteArray MonitorMetrics::exposition() {
-    updateTotals();
+    refresh();
+    return serialize(*registry_);
+}
+
+QByteArray MonitorMetrics::serialize(prometheus::Registry& registry) {
     std::ostringstream out;
-    prometheus::TextSerializer().Serialize(out, registry_->Collect());
+    prometheus::TextSerializer().Serialize(out, registry.Collect());
     const std::string text = out.str();
     return QByteArray(text.data(), qsizetype(text.size()));
 }

@@ -47,9 +47,15 @@ public:
     // cost to korvane_call_cost_total{currency}, in the currency's units.
     void setTariffSource(std::function<Tariff()> tariff);
 
+    // Brings the call and online-second totals up to date; on the monitor's
+    // thread, which also updates every other series as its events come.
+    void refresh();
     // The text exposition of every family, brought up to date first.
     QByteArray exposition();
+    // The text exposition as the series stand: safe on any thread.
+    static QByteArray serialize(prometheus::Registry& registry);
     prometheus::Registry& registry() { return *registry_; }
+    std::shared_ptr<prometheus::Registry> registryShared() const { return registry_; }
     const QString& router() const { return router_; }
 
 private:
@@ -67,7 +73,6 @@ private:
     };
     void onTick();
     void setLive(bool live);
-    void updateTotals();
     void addCallCost(const CallRecord& call);
     prometheus::Counter* costSeries(const QString& currency);
 

@@ -88,7 +88,7 @@ QString CallJournal::fileForRouter(const QString& directory, const QString& addr
     return QDir(directory).filePath(QStringLiteral("journal-%1.sqlite").arg(name));
 }
 
-CallJournal::CallJournal(const QString& file) : file_(file) { open(); }
+CallJournal::CallJournal(const QString& file, Access access) : file_(file), access_(access) { open(); }
 
 bool CallJournal::reopen()
 {
@@ -118,6 +118,10 @@ void CallJournal::open()
 {
     const QString& file = file_;
     connection_ = QStringLiteral("korvane-journal-%1").arg(connectionCounter.fetchAndAddOrdered(1));
+    if (access_ == Access::ReadOnly) {
+        openForReading();
+        return;
+    }
     const QFileInfo info(file);
     if (!QDir().mkpath(info.absolutePath())) {
         fail(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()), QString());
@@ -189,6 +193,31 @@ void CallJournal::open()
         return;
     }
     open_ = true;
+}
+
+void CallJournal::openForReading()
+{
+    if (!QFileInfo::exists(file_)) {
+        fail(QStringLiteral("%1 does not exist").arg(file_), QString());
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    if (!db.isValid()) {
+        fail(QStringLiteral("SQLite is not available"), db.lastError().text());
+        return;
+    }
+    db.setDatabaseName(file_);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!db.open()) {
+        fail(QStringLiteral("cannot open %1").arg(file_), db.lastError().text());
+        return;
+    }
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        fail(QStringLiteral("%1 is not a readable journal").arg(file_), q.lastError().text());
+        return;
+    }
+    readable_ = true;
 }
 
 CallJournal::~CallJournal()

@@ -47,9 +47,13 @@ public:
     // The journal file of one router (address with or without a port).
     static QString fileForRouter(const QString& directory, const QString& address);
 
+    enum class Access { ReadWrite, ReadOnly };
+
     // Opens (creating or migrating) the journal. A failure leaves it closed
-    // with errorText() saying why.
-    explicit CallJournal(const QString& file);
+    // with errorText() saying why. ReadOnly opens an existing journal for the
+    // reading functions only, as a second reader beside the one that writes:
+    // it creates, migrates and writes nothing, and never waits on the writer.
+    explicit CallJournal(const QString& file, Access access = Access::ReadWrite);
     ~CallJournal();
     CallJournal(const CallJournal&) = delete;
     CallJournal& operator=(const CallJournal&) = delete;
@@ -96,6 +100,7 @@ public:
 
 private:
     void open();
+    void openForReading();
     void close();
     bool migrate();
     bool fail(const QString& what, const QString& detail);
@@ -104,6 +109,7 @@ private:
     QString file_;
     QString connection_;
     QString error_;
+    Access access_ = Access::ReadWrite;
     bool open_ = false;
     bool readable_ = false;
     std::unique_ptr<Statements> statements_;

@@ -17,7 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <atomic>
 #include <list>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace korvane;
 using namespace korvane::http;
@@ -53,6 +59,30 @@ struct StreamClient {
         socket.write("GET /events HTTP/1.1\r\nHost: x\r\nAccept: text/event-stream\r\n" + headers + "\r\n");
     }
 };
+
+// A GET over a plain blocking socket, for a thread without an event loop:
+// the whole answer, or what came before the server closed or 5 s passed.
+QByteArray blockingGet(quint16 port, const char* path) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    timeval limit{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    QByteArray in;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        const QByteArray request = QByteArray("GET ") + path + " HTTP/1.0\r\nHost: x\r\n\r\n";
+        if (::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) == request.size()) {
+            char buffer[16384];
+            ssize_t got;
+            while ((got = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+                in.append(buffer, got);
+        }
+    }
+    ::close(fd);
+    return in;
+}
 
 class FakeJournal : public CallList {
 public:
@@ -274,6 +304,44 @@ TEST(HttpEndpoint, EventsTakenInAfterTheTickKeepTheirOwnValuesAndOrder) {
     EXPECT_EQ(sent, (QList<int>{100, 150}));
 }
 
+TEST(HttpEndpoint, ABusyMonitorDelaysNoAnswer) {
+    // The server answers on its own thread from what the monitor handed it:
+    // while the monitor's thread is busy, scrapes, the status and the calls
+    // are answered at once, with what was known before.
+    EndpointRig rig;
+    FakeJournal journal;
+    rig.endpoint->setCallList(&journal);
+    rig.setLine(1, 42, 100, 200);
+    rig.tick();
+    ASSERT_EQ(rig.endpoint->status()[QStringLiteral("ticks")].toInt(), 1);
+
+    std::atomic<bool> busy{true};
+    std::vector<qint64> answerMs;
+    std::vector<QByteArray> bodies;
+    std::thread client([&] {
+        for (const char* path : {"/metrics", "/api/status", "/api/calls?limit=1", "/"}) {
+            QElapsedTimer t;
+            t.start();
+            bodies.push_back(blockingGet(rig.port(), path));
+            answerMs.push_back(t.elapsed());
+        }
+        busy = false;
+    });
+    // The monitor's thread does something long and runs no event loop.
+    QElapsedTimer spin;
+    spin.start();
+    while (busy && spin.elapsed() < 10000) {
+    }
+    client.join();
+    ASSERT_EQ(bodies.size(), 4u);
+    for (size_t i = 0; i < answerMs.size(); ++i)
+        EXPECT_LT(answerMs[i], 2000) << "answer " << i;
+    EXPECT_TRUE(bodies[0].contains("korvane_status_ticks_total{router=\"office\"} 1"));
+    EXPECT_TRUE(bodies[1].contains("\"ticks\":1"));
+    EXPECT_TRUE(bodies[2].contains("0301234"));
+    EXPECT_TRUE(bodies[3].contains("<html") || bodies[3].contains("<!doctype"));
+}
+
 TEST(HttpEndpointSafety, ATokenIsRequiredAsABearerHeader) {
     HttpOptions options;
     options.token = "k0rvane-token";
@@ -382,7 +450,10 @@ TEST(HttpEndpointSafety, AStalledStreamClientIsDroppedWithoutHoldingTheMonitor) 
         rig.console->emitEvent(QStringLiteral("syslog"), {{QStringLiteral("line"), payload}}, {});
         QCoreApplication::processEvents();
         slowest = qMax(slowest, one.nsecsElapsed());
-        reader.received.clear();  // the reader keeps up; its bytes are not needed
+        // The reader keeps up: it reads each event before the next; its
+        // bytes are not needed.
+        waitFor([&] { return reader.received.size() >= payload.size(); });
+        reader.received.clear();
     }
     EXPECT_EQ(rig.endpoint->eventClients(), 1);
     EXPECT_LT(slowest, 1'000'000'000) << "one event took " << slowest << " ns";
