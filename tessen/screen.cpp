@@ -37,6 +37,33 @@ int parameterValue(const unsigned char* digits, std::size_t count)
     return value;
 }
 
+// Copies n bytes, as memcpy does, with fixed-size moves the compiler makes
+// in place: the router's fields are a few to a few dozen bytes long, and for
+// them a library call costs more than the copy.
+inline void copyCells(unsigned char* to, const unsigned char* from, std::size_t n)
+{
+    if (n >= 16) {
+        if (n > 64) {
+            std::memcpy(to, from, n);
+            return;
+        }
+        // Overlapping 16-byte moves: the first and last cover any tail.
+        std::size_t i = 0;
+        for (; i + 16 < n; i += 16)
+            std::memcpy(to + i, from + i, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            to[i] = from[i];
+    }
+}
+
 }  // namespace
 
 CTerminalScreen::CTerminalScreen(int rows, int columns)
@@ -57,18 +84,7 @@ void CTerminalScreen::Clear()
 
 void CTerminalScreen::SetCursor(int row, int column)
 {
-    const int before = cursorRow_;
-    if (row > 0)
-        cursorRow_ = row;
-    if (column > 0)
-        cursorColumn_ = column;
-    cursorRow_ = std::clamp(cursorRow_, 1, rows_);
-    // A repaint starts where the cursor leaves its resting place at the foot
-    // of the screen for the top half, whether the router repaints it all or
-    // only the fields that changed.
-    if (2 * cursorRow_ <= rows_ && 2 * before > rows_)
-        ++paints_;
-    cursorColumn_ = std::clamp(cursorColumn_, 1, columns_);
+    moveCursor(row, column);
 }
 
 void CTerminalScreen::EraseToEndOfLine()
@@ -110,8 +126,8 @@ void CTerminalScreen::putRun(const unsigned char* data, std::size_t size)
     while (size > 0) {
         const std::size_t room = std::size_t(columns_ - cursorColumn_ + 1);
         const std::size_t n = std::min(size, room);
-        std::memcpy(cells_.get() + std::size_t(cursorRow_ - 1) * std::size_t(columns_) + std::size_t(cursorColumn_ - 1),
-                    data, n);
+        copyCells(cells_.get() + std::size_t(cursorRow_ - 1) * std::size_t(columns_) + std::size_t(cursorColumn_ - 1),
+                  data, n);
         data += n;
         size -= n;
         // Wrapping is immediate: filling the last column moves to the next row at once.
@@ -154,7 +170,7 @@ std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t 
         return i;
     switch (final) {
     case 'H':
-        SetCursor(parameterValue(data + first, firstLength), parameterValue(data + second, secondLength));
+        moveCursor(parameterValue(data + first, firstLength), parameterValue(data + second, secondLength));
         break;
     case 'J':
         if (firstLength == 1 && data[first] == '2')
@@ -194,7 +210,7 @@ std::size_t CTerminalScreen::parseSequenceInChunk(const unsigned char* p, const 
     }
     switch (*q++) {
     case 'H':
-        SetCursor(firstGiven ? first : 0, second);
+        moveCursor(firstGiven ? first : 0, second);
         break;
     case 'J':
         if (firstIsTwo)
@@ -254,13 +270,27 @@ void CTerminalScreen::Parse(const char* chunk, std::size_t size)
         parseBytes(data, size);
         return;
     }
-    // A sequence was cut at the last chunk's end: parse its start and this
-    // chunk as one. That happens at a few chunk borders only, so the copy
-    // costs nothing that shows.
-    QByteArray joined(reinterpret_cast<const char*>(pending_), pendingSize_);
-    joined.append(chunk, qsizetype(size));
+    // A sequence was cut at the last chunk's end. With sequences every few
+    // bytes that is most chunk borders: it is completed from the head of this
+    // chunk in a small buffer, and the rest of the chunk parsed where it lies.
+    unsigned char head[kMaxPendingBytes + 32];
+    const std::size_t had = std::size_t(pendingSize_);
+    std::memcpy(head, pending_, had);
+    const std::size_t added = std::min(size, sizeof head - had);
+    std::memcpy(head + had, data, added);
     pendingSize_ = 0;
-    parseBytes(reinterpret_cast<const unsigned char*>(joined.constData()), std::size_t(joined.size()));
+    const std::size_t taken = head[0] == kIac ? skipTelnetCommand(head, had + added) : parseEscape(head, had + added);
+    if (taken > had) {
+        parseBytes(data + (taken - had), size - (taken - had));
+    } else if (added == size) {
+        keepPending(head, had + added);  // still cut: the chunk was shorter than the rest
+    } else {
+        // A sequence longer than the buffer (a run of digits no router
+        // sends): parse its start and the whole chunk as one.
+        QByteArray joined(reinterpret_cast<const char*>(head), qsizetype(had));
+        joined.append(chunk, qsizetype(size));
+        parseBytes(reinterpret_cast<const unsigned char*>(joined.constData()), std::size_t(joined.size()));
+    }
 }
 
 void CTerminalScreen::parseBytes(const unsigned char* p, std::size_t size)
@@ -271,14 +301,23 @@ void CTerminalScreen::parseBytes(const unsigned char* p, std::size_t size)
             const unsigned char* run = p + 1;
             while (run < end && !kSpecial[*run])
                 ++run;
-            putRun(p, std::size_t(run - p));
+            const std::size_t n = std::size_t(run - p);
+            if (int(n) <= columns_ - cursorColumn_) {
+                // Most runs end inside their row: no wrap to think of.
+                copyCells(cells_.get() + std::size_t(cursorRow_ - 1) * std::size_t(columns_)
+                              + std::size_t(cursorColumn_ - 1),
+                          p, n);
+                cursorColumn_ += int(n);
+            } else {
+                putRun(p, n);
+            }
             p = run;
             continue;
         }
         std::size_t taken = 1;
         switch (*p) {
         case kBackspace:
-            SetCursor(cursorRow_, cursorColumn_ - 1);
+            moveCursor(cursorRow_, cursorColumn_ - 1);
             break;
         case kCarriageReturn:
             cursorColumn_ = 1;

@@ -13,6 +13,7 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <algorithm>
 #include <memory>
 
 class CTerminalScreen {
@@ -66,6 +67,22 @@ public:
     QByteArray Pending() const { return QByteArray(reinterpret_cast<const char*>(pending_), pendingSize_); }
 
 private:
+    // SetCursor, made in place where the parser moves the cursor.
+    void moveCursor(int row, int column)
+    {
+        const int before = cursorRow_;
+        if (row > 0)
+            cursorRow_ = row;
+        if (column > 0)
+            cursorColumn_ = column;
+        cursorRow_ = std::clamp(cursorRow_, 1, rows_);
+        // A repaint starts where the cursor leaves its resting place at the
+        // foot of the screen for the top half, whether the router repaints it
+        // all or only the fields that changed.
+        if (2 * cursorRow_ <= rows_ && 2 * before > rows_)
+            ++paints_;
+        cursorColumn_ = std::clamp(cursorColumn_, 1, columns_);
+    }
     void lineFeed();
     // Writes a run of ordinary bytes, none of them CR or LF, as PutChar would.
     void putRun(const unsigned char* data, std::size_t size);

@@ -101,6 +101,8 @@ TEST(ScreenTest, AnyChunkingGivesTheScreenOfTheWholeStream)
         stream += QByteArray("\xff\xfd\x18\xff\xff\xff\xfb\x01\xff\xf1", 10);
         stream += "\x1b[00000012;9999999H\x1b[123456789;3H\x1b[1;2;3H\x1b[?25l\x1b" "7\x1b" "8\b\b\r\n";
         stream += "\x1b[22;" + QByteArray::number(round % 2 ? 47 : 49) + "H";
+        // A parameter longer than any buffer a cut sequence is completed in.
+        stream += "\x1b[" + QByteArray(40 + round, '0') + "5;7Hx";
     }
     CTerminalScreen whole;
     whole.Parse(stream);
