@@ -105,11 +105,15 @@ Set r = New RegExp
 r.Pattern = "p"
 Print r.Describe()
 '> mine p
-'=== hex literals past the Integer range are Longs
+'=== hex literals of up to 16 bits are signed Integers, wider ones Longs
 Print VarType(&H8000) & " " & &H8000
-Print VarType(&H7FFF) & " " & VarType(&HFFFF&)
-'> 3 32768
-'> 2 3
+Print VarType(&H7FFF) & " " & VarType(&HFFFF&) & " " & &HFFFF& & " " & VarType(&H10000)
+Print &HFFFF & " " & VarType(&HFFFF) & " " & (&HFFFF = -1) & " " & &HFFFFFFFF & " " & &O177777 & " " & &H0000FFFF
+Print &H10000 & " " & &H7FFFFFFF & " " & &H80000000 & " " & (&HFF And &HFFFF)
+'> 2 -32768
+'> 2 3 65535 3
+'> -1 2 True -1 -1 -1
+'> 65536 2147483647 -2147483648 255
 '=== indexing a public field that holds no array is 438
 Class Box
   Public Items
