@@ -225,7 +225,11 @@ TEST(EngineTest, ComparingAGrowingDigitTextWithANumberStaysCheapUnderTheStepLimi
     EXPECT_FALSE(engine.addCode(s("i = \"\"\nDo\n  i = i & +0\n  If i > 20 Then Exit Do\nLoop\n")));
     EXPECT_EQ(engine.lastError().number, 18);
     Variant answer;
-    ASSERT_TRUE(engine.evaluate(s("Len(i) > 9000 And (String(3000, \"0\") & \"25\" = 25)"), &answer));
+    // A long literal of digits against a number variable converts to a number.
+    ASSERT_TRUE(engine.evaluate(s("Len(i) > 9000 And (\"") + QString(3000, u'0') + s("25\" = CInt(25) + 0)"), &answer));
+    EXPECT_FALSE(answer.toBool());
+    ASSERT_TRUE(engine.addCode(s("n = 25")));
+    ASSERT_TRUE(engine.evaluate(s("Len(i) > 9000 And (\"") + QString(3000, u'0') + s("25\" = n)"), &answer));
     EXPECT_TRUE(answer.toBool());
 }
 
