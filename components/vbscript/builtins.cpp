@@ -60,9 +60,10 @@ Variant fnLen(Runtime&, Frame&, Args& a)
 
 Variant fnLeft(Runtime&, Frame&, Args& a)
 {
+    // The length is a number even when the text is Null: Null there is 94.
+    const qint32 n = lng(a, 1);
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
     return Variant(str(a, 0).left(n));
@@ -70,9 +71,10 @@ Variant fnLeft(Runtime&, Frame&, Args& a)
 
 Variant fnRight(Runtime&, Frame&, Args& a)
 {
+    // The length is a number even when the text is Null: Null there is 94.
+    const qint32 n = lng(a, 1);
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
     return Variant(str(a, 0).right(n));
@@ -80,18 +82,15 @@ Variant fnRight(Runtime&, Frame&, Args& a)
 
 Variant fnMid(Runtime&, Frame&, Args& a)
 {
+    // A Null text gives Null, as the language reference says; the start and
+    // length are numbers all the same, so Null there is 94.
+    const qint32 start = lng(a, 1);
+    const qint32 length = given(a, 2) ? lng(a, 2) : -1;
     if (a.values[0].isNull())
         return Variant::null();
-    const QString s = str(a, 0);
-    const qint32 start = lng(a, 1);
-    if (start < 1)
+    if (start < 1 || (given(a, 2) && length < 0))
         invalid();
-    qint32 length = -1;
-    if (given(a, 2)) {
-        length = lng(a, 2);
-        if (length < 0)
-            invalid();
-    }
+    const QString s = str(a, 0);
     if (start > s.size())
         return Variant(QString());
     return Variant(s.mid(start - 1, length));
@@ -1279,9 +1278,10 @@ Variant fnLenB(Runtime&, Frame&, Args& a)
 
 Variant fnLeftB(Runtime&, Frame&, Args& a)
 {
+    // The length is a number even when the text is Null: Null there is 94.
+    const qint32 n = lng(a, 1);
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
     return Variant(fromBytes(bytesOf(str(a, 0)).left(n)));
@@ -1289,9 +1289,10 @@ Variant fnLeftB(Runtime&, Frame&, Args& a)
 
 Variant fnRightB(Runtime&, Frame&, Args& a)
 {
+    // The length is a number even when the text is Null: Null there is 94.
+    const qint32 n = lng(a, 1);
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
     return Variant(fromBytes(bytesOf(str(a, 0)).right(n)));
@@ -1299,17 +1300,15 @@ Variant fnRightB(Runtime&, Frame&, Args& a)
 
 Variant fnMidB(Runtime&, Frame&, Args& a)
 {
+    const qint32 start = lng(a, 1);
+    const qint32 n = given(a, 2) ? lng(a, 2) : -1;
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 start = lng(a, 1);
-    if (start < 1)
+    if (start < 1 || (given(a, 2) && n < 0))
         invalid();
     const QByteArray bytes = bytesOf(str(a, 0));
     if (!given(a, 2))
         return Variant(fromBytes(bytes.mid(start - 1)));
-    const qint32 n = lng(a, 2);
-    if (n < 0)
-        invalid();
     return Variant(fromBytes(bytes.mid(start - 1, n)));
 }
 

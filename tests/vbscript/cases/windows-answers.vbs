@@ -52,6 +52,13 @@ Err.Clear
 x = Join(Null)
 Print Err.Number
 Err.Clear
+x = Mid(Null, Null)
+Print Err.Number
+Err.Clear
+x = Left(Null, Null) : Print Err.Number : Err.Clear
+x = Mid(Null)
+Print Err.Number
+Err.Clear
 Execute 42
 Print Err.Number
 Err.Clear
@@ -60,6 +67,9 @@ Print Err.Number & " " & Err.Description
 '> 91
 '> 0 True
 '> 94
+'> 94
+'> 94
+'> 450
 '> 13
 '> 1002 Syntax error
 '=== Select Case against a text case raises no error
