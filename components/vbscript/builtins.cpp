@@ -997,61 +997,8 @@ Variant fnDatePart(Runtime&, Frame&, Args& a)
     return Variant(qint32(r));
 }
 
-// What the Format functions take from the script's locale (SetLocale), as
-// Windows' regional settings give them for the locales scripts ask for most;
-// other locale ids take their separators from Qt's data and US dates.
-struct LocaleFormats {
-    QChar decimal = u'.';
-    QChar group = u',';
-    QString currency = QStringLiteral("$");
-    bool currencyAfter = false;      // "1.234,50 €" rather than "$1,234.50"
-    QString longDate = QStringLiteral("dddd, MMMM d, yyyy");
-    QString shortDate = QStringLiteral("M/d/yyyy");
-    QString longTime = QStringLiteral("h:mm:ss AP");
-    QLocale names = QLocale(QLocale::English, QLocale::UnitedStates);
-};
-
-LocaleFormats localeFormats(qint32 lcid)
-{
-    LocaleFormats f;
-    static const QHash<qint32, const char*> others = {
-        {2057, "en_GB"}, {3079, "de_AT"}, {2055, "de_CH"}, {2060, "fr_BE"}, {4108, "fr_CH"}, {1040, "it_IT"},
-        {3082, "es_ES"}, {1034, "es_ES"}, {1043, "nl_NL"}, {1053, "sv_SE"}, {1044, "nb_NO"}, {1030, "da_DK"},
-        {1035, "fi_FI"}, {1045, "pl_PL"}, {1029, "cs_CZ"}, {1046, "pt_BR"}, {2070, "pt_PT"}, {1049, "ru_RU"}};
-    switch (lcid) {
-    case 1031:  // German (Germany)
-        f.decimal = u',';
-        f.group = u'.';
-        f.currency = QStringLiteral("\u20AC");
-        f.currencyAfter = true;
-        f.longDate = QStringLiteral("dddd, d. MMMM yyyy");
-        f.shortDate = QStringLiteral("dd.MM.yyyy");
-        f.longTime = QStringLiteral("HH:mm:ss");
-        f.names = QLocale(QLocale::German, QLocale::Germany);
-        break;
-    case 1036:  // French (France)
-        f.decimal = u',';
-        f.group = QChar(0x00A0);
-        f.currency = QStringLiteral("\u20AC");
-        f.currencyAfter = true;
-        f.longDate = QStringLiteral("dddd d MMMM yyyy");
-        f.shortDate = QStringLiteral("dd/MM/yyyy");
-        f.longTime = QStringLiteral("HH:mm:ss");
-        f.names = QLocale(QLocale::French, QLocale::France);
-        break;
-    default:
-        if (const char* name = others.value(lcid)) {
-            const QLocale q{QLatin1String(name)};
-            f.decimal = q.decimalPoint().front();
-            f.group = q.groupSeparator().front();
-            f.currency = q.currencySymbol();
-            f.currencyAfter = q.toCurrencyString(1.0).startsWith(u'1');
-            f.names = q;
-        }
-        break;
-    }
-    return f;
-}
+// What the Format functions take from the script's locale (SetLocale).
+using LocaleFormats = automation::RegionalSettings;
 
 Variant fnFormatDateTime(Runtime& rt, Frame&, Args& a)
 {
@@ -1071,7 +1018,7 @@ Variant fnFormatDateTime(Runtime& rt, Frame&, Args& a)
         default: invalid();
         }
     }
-    const LocaleFormats f = localeFormats(rt.locale);
+    const LocaleFormats f = rt.regional();
     const bool hasTime = dt.time() != QTime(0, 0);
     const bool hasDate = std::trunc(ole) != 0;
     switch (format) {
@@ -1131,14 +1078,14 @@ Variant fnFormatNumber(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
-    return Variant(formatNumber(dbl(a, 0), a, 1, localeFormats(rt.locale)));
+    return Variant(formatNumber(dbl(a, 0), a, 1, rt.regional()));
 }
 
 Variant fnFormatPercent(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
-    return Variant(formatNumber(dbl(a, 0) * 100, a, 1, localeFormats(rt.locale)) + u'%');
+    return Variant(formatNumber(dbl(a, 0) * 100, a, 1, rt.regional()) + u'%');
 }
 
 Variant fnFormatCurrency(Runtime& rt, Frame&, Args& a)
@@ -1146,7 +1093,7 @@ Variant fnFormatCurrency(Runtime& rt, Frame&, Args& a)
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
     const double v = dbl(a, 0);
-    const LocaleFormats f = localeFormats(rt.locale);
+    const LocaleFormats f = rt.regional();
     QString s = formatNumber(std::fabs(v), a, 1, f);
     if (f.currencyAfter)
         s += u' ' + f.currency;
@@ -1425,17 +1372,19 @@ Variant fnSetLocale(Runtime& rt, Frame&, Args& a)
     const Variant v = arg(a, 0);
     qint32 lcid = 0;
     if (v.isString()) {
+        // A number's text, or a locale's name: "de-de".
         double number = 0;
-        if (!automation::parseNumericText(v.stringRef(), &number))
+        if (automation::parseUsNumericText(v.stringRef(), &number))
+            lcid = qint32(number);
+        else if (!(lcid = automation::localeIdForName(v.stringRef())))
             invalid();
-        lcid = qint32(number);
     } else {
         lcid = v.toLong();
     }
     if (lcid < 0 || lcid > 0xFFFF)
         invalid();
     // 0 and 1024 stand for the user's and the system's default.
-    rt.locale = lcid == 0 || lcid == 1024 ? Runtime::kDefaultLocale : lcid;
+    rt.setLocale(lcid == 0 || lcid == 1024 ? automation::userLocaleId() : lcid);
     return Variant(previous);
 }
 

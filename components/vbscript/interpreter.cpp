@@ -239,6 +239,13 @@ Runtime::Runtime() : alive_(std::make_shared<int>(0)), lifetime_(std::make_share
 {
     errObject_ = std::make_shared<ErrDispatch>(this, lifetime_);
     heapBaseline_ = heapBytesInUse();
+    setLocale(automation::userLocaleId());
+}
+
+void Runtime::setLocale(qint32 lcid)
+{
+    locale = lcid;
+    regional_ = automation::regionalSettings(lcid);
 }
 
 Runtime::~Runtime()
@@ -251,7 +258,7 @@ Runtime::~Runtime()
     lifetime_.reset();
 }
 
-Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0)
+Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0), regional(&rt.regional_)
 {
     if (outermost) {
         char probe = 0;
