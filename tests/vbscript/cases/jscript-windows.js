@@ -79,3 +79,37 @@ Print(ms.Count + " " + ms.Item(1).Value + " " + ms.Item(1).SubMatches(0));
 Print(re.Replace("a1 b22", "<$1>"));
 //> 2 22 22
 //> a<1> b<22>
+//=== for...in walks a host collection's items, for...of too
+var d = new ActiveXObject("Scripting.Dictionary");
+d.Add("a", 1); d.Add("b", 2);
+var s = "";
+for (var k in d) s += k + "=" + d.Item(k) + ";";
+for (var k of d) s += k;
+for (k in d) { s += "|" + k; }
+Print(s);
+var none = "";
+for (var x in Host) none += x;
+Print("[" + none + "]");
+//> a=1;b=2;ab|a|b
+//> []
+//=== for...in over ordinary values keeps its meaning
+var o = { x: 1, y: 2, z: 3 }, s = "";
+for (var k in o) { if (k === "x") delete o.y; s += k; }
+var a = [5, 6], t = "";
+for (var i in a) t += i + ":" + a[i] + " ";
+for (var i = 0, n = 0; i < 3; i++) n += i;
+var u = "";
+for (var c in "ab") u += c;
+for (var q in null) u += "never";
+var w = "";
+for (var p in { "in": 1, "for (x in y)": 2 }) w += "<" + p + ">";
+Print(s + " " + t + n + " " + u + " " + ("x" in o) + " " + w);
+//> xz 0:5 1:6 3 01 true <in><for (x in y)>
+//=== a for...in inside a function and a nested one
+function keysOf(o) {
+  var r = [];
+  for (var k in o) for (var j in o[k]) r.push(k + j);
+  return r.join(",");
+}
+Print(keysOf({ a: { p: 1 }, b: { q: 1, r: 2 } }));
+//> ap,bq,br
