@@ -130,16 +130,131 @@ const char kWindowsExtras[] = R"JS(
         for (var k = from; k < to; k += STEP) nativeFill.call(this, value, k, Math.min(k + STEP, to));
         return this;
     });
+    // The iterations that skip holes (forEach, map, filter, some, every,
+    // reduce, reduceRight) and the ones that run natively over every index
+    // (includes, copyWithin) would, over a length of a billion that holds
+    // nothing, run for many seconds natively without a chance to stop, and
+    // map and filter over one have brought the engine down. Past STEP they
+    // run here, where each loop turn may be stopped, and build their results
+    // sparsely.
+    var MAX_LENGTH = 9007199254740991;
+    function lengthOf(o) {
+        var n = Math.trunc(Number(o.length)) || 0;
+        return n <= 0 ? 0 : Math.min(n, MAX_LENGTH);
+    }
+    function stepped(name, takesCallback, body) {
+        var native = Array.prototype[name];
+        var replacement = function () {
+            if (this === null || this === undefined) return native.apply(this, arguments);
+            var o = Object(this), len = lengthOf(o);
+            // Small lengths, and a callback that is none (native throws the
+            // right TypeError), stay native.
+            if (len <= STEP || (takesCallback && typeof arguments[0] !== 'function'))
+                return native.apply(this, arguments);
+            return body.call(null, o, len, arguments);
+        };
+        Object.defineProperty(replacement, 'name', { value: name });
+        Object.defineProperty(replacement, 'length', { value: native.length });
+        hidden(Array.prototype, name, replacement);
+    }
+    stepped('forEach', true, function (o, len, args) {
+        for (var k = 0; k < len; k++) if (k in o) args[0].call(args[1], o[k], k, o);
+    });
+    stepped('map', true, function (o, len, args) {
+        var out = []; out.length = len;
+        for (var k = 0; k < len; k++) if (k in o) out[k] = args[0].call(args[1], o[k], k, o);
+        return out;
+    });
+    stepped('filter', true, function (o, len, args) {
+        var out = [];
+        for (var k = 0; k < len; k++) if (k in o) { var v = o[k]; if (args[0].call(args[1], v, k, o)) out.push(v); }
+        return out;
+    });
+    stepped('some', true, function (o, len, args) {
+        for (var k = 0; k < len; k++) if (k in o && args[0].call(args[1], o[k], k, o)) return true;
+        return false;
+    });
+    stepped('every', true, function (o, len, args) {
+        for (var k = 0; k < len; k++) if (k in o && !args[0].call(args[1], o[k], k, o)) return false;
+        return true;
+    });
+    function reducer(fromEnd) {
+        return function (o, len, args) {
+            var k = fromEnd ? len - 1 : 0, step = fromEnd ? -1 : 1, acc;
+            if (args.length >= 2) {
+                acc = args[1];
+            } else {
+                for (; k >= 0 && k < len && !(k in o); k += step) {}
+                if (k < 0 || k >= len) throw new TypeError('Reduce of empty array with no initial value');
+                acc = o[k];
+                k += step;
+            }
+            for (; k >= 0 && k < len; k += step) if (k in o) acc = args[0](acc, o[k], k, o);
+            return acc;
+        };
+    }
+    stepped('reduce', true, reducer(false));
+    stepped('reduceRight', true, reducer(true));
+    stepped('includes', false, function (o, len, args) {
+        var x = args[0], k = args.length > 1 ? Math.trunc(Number(args[1])) || 0 : 0;
+        if (k < 0) k = Math.max(len + k, 0);
+        for (; k < len; k++) { var v = o[k]; if (v === x || (x !== x && v !== v)) return true; }
+        return false;
+    });
+    stepped('copyWithin', false, function (o, len, args) {
+        var to = position(args[0], len, 0), from = position(args[1], len, 0);
+        var end = position(args[2], len, len), count = Math.min(end - from, len - to), dir = 1;
+        if (from < to && to < from + count) { dir = -1; from += count - 1; to += count - 1; }
+        for (; count > 0; count--, from += dir, to += dir) {
+            if (from in o) o[to] = o[from]; else delete o[to];
+        }
+        return o;
+    });
     var nativeJoin = Array.prototype.join, nativeSlice = Array.prototype.slice;
+    // Elements from to to of o as an array of that length: slice of a
+    // sparse array stops at its last element, which would drop the holes
+    // after it.
+    function piece(o, from, to) {
+        var part = nativeSlice.call(o, from, to);
+        part.length = to - from;
+        return part;
+    }
     hidden(Array.prototype, 'join', function join(separator) {
         var len = Number(this.length) || 0;
         if (len <= STEP) return nativeJoin.call(this, separator);
         var sep = separator === undefined ? ',' : String(separator), out = '';
         for (var k = 0; k < len; k += STEP) {
-            var part = nativeJoin.call(nativeSlice.call(this, k, Math.min(k + STEP, len)), sep);
+            var part = nativeJoin.call(piece(this, k, Math.min(k + STEP, len)), sep);
             out = k === 0 ? part : out + sep + part;
         }
         return out;
+    });
+    var nativeLocaleString = Array.prototype.toLocaleString;
+    hidden(Array.prototype, 'toLocaleString', function toLocaleString() {
+        var len = Number(this.length) || 0;
+        if (len <= STEP) return nativeLocaleString.apply(this, arguments);
+        var out = '';
+        for (var k = 0; k < len; k += STEP) {
+            var part = nativeLocaleString.apply(piece(this, k, Math.min(k + STEP, len)), arguments);
+            out = k === 0 ? part : out + ',' + part;
+        }
+        return out;
+    });
+    // JSON of a long array, in steps as join's; a replacer function or a
+    // toJSON of the array itself keeps it native (the pieces would show them
+    // the wrong keys and holders).
+    var nativeStringify = JSON.stringify;
+    hidden(JSON, 'stringify', function stringify(value, replacer, space) {
+        if (!Array.isArray(value) || value.length <= STEP || typeof replacer === 'function'
+            || typeof value.toJSON === 'function')
+            return nativeStringify.apply(JSON, arguments);
+        var len = value.length, out = '', pretty = nativeStringify([0], null, space) !== '[0]';
+        for (var k = 0; k < len; k += STEP) {
+            var part = nativeStringify(piece(value, k, Math.min(k + STEP, len)), replacer, space);
+            part = pretty ? part.slice(2, -2) : part.slice(1, -1);
+            out = k === 0 ? part : out + (pretty ? ',\n' : ',') + part;
+        }
+        return pretty ? '[\n' + out + '\n]' : '[' + out + ']';
     });
     var nativeRepeat = String.prototype.repeat;
     hidden(String.prototype, 'repeat', function repeat(count) {

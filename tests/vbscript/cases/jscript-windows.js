@@ -113,3 +113,35 @@ function keysOf(o) {
 }
 Print(keysOf({ a: { p: 1 }, b: { q: 1, r: 2 } }));
 //> ap,bq,br
+//=== array builtins over lengths past their step keep their results
+var a = []; a.length = 70000; a[3] = 1; a[69999] = 2;
+var seen = [];
+a.forEach(function (v, i, o) { seen.push(i + "=" + v + (o === a)); });
+var m = a.map(function (v, i) { return v * 10 + i; });
+var f = a.filter(function (v, i) { return i > 3; });
+Print(seen.join(" ") + " | " + m.length + " " + m[3] + " " + m[69999] + " " + (4 in m) + " | " + f.join());
+Print(a.some(function (v) { return v === 2; }) + " " + a.every(function (v) { return v > 0; }) + " " +
+      a.reduce(function (x, v) { return x + v; }) + " " + a.reduce(function (x, v, i) { return x + "," + i; }, "") + " " +
+      a.reduceRight(function (x, v) { return x + "" + v; }));
+Print(a.includes(undefined) + " " + a.includes(2) + " " + a.includes(2, -1) + " " + a.includes(7) + " " + [NaN].concat(a).includes(NaN));
+var b = []; b.length = 70000; b[0] = "x"; b[1] = "y"; b.copyWithin(2, 0); b.copyWithin(0, 69999);
+Print(b[0] + " " + (0 in b) + " " + b[2] + b[3] + " " + (4 in b) + " " + b.length);
+var j = JSON.stringify(a), p = JSON.parse(JSON.stringify(a, null, 1));
+Print(j.length + " " + j.slice(0, 18) + " " + j.slice(-7) + " " + p.length + " " + p[3] + p[69999]);
+var t = a.join(), l = a.toLocaleString();
+Print(t.length + " " + t.slice(0, 5) + " " + t.slice(-3) + " " + (l === t));
+try { a.reduce(function () {}); [].reduce(function () {}); } catch (e) { Print(e.name); }
+try { a.forEach(5); } catch (e) { Print(e.name); }
+var empty = []; empty.length = 70000;
+try { empty.reduce(function () {}); } catch (e) { Print(e.name); }
+Print([].forEach.name + " " + [].map.length + " " + Array.prototype.map.call({ length: 70000, 5: "x" }, function (v) { return v + v; })[5]);
+//> 3=1true 69999=2true | 70000 13 70019 false | 2
+//> true true 3 ,3,69999 21
+//> true true true false true
+//> undefined false xy false 70000
+//> 349995 [null,null,null,1, null,2] 70000 12
+//> 70001 ,,,1, ,,2 true
+//> TypeError
+//> TypeError
+//> TypeError
+//> forEach 1 xx
