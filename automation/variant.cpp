@@ -1,5 +1,7 @@
 #include "automation/variant.h"
 
+#include "automation/regional.h"
+
 #include "automation/dispatch.h"
 #include "automation/errors.h"
 
@@ -296,6 +298,26 @@ QString boundedDigits(QStringView s)
 
 bool parseNumericText(const QString& text, double* value)
 {
+    // Another locale's separators are read as en-US's: under German "1.234,5"
+    // is 1234.5 (and "1.5" is 15, the point grouping digits).
+    const RegionalSettings& regional = currentRegionalSettings();
+    if (regional.decimal != u'.' || regional.group != u',') {
+        QString local = text;
+        for (QChar& c : local) {
+            if (c == regional.decimal)
+                c = u'.';
+            else if (c == regional.group)
+                c = u',';
+            else if (c == u'.' || c == u',')
+                c = u'x';
+        }
+        return parseUsNumericText(local, value);
+    }
+    return parseUsNumericText(text, value);
+}
+
+bool parseUsNumericText(const QString& text, double* value)
+{
     QStringView s = QStringView(text).trimmed();
     if (s.isEmpty())
         return false;
@@ -390,6 +412,14 @@ QString formatDate(double oleDate)
     const QDateTime dt = fromOleDate(oleDate);
     const double days = std::trunc(oleDate);
     const bool hasTime = oleDate != days;
+    // The short date and the long time of the locale, either alone when the
+    // other is zero.
+    if (const RegionalSettings& regional = currentRegionalSettings(); !regional.isUnitedStates()) {
+        if (days == 0 && hasTime)
+            return regional.names.toString(dt.time(), regional.longTime);
+        const QString date = regional.names.toString(dt.date(), regional.shortDate);
+        return hasTime ? date + u' ' + regional.names.toString(dt.time(), regional.longTime) : date;
+    }
     const QString date = QStringLiteral("%1/%2/%3").arg(dt.date().month()).arg(dt.date().day()).arg(dt.date().year());
     const QTime t = dt.time();
     const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
@@ -528,6 +558,20 @@ Variant defaultValueOf(const DispatchRef& object)
 
 }  // namespace
 
+namespace {
+
+// A number's text with the locale's decimal separator (CStr(1.5) is "1,5"
+// under German); no thousands separators, as Windows writes none.
+QString localDecimal(QString text)
+{
+    const QChar decimal = currentRegionalSettings().decimal;
+    if (decimal != u'.')
+        text.replace(u'.', decimal);
+    return text;
+}
+
+}  // namespace
+
 QString Variant::toString() const
 {
     switch (type()) {
@@ -537,9 +581,9 @@ QString Variant::toString() const
     case VarType::Integer: return QString::number(std::get<qint16>(value_));
     case VarType::Long: return QString::number(std::get<qint32>(value_));
     case VarType::Byte: return QString::number(std::get<quint8>(value_));
-    case VarType::Single: return formatDouble(std::get<float>(value_), 7);
-    case VarType::Double: return formatDouble(std::get<double>(value_));
-    case VarType::Currency: return formatDouble(rawNumberSlow());
+    case VarType::Single: return localDecimal(formatDouble(std::get<float>(value_), 7));
+    case VarType::Double: return localDecimal(formatDouble(std::get<double>(value_)));
+    case VarType::Currency: return localDecimal(formatDouble(rawNumberSlow()));
     case VarType::Date: return formatDate(std::get<DateValue>(value_).value);
     case VarType::String: return std::get<QString>(value_);
     case VarType::Dispatch: return defaultValueOf(std::get<DispatchRef>(value_)).toString();
@@ -639,8 +683,9 @@ bool Variant::toBool() const
 namespace {
 
 // Dates as Windows reads them in en-US: month, day and year in that order
-// when all are numbers (day first when the first cannot be a month, year
-// first when it has four digits), a month by name anywhere, a year of one
+// when all are numbers (day first when the first cannot be a month, or when
+// the thread's locale writes the day first; year first when it has four
+// digits), a month by name anywhere, a year of one
 // or two digits in 1930..2029, a missing year the current one; then an
 // optional time h[:mm[:ss]] with AM or PM.
 bool parseDateText(const QString& text, double* result)
@@ -732,6 +777,7 @@ bool parseDateText(const QString& text, double* result)
         digits.clear();
     }
     int year = -1, mon = 0, day = 0;
+    const bool dayFirst = currentRegionalSettings().dateOrder == RegionalSettings::Order::DayMonthYear;
     auto fullYear = [](int y, int width) { return width <= 2 ? (y < 30 ? 2000 + y : 1900 + y) : y; };
     if (month) {
         mon = month;
@@ -756,15 +802,15 @@ bool parseDateText(const QString& text, double* result)
             mon = numbers[1];
             day = numbers[2];
         } else {
-            mon = numbers[0];
-            day = numbers[1];
+            mon = numbers[dayFirst ? 1 : 0];
+            day = numbers[dayFirst ? 0 : 1];
             if (mon > 12 && day <= 12)
                 std::swap(mon, day);
             year = fullYear(numbers[2], digits[2]);
         }
     } else if (numbers.size() == 2) {
-        mon = numbers[0];
-        day = numbers[1];
+        mon = numbers[dayFirst ? 1 : 0];
+        day = numbers[dayFirst ? 0 : 1];
         if (mon > 12 && day <= 12)
             std::swap(mon, day);
     } else if (!numbers.isEmpty() || time.isEmpty()) {
@@ -796,11 +842,17 @@ double Variant::toDate() const
     case VarType::Null: throw AutomationError(error::kInvalidUseOfNull);
     case VarType::String: {
         const QString s = std::get<QString>(value_).trimmed();
+        double date = 0;
+        // Where the point groups digits (German), "31.12.1999" would read as
+        // a number: such a text is tried as a date first.
+        const RegionalSettings& regional = currentRegionalSettings();
+        const bool dateFirst = regional.group == u'.' && !s.contains(regional.decimal);
+        if (dateFirst && parseDateText(s, &date))
+            return date;
         double v = 0;
         if (parseNumericText(s, &v))
             return v;
-        double date = 0;
-        if (parseDateText(s, &date))
+        if (!dateFirst && parseDateText(s, &date))
             return date;
         throw AutomationError(error::kTypeMismatch);
     }

@@ -196,6 +196,8 @@ QDateTime fromOleDate(double oleDate);
 // VBScript's numeric text: optional blanks, sign, digits with one decimal point
 // and an exponent, or &H / &O prefixed integers. Returns false when it is not one.
 bool parseNumericText(const QString& text, double* value);
+// The same with en-US's separators whatever the thread's locale.
+bool parseUsNumericText(const QString& text, double* value);
 
 // VBScript's rounding of a double to an integer: half to even.
 double roundHalfEven(double value);

@@ -86,6 +86,30 @@ const char kWindowsExtras[] = R"JS(
         }
         return this._items[offset];
     };
+    // for...in, rewritten as for...of over this (see rewriteForIn): a host
+    // collection's items, a host object that is none gives nothing; of
+    // anything else the names for...in gives, each when it is reached and
+    // still there, as for...in does.
+    function forIn(o) {
+        if ((typeof o === 'object' || typeof o === 'function') && o !== null && typeof o.__korvaneHandle === 'number') {
+            var items = bridge.enumerate(o.__korvaneHandle);
+            return items instanceof Error ? [] : items;
+        }
+        var keys = [], at = 0;
+        for (var k in o) keys.push(k);
+        var iterator = {
+            next: function () {
+                while (at < keys.length) {
+                    var key = keys[at++];
+                    if (key in Object(o)) return { value: key, done: false };
+                }
+                return { value: undefined, done: true };
+            }
+        };
+        iterator[Symbol.iterator] = function () { return iterator; };
+        return iterator;
+    }
+    hidden(g, '__korvaneForIn', forIn);
     hidden(g, 'Enumerator', Enumerator);
     hidden(g, 'VBArray', VBArray);
     hidden(Date.prototype, 'getVarDate', function () { return new Date(this.getTime()); });
@@ -106,16 +130,131 @@ const char kWindowsExtras[] = R"JS(
         for (var k = from; k < to; k += STEP) nativeFill.call(this, value, k, Math.min(k + STEP, to));
         return this;
     });
+    // The iterations that skip holes (forEach, map, filter, some, every,
+    // reduce, reduceRight) and the ones that run natively over every index
+    // (includes, copyWithin) would, over a length of a billion that holds
+    // nothing, run for many seconds natively without a chance to stop, and
+    // map and filter over one have brought the engine down. Past STEP they
+    // run here, where each loop turn may be stopped, and build their results
+    // sparsely.
+    var MAX_LENGTH = 9007199254740991;
+    function lengthOf(o) {
+        var n = Math.trunc(Number(o.length)) || 0;
+        return n <= 0 ? 0 : Math.min(n, MAX_LENGTH);
+    }
+    function stepped(name, takesCallback, body) {
+        var native = Array.prototype[name];
+        var replacement = function () {
+            if (this === null || this === undefined) return native.apply(this, arguments);
+            var o = Object(this), len = lengthOf(o);
+            // Small lengths, and a callback that is none (native throws the
+            // right TypeError), stay native.
+            if (len <= STEP || (takesCallback && typeof arguments[0] !== 'function'))
+                return native.apply(this, arguments);
+            return body.call(null, o, len, arguments);
+        };
+        Object.defineProperty(replacement, 'name', { value: name });
+        Object.defineProperty(replacement, 'length', { value: native.length });
+        hidden(Array.prototype, name, replacement);
+    }
+    stepped('forEach', true, function (o, len, args) {
+        for (var k = 0; k < len; k++) if (k in o) args[0].call(args[1], o[k], k, o);
+    });
+    stepped('map', true, function (o, len, args) {
+        var out = []; out.length = len;
+        for (var k = 0; k < len; k++) if (k in o) out[k] = args[0].call(args[1], o[k], k, o);
+        return out;
+    });
+    stepped('filter', true, function (o, len, args) {
+        var out = [];
+        for (var k = 0; k < len; k++) if (k in o) { var v = o[k]; if (args[0].call(args[1], v, k, o)) out.push(v); }
+        return out;
+    });
+    stepped('some', true, function (o, len, args) {
+        for (var k = 0; k < len; k++) if (k in o && args[0].call(args[1], o[k], k, o)) return true;
+        return false;
+    });
+    stepped('every', true, function (o, len, args) {
+        for (var k = 0; k < len; k++) if (k in o && !args[0].call(args[1], o[k], k, o)) return false;
+        return true;
+    });
+    function reducer(fromEnd) {
+        return function (o, len, args) {
+            var k = fromEnd ? len - 1 : 0, step = fromEnd ? -1 : 1, acc;
+            if (args.length >= 2) {
+                acc = args[1];
+            } else {
+                for (; k >= 0 && k < len && !(k in o); k += step) {}
+                if (k < 0 || k >= len) throw new TypeError('Reduce of empty array with no initial value');
+                acc = o[k];
+                k += step;
+            }
+            for (; k >= 0 && k < len; k += step) if (k in o) acc = args[0](acc, o[k], k, o);
+            return acc;
+        };
+    }
+    stepped('reduce', true, reducer(false));
+    stepped('reduceRight', true, reducer(true));
+    stepped('includes', false, function (o, len, args) {
+        var x = args[0], k = args.length > 1 ? Math.trunc(Number(args[1])) || 0 : 0;
+        if (k < 0) k = Math.max(len + k, 0);
+        for (; k < len; k++) { var v = o[k]; if (v === x || (x !== x && v !== v)) return true; }
+        return false;
+    });
+    stepped('copyWithin', false, function (o, len, args) {
+        var to = position(args[0], len, 0), from = position(args[1], len, 0);
+        var end = position(args[2], len, len), count = Math.min(end - from, len - to), dir = 1;
+        if (from < to && to < from + count) { dir = -1; from += count - 1; to += count - 1; }
+        for (; count > 0; count--, from += dir, to += dir) {
+            if (from in o) o[to] = o[from]; else delete o[to];
+        }
+        return o;
+    });
     var nativeJoin = Array.prototype.join, nativeSlice = Array.prototype.slice;
+    // Elements from to to of o as an array of that length: slice of a
+    // sparse array stops at its last element, which would drop the holes
+    // after it.
+    function piece(o, from, to) {
+        var part = nativeSlice.call(o, from, to);
+        part.length = to - from;
+        return part;
+    }
     hidden(Array.prototype, 'join', function join(separator) {
         var len = Number(this.length) || 0;
         if (len <= STEP) return nativeJoin.call(this, separator);
         var sep = separator === undefined ? ',' : String(separator), out = '';
         for (var k = 0; k < len; k += STEP) {
-            var part = nativeJoin.call(nativeSlice.call(this, k, Math.min(k + STEP, len)), sep);
+            var part = nativeJoin.call(piece(this, k, Math.min(k + STEP, len)), sep);
             out = k === 0 ? part : out + sep + part;
         }
         return out;
+    });
+    var nativeLocaleString = Array.prototype.toLocaleString;
+    hidden(Array.prototype, 'toLocaleString', function toLocaleString() {
+        var len = Number(this.length) || 0;
+        if (len <= STEP) return nativeLocaleString.apply(this, arguments);
+        var out = '';
+        for (var k = 0; k < len; k += STEP) {
+            var part = nativeLocaleString.apply(piece(this, k, Math.min(k + STEP, len)), arguments);
+            out = k === 0 ? part : out + ',' + part;
+        }
+        return out;
+    });
+    // JSON of a long array, in steps as join's; a replacer function or a
+    // toJSON of the array itself keeps it native (the pieces would show them
+    // the wrong keys and holders).
+    var nativeStringify = JSON.stringify;
+    hidden(JSON, 'stringify', function stringify(value, replacer, space) {
+        if (!Array.isArray(value) || value.length <= STEP || typeof replacer === 'function'
+            || typeof value.toJSON === 'function')
+            return nativeStringify.apply(JSON, arguments);
+        var len = value.length, out = '', pretty = nativeStringify([0], null, space) !== '[0]';
+        for (var k = 0; k < len; k += STEP) {
+            var part = nativeStringify(piece(value, k, Math.min(k + STEP, len)), replacer, space);
+            part = pretty ? part.slice(2, -2) : part.slice(1, -1);
+            out = k === 0 ? part : out + (pretty ? ',\n' : ',') + part;
+        }
+        return pretty ? '[\n' + out + '\n]' : '[' + out + ']';
     });
     var nativeRepeat = String.prototype.repeat;
     hidden(String.prototype, 'repeat', function repeat(count) {
@@ -190,6 +329,9 @@ const char kPrelude[] = R"JS(
         var target = function () {};
         return new Proxy(target, {
             get: function (t, name) {
+                // for...of walks a collection's items, as Enumerator does.
+                if (name === Symbol.iterator)
+                    return function () { return check(bridge.enumerate(h))[Symbol.iterator](); };
                 if (typeof name !== 'string') return undefined;
                 if (name === '__korvaneHandle') return h;
                 return check(bridge.getMember(h, name));
@@ -209,23 +351,17 @@ const char kPrelude[] = R"JS(
 })
 )JS";
 
-// Windows' JScript lets a script assign to a parameterised property:
-// d.Item(k) = v, d(k) = v. JavaScript has no such target, so before the code
-// is compiled each such assignment becomes a call of __korvanePut(object,
-// member, [arguments], value). Texts, comments and regular expressions are
-// skipped; the lines of the code stay where they are.
-QString rewriteCallAssignments(const QString& code)
-{
-    const qsizetype n = code.size();
-    auto isIdent = [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; };
-    struct Edit {
-        qsizetype calleeStart, open, close, valueStart, valueEnd;
-    };
-    std::vector<Edit> edits;
-    std::vector<qsizetype> opens;
-    QChar lastSignificant;  // the last character outside texts and comments
+// Walks JavaScript source past texts, comments and regular expressions:
+// what the rewrites below must not touch.
+struct JsScanner {
+    explicit JsScanner(const QString& source) : code(source), n(source.size()) {}
+    const QString& code;
+    const qsizetype n;
     qsizetype i = 0;
-    auto skipQuoted = [&](QChar quote) {
+    QChar lastSignificant;  // the last character outside texts and comments
+
+    void skipQuoted(QChar quote)
+    {
         for (++i; i < n && code[i] != quote; ++i) {
             if (code[i] == u'\\')
                 ++i;
@@ -233,9 +369,10 @@ QString rewriteCallAssignments(const QString& code)
                 break;
         }
         ++i;
-    };
+    }
     // Moves i past a text, comment or regular expression starting at i; false if none does.
-    auto skipNonCode = [&]() {
+    bool skipNonCode()
+    {
         const QChar c = code[i];
         if (c == u'"' || c == u'\'' || c == u'`') {
             skipQuoted(c);
@@ -258,7 +395,106 @@ QString rewriteCallAssignments(const QString& code)
             return true;
         }
         return false;
+    }
+};
+
+bool isJsIdent(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
+
+// Windows' JScript walks the items of a collection with for...in, as VBScript
+// does with For Each. JavaScript's for...in gives property names, which a host
+// object has none of, so before the code is compiled each
+// for (left in right) becomes for (left of __korvaneForIn(right)): the items
+// of a host collection, the property names of anything else (see
+// kWindowsExtras). The lines of the code stay where they are.
+QString rewriteForIn(const QString& code)
+{
+    struct Insert {
+        qsizetype at, remove;
+        QString text;
     };
+    std::vector<Insert> inserts;
+    JsScanner sc(code);
+    const qsizetype n = sc.n;
+    auto wordAt = [&](qsizetype at, QLatin1String word) {
+        return code.mid(at, word.size()) == word && (at == 0 || (!isJsIdent(code[at - 1]) && code[at - 1] != u'.'))
+            && (at + word.size() >= n || !isJsIdent(code[at + word.size()]));
+    };
+    while (sc.i < n) {
+        if (sc.skipNonCode())
+            continue;
+        const qsizetype at = sc.i;
+        if (!wordAt(at, QLatin1String("for"))) {
+            if (!code[at].isSpace())
+                sc.lastSignificant = code[at];
+            ++sc.i;
+            continue;
+        }
+        qsizetype open = at + 3;
+        while (open < n && code[open].isSpace())
+            ++open;
+        sc.i = at + 3;
+        sc.lastSignificant = u'r';
+        if (open >= n || code[open] != u'(')
+            continue;
+        // The header, at its own depth: one "in" and no ";" make a for...in.
+        JsScanner header(code);
+        header.i = open + 1;
+        header.lastSignificant = u'(';
+        int depth = 0;
+        qsizetype inAt = -1;
+        bool plain = false;
+        while (header.i < n) {
+            if (header.skipNonCode())
+                continue;
+            const QChar c = code[header.i];
+            if (c == u'(' || c == u'[' || c == u'{') {
+                ++depth;
+            } else if (c == u')' || c == u']' || c == u'}') {
+                if (depth == 0)
+                    break;
+                --depth;
+            } else if (depth == 0 && c == u';') {
+                plain = true;
+                break;
+            } else if (depth == 0 && inAt < 0 && wordAt(header.i, QLatin1String("in"))) {
+                inAt = header.i;
+            }
+            if (!c.isSpace())
+                header.lastSignificant = c;
+            ++header.i;
+        }
+        if (plain || inAt < 0 || header.i >= n)
+            continue;
+        inserts.push_back({inAt, 2, QStringLiteral("of __korvaneForIn(")});
+        inserts.push_back({header.i, 0, QStringLiteral(")")});
+    }
+    if (inserts.empty())
+        return code;
+    std::sort(inserts.begin(), inserts.end(), [](const Insert& a, const Insert& b) { return a.at > b.at; });
+    QString out = code;
+    for (const Insert& e : inserts)
+        out.replace(e.at, e.remove, e.text);
+    return out;
+}
+
+// Windows' JScript lets a script assign to a parameterised property:
+// d.Item(k) = v, d(k) = v. JavaScript has no such target, so before the code
+// is compiled each such assignment becomes a call of __korvanePut(object,
+// member, [arguments], value). Texts, comments and regular expressions are
+// skipped; the lines of the code stay where they are.
+QString rewriteCallAssignments(const QString& code)
+{
+    const qsizetype n = code.size();
+    auto isIdent = [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; };
+    struct Edit {
+        qsizetype calleeStart, open, close, valueStart, valueEnd;
+    };
+    std::vector<Edit> edits;
+    std::vector<qsizetype> opens;
+    JsScanner scanner(code);
+    qsizetype& i = scanner.i;
+    QChar& lastSignificant = scanner.lastSignificant;
+    auto skipNonCode = [&] { return scanner.skipNonCode(); };
     while (i < n) {
         if (skipNonCode())
             continue;
@@ -393,7 +629,7 @@ public:
     bool addCode(const QString& code, Error* error) override {
         engine_.setInterrupted(false);  // a late stop request from the previous call
         QStringList trace;
-        QJSValue result = engine_.evaluate(rewriteCallAssignments(code), QStringLiteral("script"), 1, &trace);
+        QJSValue result = engine_.evaluate(rewriteCallAssignments(rewriteForIn(code)), QStringLiteral("script"), 1, &trace);
         if (failed(result, error)) {
             // The error object has no column; the compiler's trace entry
             // ("function:line:column:file") has one for a syntax error.

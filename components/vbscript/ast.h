@@ -32,6 +32,11 @@ struct HostMethod;
 // (cheaper than dynamic_cast).
 enum class ExprKind : unsigned char { Other, Name, Me, Member, Call, Binary, Literal, Paren };
 
+// What an operand is when a number meets a text in a comparison: a
+// literal (or constant), a variable (a name or an array element), or any
+// other value (a call's or an operator's result).
+enum class Comparand : unsigned char { Value, Variable, Literal };
+
 // An Integer, Long, Double or Boolean held as a plain number: what operators,
 // conditions and loop counters pass between them without making a Variant
 // (each Variant made or dropped costs calls into the automation library).
@@ -101,6 +106,9 @@ struct Expr {
         return false;
     }
     virtual bool isLiteral() const { return false; }
+    // What the operand is to a comparison of a number with a text (see
+    // compare()): known once names are bound.
+    virtual Comparand comparand(const Runtime&) const { return isLiteral() ? Comparand::Literal : Comparand::Value; }
 };
 using ExprPtr = std::unique_ptr<Expr>;
 
@@ -167,6 +175,7 @@ struct NameExpr final : Expr {
 
     Variant eval(Runtime& rt, Frame& frame) const override;
     bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
+    Comparand comparand(const Runtime& rt) const override;
 };
 
 struct MeExpr final : Expr {
@@ -210,6 +219,8 @@ struct CallExpr final : Expr {
     std::vector<ExprPtr> args;  // a null entry is a left-out argument
     Variant eval(Runtime& rt, Frame& frame) const override;
     bool evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const override;
+    // An element of an array variable is a variable; a call's result is not.
+    Comparand comparand(const Runtime& rt) const override;
 };
 
 // (expression): also what turns a by-reference argument into a by-value one.
@@ -222,6 +233,7 @@ struct ParenExpr final : Expr {
     {
         return inner->evalScalar(rt, frame, out, other);
     }
+    Comparand comparand(const Runtime& rt) const override { return inner->comparand(rt); }
 };
 
 struct NewExpr final : Expr {

@@ -60,9 +60,10 @@ Variant fnLen(Runtime&, Frame&, Args& a)
 
 Variant fnLeft(Runtime&, Frame&, Args& a)
 {
+    // The length is a number even when the text is Null: Null there is 94.
+    const qint32 n = lng(a, 1);
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
     return Variant(str(a, 0).left(n));
@@ -70,9 +71,10 @@ Variant fnLeft(Runtime&, Frame&, Args& a)
 
 Variant fnRight(Runtime&, Frame&, Args& a)
 {
+    // The length is a number even when the text is Null: Null there is 94.
+    const qint32 n = lng(a, 1);
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
     return Variant(str(a, 0).right(n));
@@ -80,18 +82,15 @@ Variant fnRight(Runtime&, Frame&, Args& a)
 
 Variant fnMid(Runtime&, Frame&, Args& a)
 {
+    // A Null text gives Null, as the language reference says; the start and
+    // length are numbers all the same, so Null there is 94.
+    const qint32 start = lng(a, 1);
+    const qint32 length = given(a, 2) ? lng(a, 2) : -1;
     if (a.values[0].isNull())
         return Variant::null();
-    const QString s = str(a, 0);
-    const qint32 start = lng(a, 1);
-    if (start < 1)
+    if (start < 1 || (given(a, 2) && length < 0))
         invalid();
-    qint32 length = -1;
-    if (given(a, 2)) {
-        length = lng(a, 2);
-        if (length < 0)
-            invalid();
-    }
+    const QString s = str(a, 0);
     if (start > s.size())
         return Variant(QString());
     return Variant(s.mid(start - 1, length));
@@ -998,61 +997,8 @@ Variant fnDatePart(Runtime&, Frame&, Args& a)
     return Variant(qint32(r));
 }
 
-// What the Format functions take from the script's locale (SetLocale), as
-// Windows' regional settings give them for the locales scripts ask for most;
-// other locale ids take their separators from Qt's data and US dates.
-struct LocaleFormats {
-    QChar decimal = u'.';
-    QChar group = u',';
-    QString currency = QStringLiteral("$");
-    bool currencyAfter = false;      // "1.234,50 €" rather than "$1,234.50"
-    QString longDate = QStringLiteral("dddd, MMMM d, yyyy");
-    QString shortDate = QStringLiteral("M/d/yyyy");
-    QString longTime = QStringLiteral("h:mm:ss AP");
-    QLocale names = QLocale(QLocale::English, QLocale::UnitedStates);
-};
-
-LocaleFormats localeFormats(qint32 lcid)
-{
-    LocaleFormats f;
-    static const QHash<qint32, const char*> others = {
-        {2057, "en_GB"}, {3079, "de_AT"}, {2055, "de_CH"}, {2060, "fr_BE"}, {4108, "fr_CH"}, {1040, "it_IT"},
-        {3082, "es_ES"}, {1034, "es_ES"}, {1043, "nl_NL"}, {1053, "sv_SE"}, {1044, "nb_NO"}, {1030, "da_DK"},
-        {1035, "fi_FI"}, {1045, "pl_PL"}, {1029, "cs_CZ"}, {1046, "pt_BR"}, {2070, "pt_PT"}, {1049, "ru_RU"}};
-    switch (lcid) {
-    case 1031:  // German (Germany)
-        f.decimal = u',';
-        f.group = u'.';
-        f.currency = QStringLiteral("\u20AC");
-        f.currencyAfter = true;
-        f.longDate = QStringLiteral("dddd, d. MMMM yyyy");
-        f.shortDate = QStringLiteral("dd.MM.yyyy");
-        f.longTime = QStringLiteral("HH:mm:ss");
-        f.names = QLocale(QLocale::German, QLocale::Germany);
-        break;
-    case 1036:  // French (France)
-        f.decimal = u',';
-        f.group = QChar(0x00A0);
-        f.currency = QStringLiteral("\u20AC");
-        f.currencyAfter = true;
-        f.longDate = QStringLiteral("dddd d MMMM yyyy");
-        f.shortDate = QStringLiteral("dd/MM/yyyy");
-        f.longTime = QStringLiteral("HH:mm:ss");
-        f.names = QLocale(QLocale::French, QLocale::France);
-        break;
-    default:
-        if (const char* name = others.value(lcid)) {
-            const QLocale q{QLatin1String(name)};
-            f.decimal = q.decimalPoint().front();
-            f.group = q.groupSeparator().front();
-            f.currency = q.currencySymbol();
-            f.currencyAfter = q.toCurrencyString(1.0).startsWith(u'1');
-            f.names = q;
-        }
-        break;
-    }
-    return f;
-}
+// What the Format functions take from the script's locale (SetLocale).
+using LocaleFormats = automation::RegionalSettings;
 
 Variant fnFormatDateTime(Runtime& rt, Frame&, Args& a)
 {
@@ -1072,7 +1018,7 @@ Variant fnFormatDateTime(Runtime& rt, Frame&, Args& a)
         default: invalid();
         }
     }
-    const LocaleFormats f = localeFormats(rt.locale);
+    const LocaleFormats f = rt.regional();
     const bool hasTime = dt.time() != QTime(0, 0);
     const bool hasDate = std::trunc(ole) != 0;
     switch (format) {
@@ -1132,14 +1078,14 @@ Variant fnFormatNumber(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
-    return Variant(formatNumber(dbl(a, 0), a, 1, localeFormats(rt.locale)));
+    return Variant(formatNumber(dbl(a, 0), a, 1, rt.regional()));
 }
 
 Variant fnFormatPercent(Runtime& rt, Frame&, Args& a)
 {
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
-    return Variant(formatNumber(dbl(a, 0) * 100, a, 1, localeFormats(rt.locale)) + u'%');
+    return Variant(formatNumber(dbl(a, 0) * 100, a, 1, rt.regional()) + u'%');
 }
 
 Variant fnFormatCurrency(Runtime& rt, Frame&, Args& a)
@@ -1147,7 +1093,7 @@ Variant fnFormatCurrency(Runtime& rt, Frame&, Args& a)
     if (a.values[0].isNull())
         throw AutomationError(error::kInvalidUseOfNull);
     const double v = dbl(a, 0);
-    const LocaleFormats f = localeFormats(rt.locale);
+    const LocaleFormats f = rt.regional();
     QString s = formatNumber(std::fabs(v), a, 1, f);
     if (f.currencyAfter)
         s += u' ' + f.currency;
@@ -1279,9 +1225,10 @@ Variant fnLenB(Runtime&, Frame&, Args& a)
 
 Variant fnLeftB(Runtime&, Frame&, Args& a)
 {
+    // The length is a number even when the text is Null: Null there is 94.
+    const qint32 n = lng(a, 1);
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
     return Variant(fromBytes(bytesOf(str(a, 0)).left(n)));
@@ -1289,9 +1236,10 @@ Variant fnLeftB(Runtime&, Frame&, Args& a)
 
 Variant fnRightB(Runtime&, Frame&, Args& a)
 {
+    // The length is a number even when the text is Null: Null there is 94.
+    const qint32 n = lng(a, 1);
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 n = lng(a, 1);
     if (n < 0)
         invalid();
     return Variant(fromBytes(bytesOf(str(a, 0)).right(n)));
@@ -1299,17 +1247,15 @@ Variant fnRightB(Runtime&, Frame&, Args& a)
 
 Variant fnMidB(Runtime&, Frame&, Args& a)
 {
+    const qint32 start = lng(a, 1);
+    const qint32 n = given(a, 2) ? lng(a, 2) : -1;
     if (a.values[0].isNull())
         return Variant::null();
-    const qint32 start = lng(a, 1);
-    if (start < 1)
+    if (start < 1 || (given(a, 2) && n < 0))
         invalid();
     const QByteArray bytes = bytesOf(str(a, 0));
     if (!given(a, 2))
         return Variant(fromBytes(bytes.mid(start - 1)));
-    const qint32 n = lng(a, 2);
-    if (n < 0)
-        invalid();
     return Variant(fromBytes(bytes.mid(start - 1, n)));
 }
 
@@ -1426,17 +1372,19 @@ Variant fnSetLocale(Runtime& rt, Frame&, Args& a)
     const Variant v = arg(a, 0);
     qint32 lcid = 0;
     if (v.isString()) {
+        // A number's text, or a locale's name: "de-de".
         double number = 0;
-        if (!automation::parseNumericText(v.stringRef(), &number))
+        if (automation::parseUsNumericText(v.stringRef(), &number))
+            lcid = qint32(number);
+        else if (!(lcid = automation::localeIdForName(v.stringRef())))
             invalid();
-        lcid = qint32(number);
     } else {
         lcid = v.toLong();
     }
     if (lcid < 0 || lcid > 0xFFFF)
         invalid();
     // 0 and 1024 stand for the user's and the system's default.
-    rt.locale = lcid == 0 || lcid == 1024 ? Runtime::kDefaultLocale : lcid;
+    rt.setLocale(lcid == 0 || lcid == 1024 ? automation::userLocaleId() : lcid);
     return Variant(previous);
 }
 

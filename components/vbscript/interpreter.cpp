@@ -239,6 +239,13 @@ Runtime::Runtime() : alive_(std::make_shared<int>(0)), lifetime_(std::make_share
 {
     errObject_ = std::make_shared<ErrDispatch>(this, lifetime_);
     heapBaseline_ = heapBytesInUse();
+    setLocale(automation::userLocaleId());
+}
+
+void Runtime::setLocale(qint32 lcid)
+{
+    locale = lcid;
+    regional_ = automation::regionalSettings(lcid);
 }
 
 Runtime::~Runtime()
@@ -251,7 +258,7 @@ Runtime::~Runtime()
     lifetime_.reset();
 }
 
-Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0)
+Runtime::Entry::Entry(Runtime& rt) : rt(rt), outermost(rt.entries_ == 0), regional(&rt.regional_)
 {
     if (outermost) {
         char probe = 0;
@@ -733,6 +740,38 @@ Variant NameExpr::eval(Runtime& rt, Frame& frame) const
     return rt.readName(*this, frame);
 }
 
+Comparand NameExpr::comparand(const Runtime& rt) const
+{
+    switch (binding) {
+    case Binding::Local:
+    case Binding::Field: return Comparand::Variable;
+    case Binding::Global:
+        switch (rt.globals()[size_t(index)].kind) {
+        case GlobalEntry::Variable: return Comparand::Variable;
+        case GlobalEntry::Constant: return Comparand::Literal;
+        default: return Comparand::Value;
+        }
+    case Binding::Constant: return Comparand::Literal;
+    // Names made by Execute, implicit variables and the host's properties.
+    case Binding::Dynamic: return Comparand::Variable;
+    default: return Comparand::Value;
+    }
+}
+
+Comparand CallExpr::comparand(const Runtime& rt) const
+{
+    const auto* name = exprAs<NameExpr>(callee.get());
+    if (!name || args.empty())
+        return Comparand::Value;
+    switch (name->binding) {
+    case Binding::Local:
+    case Binding::Field: return Comparand::Variable;
+    case Binding::Global:
+        return rt.globals()[size_t(name->index)].kind == GlobalEntry::Variable ? Comparand::Variable : Comparand::Value;
+    default: return Comparand::Value;
+    }
+}
+
 bool NameExpr::evalScalar(Runtime& rt, Frame& frame, Scalar& out, std::optional<Variant>& other) const
 {
     const Variant* slot = nullptr;
@@ -1148,7 +1187,7 @@ Variant UnaryExpr::eval(Runtime& rt, Frame& frame) const
 namespace {
 
 // The general rules, on values of any type.
-Variant applyBinary(Runtime& rt, BinaryOp op, const Variant& a, const Variant& b, bool aLiteral, bool bLiteral)
+Variant applyBinary(Runtime& rt, BinaryOp op, const Variant& a, const Variant& b, const Expr& left, const Expr& right)
 {
     switch (op) {
     case BinaryOp::Add:
@@ -1172,7 +1211,7 @@ Variant applyBinary(Runtime& rt, BinaryOp op, const Variant& a, const Variant& b
     case BinaryOp::Lt:
     case BinaryOp::Gt:
     case BinaryOp::Le:
-    case BinaryOp::Ge: return compare(op, a, b, aLiteral, bLiteral);
+    case BinaryOp::Ge: return compare(op, a, b, left.comparand(rt), right.comparand(rt));
     case BinaryOp::Is: return Variant(sameObject(a, b));
     case BinaryOp::And:
     case BinaryOp::Or:
@@ -1399,7 +1438,7 @@ bool BinaryExpr::afterLeftValue(Runtime& rt, Frame& frame, std::optional<Variant
     std::optional<Variant> vb;
     if (evalOperand(*rightOperand_, rt, frame, b, vb))
         vb.emplace(b.toVariant());
-    other.emplace(applyBinary(rt, op, a, *vb, left->isLiteral(), right->isLiteral()));
+    other.emplace(applyBinary(rt, op, a, *vb, *left, *right));
     return false;
 }
 
@@ -1409,7 +1448,7 @@ bool BinaryExpr::afterLeftScalar(Runtime& rt, Frame& frame, const Scalar& a, std
     std::optional<Variant> vb;
     if (evalOperand(*rightOperand_, rt, frame, b, vb))
         vb.emplace(b.toVariant());
-    other.emplace(applyBinary(rt, op, a.toVariant(), *vb, left->isLiteral(), right->isLiteral()));
+    other.emplace(applyBinary(rt, op, a.toVariant(), *vb, *left, *right));
     return false;
 }
 
@@ -1417,13 +1456,13 @@ bool BinaryExpr::afterRightValue(Runtime& rt, const Scalar& a, std::optional<Var
 {
     const Variant b = std::move(*other);
     other.reset();
-    other.emplace(applyBinary(rt, op, a.toVariant(), b, left->isLiteral(), right->isLiteral()));
+    other.emplace(applyBinary(rt, op, a.toVariant(), b, *left, *right));
     return false;
 }
 
 bool BinaryExpr::afterScalars(Runtime& rt, const Scalar& a, const Scalar& b, std::optional<Variant>& other) const
 {
-    other.emplace(applyBinary(rt, op, a.toVariant(), b.toVariant(), left->isLiteral(), right->isLiteral()));
+    other.emplace(applyBinary(rt, op, a.toVariant(), b.toVariant(), *left, *right));
     return false;
 }
 
@@ -1434,7 +1473,7 @@ bool BinaryExpr::finish(Runtime& rt, bool sa, const Scalar& a, std::optional<Var
         va.emplace(a.toVariant());
     if (sb)
         vb.emplace(b.toVariant());
-    other.emplace(applyBinary(rt, op, *va, *vb, left->isLiteral(), right->isLiteral()));
+    other.emplace(applyBinary(rt, op, *va, *vb, *left, *right));
     return false;
 }
 

@@ -4,6 +4,8 @@
 
 #include "components/vbscript/ast.h"
 
+#include "automation/regional.h"
+
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -278,9 +280,13 @@ public:
     // Rnd's generator state (24 bits) and its last result.
     quint32 rndState = 0x50000;
     float rndLast = 0;
-    // GetLocale / SetLocale: the script's locale id (it formats nothing yet).
+    // GetLocale / SetLocale: the script's locale id, at first the user's (as
+    // the environment gives it, en-US when it says nothing). Its regional
+    // settings are the ones conversions use while the runtime runs code.
     static constexpr qint32 kDefaultLocale = 1033;
     qint32 locale = kDefaultLocale;
+    void setLocale(qint32 lcid);
+    const automation::RegionalSettings& regional() const { return regional_; }
     int maxDepth = 1000;
     size_t maxStackBytes = 3u << 20;
 
@@ -312,6 +318,7 @@ public:
         ~Entry();
         Runtime& rt;
         bool outermost;
+        automation::RegionalScope regional;
     };
 
     // ---- used by the tree
@@ -448,6 +455,7 @@ public:
     const std::shared_ptr<void>& aliveToken() const { return alive_; }
 
 private:
+    automation::RegionalSettings regional_;
     void link(Unit& unit);
     void bind(NameExpr& name, const Scope& scope, const Unit& unit);
     int ensureGlobal(const QString& name, GlobalEntry::Kind kind);

@@ -307,10 +307,13 @@ private:
             forceLong = true;
             advance();
         }
-        // A name may follow directly: (&h01or&h02). Past &H7FFF a literal is a
-        // Long, as on Windows: &H8000 is 32768, &HFFFFFFFF is -1.
+        // A name may follow directly: (&h01or&h02). Hex and octal literals are
+        // signed: a value that fits in 16 bits is an Integer of those bits
+        // (&H8000 is -32768, &HFFFF is -1), a larger one a Long of 32 bits
+        // (&H10000 is 65536, &HFFFFFFFF is -1); a trailing & makes it a Long
+        // always (&HFFFF& is 65535).
         t.type = Tok::Number;
-        if (!forceLong && value <= 0x7FFF)
+        if (!forceLong && value <= 0xFFFF)
             t.value = automation::Variant::fromInteger(qint16(quint16(value)));
         else
             t.value = automation::Variant(qint32(quint32(value)));

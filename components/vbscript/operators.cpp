@@ -339,7 +339,16 @@ int compareNumbers(double x, double y) { return x < y ? -1 : x > y ? 1 : 0; }
 
 }  // namespace
 
-Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral, bool bLiteral)
+// A number meets a text. The table of the language reference says the
+// number is less than the text; that is the rule for values the script
+// computed (a function's or an operator's result): "100" > CLng(1000) and
+// "010" = CInt(10) <> True. A literal or constant, though, is converted to
+// the type of a variable it is compared with, so that x = 5 : x < "10" and
+// x = "5" hold, and s = "10" : s = 10 compares the texts "10" and "10". A
+// literal text that is no number stays a text (x < "abc" is True), and
+// between two literals the text must become a number: "abc" = 5 is 13. A
+// Boolean's text is "True" or "False" ("True" = b, "-1" <> b).
+Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, Comparand aKind, Comparand bKind)
 {
     Variant aScratch;
     const Variant& a = dereferenced(a0, aScratch);
@@ -357,16 +366,20 @@ Variant compare(BinaryOp op, const Variant& a0, const Variant& b0, bool aLiteral
     } else if (as || bs) {
         const Variant& s = as ? a : b;
         const Variant& other = as ? b : a;
+        const Comparand sKind = as ? aKind : bKind;
+        const Comparand otherKind = as ? bKind : aKind;
+        const bool bothLiterals = sKind == Comparand::Literal && otherKind == Comparand::Literal;
+        // The side whose type wins: the variable's against a literal.
+        const bool toNumber = bothLiterals || (sKind == Comparand::Literal && otherKind == Comparand::Variable);
+        const bool toText = !bothLiterals && otherKind == Comparand::Literal && sKind == Comparand::Variable;
         if (other.isEmpty()) {
             c = as ? compareText(s.stringRef(), QString(), false) : compareText(QString(), s.stringRef(), false);
-        } else if ((aLiteral || bLiteral) && other.type() == VarType::Boolean) {
-            // A Boolean meets a text as its own text: "True" = True, "-1" <> True.
+        } else if ((toNumber && other.type() == VarType::Boolean) || toText) {
             const QString t = other.toString();
             c = as ? compareText(s.stringRef(), t, false) : compareText(t, s.stringRef(), false);
-        } else if (double n = 0; (aLiteral || bLiteral) && numberForLiteralCompare(s, &n)) {
+        } else if (double n = 0; toNumber && numberForLiteralCompare(s, &n)) {
             c = as ? compareNumbers(n, other.rawNumber()) : compareNumbers(other.rawNumber(), n);
-        } else if (aLiteral && bLiteral) {
-            // Between two literals the text must become a number: "abc" = 5 is 13.
+        } else if (bothLiterals) {
             throw AutomationError(error::kTypeMismatch);
         } else {
             // A number is less than any string.

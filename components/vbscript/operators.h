@@ -21,9 +21,10 @@ void checkConcatLength(qsizetype a, qsizetype b);
 Variant logical(BinaryOp op, const Variant& a, const Variant& b);     // And Or Xor Eqv Imp
 Variant negate(const Variant& a);
 Variant logicalNot(const Variant& a);
-// = <> < > <= >=: True, False or Null. A literal operand makes a string on the
-// other side convert to its type, as the language does for constants.
-Variant compare(BinaryOp op, const Variant& a, const Variant& b, bool aLiteral = false, bool bLiteral = false);
+// = <> < > <= >=: True, False or Null. How a number and a text compare
+// depends on what the operands are (see operators.cpp).
+Variant compare(BinaryOp op, const Variant& a, const Variant& b, Comparand aKind = Comparand::Value,
+                Comparand bKind = Comparand::Value);
 bool sameObject(const Variant& a, const Variant& b);  // Is
 
 // -1, 0 or 1; text comparison ignores case.

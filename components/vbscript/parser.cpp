@@ -1394,8 +1394,10 @@ private:
         while (true) {
             if (cur().type == Tok::LParen) {
                 Nest nest(*this);
-                lastParen_ = i_;
-                lastParenNames_ = scope_->names.size();
+                // Calls inside the arguments set these too: the group that
+                // counts is this one, so they are set when it is closed.
+                const size_t openAt = i_;
+                const size_t namesAt = scope_->names.size();
                 auto call = std::make_unique<CallExpr>();
                 call->pos = e->pos;
                 next();
@@ -1411,6 +1413,8 @@ private:
                     }
                 }
                 expect(Tok::RParen, compile::kExpectedRParen);
+                lastParen_ = openAt;
+                lastParenNames_ = namesAt;
                 call->callee = std::move(e);
                 e = std::move(call);
                 continue;

@@ -275,25 +275,25 @@ Flow IfStmt::execGeneral(Runtime& rt, Frame& frame) const
 
 Flow SelectStmt::exec(Runtime& rt, Frame& frame) const
 {
-    // The tested value is held while the cases are compared: a literal there
-    // compares as a variable would.
+    // The tested value is held while the cases are compared: whatever it
+    // was written as, it compares as a variable would.
     const Variant value = dereference(test->eval(rt, frame));
-    const bool testLiteral = false;
+    const Comparand testKind = Comparand::Variable;
     for (const auto& [clauses, block] : cases) {
         for (const CaseClause& c : clauses) {
             bool match = false;
             const Variant a = c.a->eval(rt, frame);
             switch (c.kind) {
             case CaseClause::Value:
-                match = compare(BinaryOp::Eq, value, a, testLiteral, c.a->isLiteral()) == Variant(true);
+                match = compare(BinaryOp::Eq, value, a, testKind, c.a->comparand(rt)) == Variant(true);
                 break;
             case CaseClause::Compare:
-                match = compare(c.op, value, a, testLiteral, c.a->isLiteral()) == Variant(true);
+                match = compare(c.op, value, a, testKind, c.a->comparand(rt)) == Variant(true);
                 break;
             case CaseClause::Range: {
                 const Variant b = c.b->eval(rt, frame);
-                match = compare(BinaryOp::Ge, value, a, testLiteral, c.a->isLiteral()) == Variant(true)
-                     && compare(BinaryOp::Le, value, b, testLiteral, c.b->isLiteral()) == Variant(true);
+                match = compare(BinaryOp::Ge, value, a, testKind, c.a->comparand(rt)) == Variant(true)
+                     && compare(BinaryOp::Le, value, b, testKind, c.b->comparand(rt)) == Variant(true);
                 break;
             }
             }

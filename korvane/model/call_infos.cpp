@@ -1,5 +1,7 @@
 #include "korvane/model/call_infos.h"
 
+#include "automation/dispatch.h"
+
 CCallInfos::CCallInfos(QObject* parent) : QObject(parent) {}
 
 CCallInfo* CCallInfos::entry(int index)
@@ -15,4 +17,12 @@ const CCallInfo* CCallInfos::entry(int index) const
 QObject* CCallInfos::Item(int Index)
 {
     return entry(Index);
+}
+
+automation::Variant CCallInfos::_NewEnum()
+{
+    QList<automation::Variant> items;
+    for (CCallInfo& c : entries_)
+        items.append(automation::Variant(automation::dispatchFor(&c)));
+    return automation::Variant(automation::Array::fromList(items));
 }

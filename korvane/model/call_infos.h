@@ -4,6 +4,8 @@
 
 #include "korvane/model/call_info.h"
 
+#include "automation/variant.h"
+
 #include <QObject>
 
 #include <array>
@@ -30,6 +32,8 @@ public:
 
     // Scripts get no object, not an error, for an index out of range.
     Q_INVOKABLE QObject* Item(int Index);
+    // For Each and the JScript enumerations: entry 0 to 9.
+    Q_INVOKABLE automation::Variant _NewEnum();
 
 private:
     std::array<CCallInfo, kCount> entries_;

@@ -1,5 +1,7 @@
 #include "korvane/model/lines.h"
 
+#include "automation/dispatch.h"
+
 CLines::CLines(QObject* parent) : QObject(parent)
 {
     for (int i = 0; i < kCount; ++i)
@@ -19,4 +21,12 @@ const CLine* CLines::line(int number) const
 QObject* CLines::Item(int Index)
 {
     return line(Index);
+}
+
+automation::Variant CLines::_NewEnum()
+{
+    QList<automation::Variant> items;
+    for (CLine& l : lines_)
+        items.append(automation::Variant(automation::dispatchFor(&l)));
+    return automation::Variant(automation::Array::fromList(items));
 }

@@ -3,6 +3,8 @@
 
 #include "korvane/model/line.h"
 
+#include "automation/variant.h"
+
 #include <QObject>
 
 #include <array>
@@ -33,6 +35,8 @@ public:
 
     // Scripts get no object, not an error, for a number out of range.
     Q_INVOKABLE QObject* Item(int Index);
+    // For Each in VBScript, Enumerator and for...in in JScript: line 1, then 2.
+    Q_INVOKABLE automation::Variant _NewEnum();
 
 private:
     std::array<CLine, kCount> lines_;

@@ -275,3 +275,72 @@ TEST(ScriptControlFront, JScriptErrorsCarryTheirLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs Main with a stop request from another thread after a moment, as the
+// monitor's stop does: false when the call was not ended within two seconds.
+bool stoppedSoon(ScriptControl& control)
+{
+    std::atomic<bool> done{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        while (!done.load()) {
+            control.interruptRunning();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const bool ran = control.run(QStringLiteral("Main"));
+    const auto took = std::chrono::steady_clock::now() - start;
+    done.store(true);
+    stopper.join();
+    return !ran && control.error().isError() && took < std::chrono::seconds(2);
+}
+
+}  // namespace
+
+// Builtins over a length of a billion that holds nothing (or array-likes
+// that claim one) go through every index natively; each must yield to a
+// stop request, the time limit and the memory budget, and none may bring
+// the engine down.
+TEST(ScriptControlFront, JScriptBuiltinsOverHugeLengthsCanBeStopped) {
+    const char* const bodies[] = {
+        "a.sort(); a.indexOf(5); a.lastIndexOf(5); a.includes(5);",
+        "a.includes(5);",
+        "a.forEach(function () {});",
+        "keep = a.map(function (x) { return x; });",
+        "keep = a.filter(function () { return true; });",
+        "a.some(function () { return false; }); a.every(function () { return true; });",
+        "keep = a.reduce(function (x) { return x; }, 0);",
+        "keep = a.reduceRight(function (x) { return x; }, 0);",
+        "a.copyWithin(0, 1);",
+        "keep = a.toLocaleString();",
+        "keep = JSON.stringify(a);",
+        "keep = Array.prototype.map.call({length: 1e9}, function () { return 1; });",
+        "keep = Array.from({length: 1e9});",
+        "keep = new Array(1e8).fill(1.5);",
+    };
+    for (const char* body : bodies) {
+        ScriptControl control;
+        control.setLanguage(QStringLiteral("JScript"));
+        control.setMemoryLimit(48);
+        ASSERT_TRUE(control.addCode(QStringLiteral("var keep, a = [1];\na.length = 1e9;\nfunction Main() { %1 }\n")
+                                        .arg(QLatin1String(body))));
+        EXPECT_TRUE(stoppedSoon(control)) << body << " " << control.error().description.toStdString();
+        // The script goes on: the next call runs.
+        ASSERT_TRUE(control.addCode(QStringLiteral("function Next() { keep = null; return a.length; }")));
+        automation::Variant r;
+        EXPECT_TRUE(control.run(QStringLiteral("Next"), {}, &r)) << body;
+        EXPECT_EQ(r.toDouble(), 1e9) << body;
+    }
+    // The time limit reaches inside them too.
+    ScriptControl control;
+    control.setLanguage(QStringLiteral("JScript"));
+    control.setTimeout(1);
+    ASSERT_TRUE(control.addCode(QStringLiteral("function Main() { var a = []; a.length = 4e9; return a.includes(1); }")));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(control.run(QStringLiteral("Main")));
+    EXPECT_EQ(control.error().number, scriptcontrol::kTimeoutError);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}

@@ -86,6 +86,13 @@ Tally& tally()
 
 class TallyPrinter : public ::testing::Environment {
 public:
+    // The cases expect en-US, which an engine takes from the environment
+    // when the user's locale is not set there.
+    void SetUp() override
+    {
+        for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"})
+            qunsetenv(variable);
+    }
     void TearDown() override
     {
         if (tally().total)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 using automation::Variant;
@@ -14,7 +15,76 @@ namespace {
 
 QString s(const char* text) { return QString::fromUtf8(text); }
 
+// Sets the locale variables of the environment for a test, then puts back
+// what was there.
+class LocaleEnvironment {
+public:
+    LocaleEnvironment(const char* lcAll, const char* lang)
+    {
+        for (const char* v : kVariables)
+            saved_.append(qEnvironmentVariableIsSet(v) ? std::optional<QByteArray>(qgetenv(v)) : std::nullopt);
+        qunsetenv("LC_NUMERIC");
+        lcAll ? qputenv("LC_ALL", lcAll) : qunsetenv("LC_ALL");
+        lang ? qputenv("LANG", lang) : qunsetenv("LANG");
+    }
+    ~LocaleEnvironment()
+    {
+        for (int i = 0; i < 3; ++i)
+            saved_[i] ? qputenv(kVariables[i], *saved_[i]) : qunsetenv(kVariables[i]);
+    }
+
+private:
+    static constexpr const char* kVariables[3] = {"LC_ALL", "LC_NUMERIC", "LANG"};
+    QList<std::optional<QByteArray>> saved_;
+};
+
+QString evaluated(Engine& engine, const QString& expression)
+{
+    Variant v;
+    if (!engine.evaluate(expression, &v))
+        return QStringLiteral("error %1").arg(engine.lastError().number);
+    return v.toDisplayString();
+}
+
 }  // namespace
+
+TEST(EngineTest, TheUsersLocaleComesFromTheEnvironmentAndEnUsWhenItSaysNothing)
+{
+    {
+        LocaleEnvironment env(nullptr, "de_DE.UTF-8");
+        Engine engine;
+        EXPECT_EQ(evaluated(engine, s("GetLocale")), s("1031"));
+        EXPECT_EQ(evaluated(engine, s("CStr(1.5) & \" \" & FormatNumber(1234.5) & \" \" & CDbl(\"2,5\") * 2")),
+                  s("1,5 1.234,50 5"));
+        EXPECT_EQ(evaluated(engine, s("CStr(CDate(\"31.12.1999\"))")), s("31.12.1999"));
+        // SetLocale 0 goes back to the user's locale, not to en-US.
+        EXPECT_EQ(evaluated(engine, s("SetLocale(1033) & \" \" & SetLocale(0) & \" \" & GetLocale")),
+                  s("1031 1033 1031"));
+        // The engine's locale stays inside it: the host's conversions are en-US.
+        EXPECT_EQ(Variant(1.5).toString(), s("1.5"));
+    }
+    {
+        LocaleEnvironment env(nullptr, "fr_FR.UTF-8");
+        Engine engine;
+        EXPECT_EQ(evaluated(engine, s("GetLocale & \" \" & CStr(0.25)")), s("1036 0,25"));
+    }
+    {
+        // LC_ALL wins over LANG; C and unknown names are en-US.
+        LocaleEnvironment env("C", "de_DE.UTF-8");
+        Engine engine;
+        EXPECT_EQ(evaluated(engine, s("GetLocale & \" \" & CStr(1.5)")), s("1033 1.5"));
+    }
+    for (const char* lang : {"C.UTF-8", "POSIX", "xx_YY", ""}) {
+        LocaleEnvironment env(nullptr, lang);
+        Engine engine;
+        EXPECT_EQ(evaluated(engine, s("GetLocale")), s("1033")) << lang;
+    }
+    {
+        LocaleEnvironment env(nullptr, nullptr);
+        Engine engine;
+        EXPECT_EQ(evaluated(engine, s("GetLocale & \" \" & CStr(#12/31/1999#)")), s("1033 12/31/1999"));
+    }
+}
 
 TEST(EngineTest, ListsProceduresWithArgumentCountsInDeclarationOrder)
 {
@@ -225,7 +295,11 @@ TEST(EngineTest, ComparingAGrowingDigitTextWithANumberStaysCheapUnderTheStepLimi
     EXPECT_FALSE(engine.addCode(s("i = \"\"\nDo\n  i = i & +0\n  If i > 20 Then Exit Do\nLoop\n")));
     EXPECT_EQ(engine.lastError().number, 18);
     Variant answer;
-    ASSERT_TRUE(engine.evaluate(s("Len(i) > 9000 And (String(3000, \"0\") & \"25\" = 25)"), &answer));
+    // A long literal of digits against a number variable converts to a number.
+    ASSERT_TRUE(engine.evaluate(s("Len(i) > 9000 And (\"") + QString(3000, u'0') + s("25\" = CInt(25) + 0)"), &answer));
+    EXPECT_FALSE(answer.toBool());
+    ASSERT_TRUE(engine.addCode(s("n = 25")));
+    ASSERT_TRUE(engine.evaluate(s("Len(i) > 9000 And (\"") + QString(3000, u'0') + s("25\" = n)"), &answer));
     EXPECT_TRUE(answer.toBool());
 }
 

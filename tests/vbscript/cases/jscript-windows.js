@@ -79,3 +79,69 @@ Print(ms.Count + " " + ms.Item(1).Value + " " + ms.Item(1).SubMatches(0));
 Print(re.Replace("a1 b22", "<$1>"));
 //> 2 22 22
 //> a<1> b<22>
+//=== for...in walks a host collection's items, for...of too
+var d = new ActiveXObject("Scripting.Dictionary");
+d.Add("a", 1); d.Add("b", 2);
+var s = "";
+for (var k in d) s += k + "=" + d.Item(k) + ";";
+for (var k of d) s += k;
+for (k in d) { s += "|" + k; }
+Print(s);
+var none = "";
+for (var x in Host) none += x;
+Print("[" + none + "]");
+//> a=1;b=2;ab|a|b
+//> []
+//=== for...in over ordinary values keeps its meaning
+var o = { x: 1, y: 2, z: 3 }, s = "";
+for (var k in o) { if (k === "x") delete o.y; s += k; }
+var a = [5, 6], t = "";
+for (var i in a) t += i + ":" + a[i] + " ";
+for (var i = 0, n = 0; i < 3; i++) n += i;
+var u = "";
+for (var c in "ab") u += c;
+for (var q in null) u += "never";
+var w = "";
+for (var p in { "in": 1, "for (x in y)": 2 }) w += "<" + p + ">";
+Print(s + " " + t + n + " " + u + " " + ("x" in o) + " " + w);
+//> xz 0:5 1:6 3 01 true <in><for (x in y)>
+//=== a for...in inside a function and a nested one
+function keysOf(o) {
+  var r = [];
+  for (var k in o) for (var j in o[k]) r.push(k + j);
+  return r.join(",");
+}
+Print(keysOf({ a: { p: 1 }, b: { q: 1, r: 2 } }));
+//> ap,bq,br
+//=== array builtins over lengths past their step keep their results
+var a = []; a.length = 70000; a[3] = 1; a[69999] = 2;
+var seen = [];
+a.forEach(function (v, i, o) { seen.push(i + "=" + v + (o === a)); });
+var m = a.map(function (v, i) { return v * 10 + i; });
+var f = a.filter(function (v, i) { return i > 3; });
+Print(seen.join(" ") + " | " + m.length + " " + m[3] + " " + m[69999] + " " + (4 in m) + " | " + f.join());
+Print(a.some(function (v) { return v === 2; }) + " " + a.every(function (v) { return v > 0; }) + " " +
+      a.reduce(function (x, v) { return x + v; }) + " " + a.reduce(function (x, v, i) { return x + "," + i; }, "") + " " +
+      a.reduceRight(function (x, v) { return x + "" + v; }));
+Print(a.includes(undefined) + " " + a.includes(2) + " " + a.includes(2, -1) + " " + a.includes(7) + " " + [NaN].concat(a).includes(NaN));
+var b = []; b.length = 70000; b[0] = "x"; b[1] = "y"; b.copyWithin(2, 0); b.copyWithin(0, 69999);
+Print(b[0] + " " + (0 in b) + " " + b[2] + b[3] + " " + (4 in b) + " " + b.length);
+var j = JSON.stringify(a), p = JSON.parse(JSON.stringify(a, null, 1));
+Print(j.length + " " + j.slice(0, 18) + " " + j.slice(-7) + " " + p.length + " " + p[3] + p[69999]);
+var t = a.join(), l = a.toLocaleString();
+Print(t.length + " " + t.slice(0, 5) + " " + t.slice(-3) + " " + (l === t));
+try { a.reduce(function () {}); [].reduce(function () {}); } catch (e) { Print(e.name); }
+try { a.forEach(5); } catch (e) { Print(e.name); }
+var empty = []; empty.length = 70000;
+try { empty.reduce(function () {}); } catch (e) { Print(e.name); }
+Print([].forEach.name + " " + [].map.length + " " + Array.prototype.map.call({ length: 70000, 5: "x" }, function (v) { return v + v; })[5]);
+//> 3=1true 69999=2true | 70000 13 70019 false | 2
+//> true true 3 ,3,69999 21
+//> true true true false true
+//> undefined false xy false 70000
+//> 349995 [null,null,null,1, null,2] 70000 12
+//> 70001 ,,,1, ,,2 true
+//> TypeError
+//> TypeError
+//> TypeError
+//> forEach 1 xx

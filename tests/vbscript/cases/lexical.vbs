@@ -28,8 +28,8 @@ Print 1.5E3 : Print .5 : Print 2.5e-3
 '> Long
 '> Double
 '> 255
-'> 65535
-'> Long
+'> -1
+'> Integer
 '> 65536
 '> 65535
 '> 15

@@ -25,3 +25,41 @@ Print FormatNumber(1234.5) & " " & FormatCurrency(1234.5) & " " & FormatDateTime
 '> 1 234,50 €
 '> vendredi 1 mars 2024 | 01/03/2024
 '> 1,234.50 $1,234.50 3/1/2024
+'=== en-US when nothing else is set: point, month first
+Print GetLocale
+Print CStr(1.5) & " " & (2.25 & "") & " " & CDbl("1,234.5") & " " & CStr(#12/31/1999 1:02:03 PM#)
+Print Month(CDate("2/1/2024")) & " " & CDbl("1.5") * 2
+'> 1033
+'> 1.5 2.25 1234.5 12/31/1999 1:02:03 PM
+'> 2 3
+'=== German: numbers and dates convert to and from texts with its separators
+SetLocale 1031
+d = #12/31/1999 1:02:03 PM#
+Print CStr(1.5) & " " & (2.25 & "") & " " & CStr(CSng(0.5)) & " " & CStr(-1234.5) & " " & CStr(12)
+Print CStr(d) & " | " & CStr(#3/1/2024#) & " | " & CStr(TimeSerial(6, 5, 0))
+Print CDbl("1,5") * 2 & " " & CDbl("1.234,5") & " " & ("2,5" + 1) & " " & IsNumeric("1,5") & " " & IsNumeric("1.5.")
+x = CDate("31.12.1999")
+Print Year(x) & "-" & Month(x) & "-" & Day(x) & " " & Month(CDate("1.2.2024")) & " " & Hour(CDate("31.12.1999 13:02"))
+Print CDate("1,5") = 1.5
+'> 1,5 2,25 0,5 -1234,5 12
+'> 31.12.1999 13:02:03 | 01.03.2024 | 06:05:00
+'> 3 1234,5 3,5 True False
+'> 1999-12-31 2 13
+'> True
+'=== a text that is no number under German is 13
+SetLocale 1031
+x = CDbl("1.5,5,")
+'! 13 2:1
+'=== French: comma for the decimal, day first, and back by name
+SetLocale 1036
+Print CStr(1.5) & " " & CDbl("3,25") & " " & CStr(#12/31/1999#) & " " & Month(CDate("1/2/2024"))
+SetLocale "en-us"
+Print GetLocale & " " & CStr(1.5) & " " & Month(CDate("1/2/2024"))
+SetLocale "de"
+Print GetLocale
+'> 1,5 3,25 31/12/1999 2
+'> 1033 1.5 1
+'> 1031
+'=== an unknown locale name is an invalid call
+SetLocale "xx-nowhere"
+'! 5 1:1

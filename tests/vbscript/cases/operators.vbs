@@ -116,6 +116,46 @@ Print x = "5"
 Print x < "10"
 '> True
 '> True
+'=== a literal takes the type of the variable it is compared with
+x = 5 : s = "10" : b = True
+Print (x = "5") & " " & (x < "10") & " " & ("10" > x) & " " & (x = "abc") & " " & (x < "abc")
+Print (s > 5) & " " & (s = 10) & " " & (s = 10.0) & " " & (5 < s) & " " & ("010" = x * 2)
+Print (b = "True") & " " & (b = "-1") & " " & (x = "5" And s = "10")
+'> True True True False True
+'> False True True False False
+'> True False True
+'=== a literal against a function's or an operator's result: the number is less
+x = 10
+Print ("010" = CInt(10)) & " " & ("10" = CInt(10)) & " " & ("100" > CLng(1000)) & " " & (Len("ab") < "1")
+Print (x + 0 = "10") & " " & ("10" = x) & " " & (CStr(x) = 10) & " " & ("1" = True)
+'> False False True True
+'> False True False False
+'=== two literals: the text must be a number
+Print ("010" = 10) & " " & (10 < "9") & " " & ("1.5" = 1.5)
+Print "a" = 1
+'> True False True
+'! 13 2:1
+'=== constants compare as literals do
+Const ten = "10"
+Const five = 5
+x = 5 : s = "10"
+Print (x < ten) & " " & (s > five) & " " & (five < ten) & " " & (s = vbTab) & " " & (x > vbCr)
+'> True False True False False
+'=== an array element is a variable, a Select Case value too
+Dim a(1)
+a(0) = 5 : a(1) = "5"
+Print (a(0) = "5") & " " & (a(1) = 5) & " " & (a(0) < "10")
+Select Case CInt(3)
+  Case "3": Print "text three"
+  Case Else: Print "no match"
+End Select
+Select Case "abc"
+  Case 1: Print "one"
+  Case "abc": Print "abc"
+End Select
+'> True True True
+'> text three
+'> abc
 '=== a number variable is less than any string variable
 x = 5
 s = "5"

@@ -52,6 +52,13 @@ Err.Clear
 x = Join(Null)
 Print Err.Number
 Err.Clear
+x = Mid(Null, Null)
+Print Err.Number
+Err.Clear
+x = Left(Null, Null) : Print Err.Number : Err.Clear
+x = Mid(Null)
+Print Err.Number
+Err.Clear
 Execute 42
 Print Err.Number
 Err.Clear
@@ -60,6 +67,9 @@ Print Err.Number & " " & Err.Description
 '> 91
 '> 0 True
 '> 94
+'> 94
+'> 94
+'> 450
 '> 13
 '> 1002 Syntax error
 '=== Select Case against a text case raises no error
@@ -105,11 +115,15 @@ Set r = New RegExp
 r.Pattern = "p"
 Print r.Describe()
 '> mine p
-'=== hex literals past the Integer range are Longs
+'=== hex literals of up to 16 bits are signed Integers, wider ones Longs
 Print VarType(&H8000) & " " & &H8000
-Print VarType(&H7FFF) & " " & VarType(&HFFFF&)
-'> 3 32768
-'> 2 3
+Print VarType(&H7FFF) & " " & VarType(&HFFFF&) & " " & &HFFFF& & " " & VarType(&H10000)
+Print &HFFFF & " " & VarType(&HFFFF) & " " & (&HFFFF = -1) & " " & &HFFFFFFFF & " " & &O177777 & " " & &H0000FFFF
+Print &H10000 & " " & &H7FFFFFFF & " " & &H80000000 & " " & (&HFF And &HFFFF)
+'> 2 -32768
+'> 2 3 65535 3
+'> -1 2 True -1 -1 -1
+'> 65536 2147483647 -2147483648 255
 '=== indexing a public field that holds no array is 438
 Class Box
   Public Items
