@@ -306,7 +306,8 @@ struct FrameMonitor {
 
     std::unique_ptr<CScriptHost> host;
 
-    // The controller's reconnect stops and restarts the syslog receiver.
+    // The controller's reconnect asks the receiver to listen; it goes on
+    // listening unless the router's address or the port changed.
     struct SyslogAdapter : SyslogListener {
         FrameMonitor* owner;
         explicit SyslogAdapter(FrameMonitor* o) : owner(o) {}
@@ -318,7 +319,7 @@ struct FrameMonitor {
         void startListening(const QString&) override
         {
             if (owner->syslogView)
-                owner->syslogView->StartListening();
+                owner->syslogView->KeepListening();
         }
     };
     SettingsStore store;

@@ -64,13 +64,26 @@ CSyslogView::Source CSyslogView::settingsSource(const SettingsStore* store, std:
 
 void CSyslogView::StartListening() {
     BusyCursor busy;
-    syslog_->SetRouterAddress(source_.routerAddress ? source_.routerAddress() : QString());
-    syslog_->SetPort(source_.port ? source_.port() : syslog::CSyslogReceiver::kDefaultPort);
+    listeningAddress_ = source_.routerAddress ? source_.routerAddress() : QString();
+    listeningPort_ = source_.port ? source_.port() : syslog::CSyslogReceiver::kDefaultPort;
+    syslog_->SetRouterAddress(listeningAddress_);
+    syslog_->SetPort(listeningPort_);
+    // A start that fails says so through the error event, which clears this.
+    listening_ = true;
     syslog_->StartListening();
+}
+
+void CSyslogView::KeepListening() {
+    const QString address = source_.routerAddress ? source_.routerAddress() : QString();
+    const int port = source_.port ? source_.port() : syslog::CSyslogReceiver::kDefaultPort;
+    if (listening_ && address == listeningAddress_ && port == listeningPort_)
+        return;
+    StartListening();
 }
 
 void CSyslogView::StopListening() {
     BusyCursor busy;
+    listening_ = false;
     syslog_->StopListening();
 }
 
@@ -107,7 +120,9 @@ void CSyslogView::Clear() {
     setPlainText(QString());
 }
 
-void CSyslogView::OnError(const QString&, int number, const QString& text) {
+void CSyslogView::OnError(const QString& method, int number, const QString& text) {
+    if (method == QLatin1String("StartListening"))
+        listening_ = false;
     const QString message = QStringLiteral("(%1) %2").arg(number).arg(text);
     if (errorHandler_) {
         errorHandler_(message);

@@ -64,6 +64,10 @@ public slots:
     void OnInitialUpdate();
     void StartListening();
     void StopListening();
+    // At a reconnect: goes on listening when the router's address and the
+    // port are those it listens for, so no message is lost in between;
+    // starts again when either changed or the last start failed.
+    void KeepListening();
     void Clear();
     // A message from the receiver.
     void OnMessage(const QDateTime& time, const QString& text);
@@ -84,6 +88,10 @@ private:
     std::deque<QString> lines_;  // newest first
     QTimer refresh_;
     bool initialised_ = false;
+    // What the receiver listens for, while it does.
+    bool listening_ = false;
+    QString listeningAddress_;
+    int listeningPort_ = 0;
 };
 
 }  // namespace korvane

@@ -107,6 +107,56 @@ TEST(SyslogView, InitialUpdateMakesItReadOnlyAndListensOnTheSettingsAddress) {
     EXPECT_EQ(f.receiver->calls, (QStringList{"stop", "address 192.168.7.1", "port 5514", "start"}));
 }
 
+TEST(SyslogView, AReconnectKeepsTheReceiverListeningUnlessAddressOrPortChanged) {
+    Fixture f;
+    int port = 5514;
+    f.view.setSource({[&f] { return f.address; }, [&port] { return port; }});
+    f.view.OnInitialUpdate();
+    f.receiver->calls.clear();
+    f.view.KeepListening();
+    f.view.KeepListening();
+    EXPECT_TRUE(f.receiver->calls.isEmpty()) << f.receiver->calls.join(QLatin1Char(',')).toStdString();
+
+    f.address = QStringLiteral("192.168.7.1");
+    f.view.KeepListening();
+    EXPECT_EQ(f.receiver->calls, (QStringList{"address 192.168.7.1", "port 5514", "start"}));
+    f.receiver->calls.clear();
+    port = 1514;
+    f.view.KeepListening();
+    EXPECT_EQ(f.receiver->calls, (QStringList{"address 192.168.7.1", "port 1514", "start"}));
+
+    // A start that failed is tried again at the next reconnect.
+    f.receiver->calls.clear();
+    emit f.receiver->OnError(QStringLiteral("StartListening"), 10048, QStringLiteral("Address in use"));
+    f.view.KeepListening();
+    EXPECT_EQ(f.receiver->calls.value(2), QStringLiteral("start"));
+    // After a stop, too.
+    f.receiver->calls.clear();
+    f.view.StopListening();
+    f.view.KeepListening();
+    EXPECT_EQ(f.receiver->calls, (QStringList{"stop", "address 192.168.7.1", "port 1514", "start"}));
+}
+
+TEST(SyslogView, ADatagramThatArrivesAsTheMonitorReconnectsIsKept) {
+    CSyslogView view;
+    QStringList handed;
+    view.setSource({[] { return QStringLiteral("127.0.0.1"); }, [] { return 0; }});
+    view.setMessageHandler([&](const QString& line) { handed << line; });
+    view.OnInitialUpdate();
+    auto* receiver = qobject_cast<syslog::CSyslogReceiver*>(view.syslog()->receiver());
+    ASSERT_NE(receiver, nullptr);
+    const int port = receiver->boundPort();
+    QUdpSocket sender;
+    for (int i = 0; i < 3; ++i) {
+        // Waiting in the socket, unread, when the reconnect comes.
+        sender.writeDatagram("<14>Dec  8 10:53:07 P128 kernel: isdn: B1 call " + QByteArray::number(i),
+                             QHostAddress(QStringLiteral("127.0.0.1")), quint16(port));
+        view.KeepListening();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 3, 5000);
+    EXPECT_EQ(receiver->boundPort(), port);
+}
+
 TEST(SyslogView, PortComesFromTheStoreAtEachStart) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
