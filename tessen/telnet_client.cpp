@@ -2,6 +2,7 @@
 
 #include "tessen/socket_errors.h"
 
+#include <QHostInfo>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -131,28 +132,43 @@ bool CTelnetClient::Connect(const QString& address)
     quint16 port = kTelnetPort;
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
-    if (!splitAddress(address, host, port) || !resolve(host, peer.sin_addr)) {
+    if (!splitAddress(address, host, port)) {
         fail(tessen::kInvalidArgument);
         return false;
     }
     peer.sin_port = htons(port);
 
     if (asynchronous_) {
-        if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0 && errno != EINPROGRESS &&
-            errno != EINTR) {
-            failFromErrno(errno);
-            return false;
-        }
         // Even a connect that completed at once is reported from the loop,
-        // so the caller never hears of it within this call.
+        // so the caller never hears of it within this call. The limit covers
+        // the name's lookup and the connect together.
         connecting_ = true;
-        writeNotifier_ = new QSocketNotifier(qintptr(fd_), QSocketNotifier::Write, this);
-        QObject::connect(writeNotifier_, &QSocketNotifier::activated, this, [this] { OnSend(); });
         limit_ = new QTimer(this);
         limit_->setSingleShot(true);
         QObject::connect(limit_, &QTimer::timeout, this, [this] { OnLimit(); });
         limit_->start(std::max(waitLimitMs_, 0));
+        if (inet_pton(AF_INET, host.constData(), &peer.sin_addr) == 1)
+            return startConnect(peer, false);
+        // A name is looked up on another thread; the connect follows the answer.
+        const quint64 lookup = ++lookups_;
+        QHostInfo::lookupHost(QString::fromLocal8Bit(host), this, [this, lookup, peer](const QHostInfo& info) mutable {
+            if (lookup != lookups_ || !connecting_)
+                return;  // closed, or another connect began meanwhile
+            for (const QHostAddress& a : info.addresses()) {
+                if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                    peer.sin_addr.s_addr = htonl(a.toIPv4Address());
+                    startConnect(peer, true);
+                    return;
+                }
+            }
+            connectFailed(tessen::kInvalidArgument);  // as a name that cannot be resolved at once
+        });
         return true;
+    }
+
+    if (!resolve(host, peer.sin_addr)) {
+        fail(tessen::kInvalidArgument);
+        return false;
     }
 
     if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
@@ -178,6 +194,25 @@ bool CTelnetClient::Connect(const QString& address)
     // Notifications start now; they reach this object only once the caller
     // is back in the event loop.
     startNotifiers();
+    return true;
+}
+
+bool CTelnetClient::startConnect(const sockaddr_in& peer, bool report)
+{
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0 && errno != EINPROGRESS &&
+        errno != EINTR) {
+        const int code = tessen::socketErrorFromErrno(errno);
+        if (report) {
+            connectFailed(code);
+        } else {
+            connecting_ = false;
+            limit_->stop();
+            fail(code);
+        }
+        return false;
+    }
+    writeNotifier_ = new QSocketNotifier(qintptr(fd_), QSocketNotifier::Write, this);
+    QObject::connect(writeNotifier_, &QSocketNotifier::activated, this, [this] { OnSend(); });
     return true;
 }
 
@@ -427,6 +462,7 @@ void CTelnetClient::ShutDownSend()
 void CTelnetClient::Close()
 {
     connecting_ = false;
+    ++lookups_;  // a lookup still running is answered to nobody
     delete limit_;
     limit_ = nullptr;
     delete readNotifier_;

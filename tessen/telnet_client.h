@@ -16,6 +16,8 @@
 #include <QObject>
 #include <QString>
 
+struct sockaddr_in;
+
 class QSocketNotifier;
 class QTimer;
 
@@ -84,6 +86,10 @@ private:
     void OnSend();
     void OnClose();
     void startNotifiers();
+    // The asynchronous connect to an address: its progress from the loop.
+    // A failure at once is told to the listener when report is set, else
+    // only kept as the last error.
+    bool startConnect(const sockaddr_in& peer, bool report);
     void OnConnectWritable();
     void connectFailed(int code);
     // Sends what the socket takes now; the rest waits for writability. A
@@ -103,6 +109,7 @@ private:
     bool peerClosed_ = false;
     bool asynchronous_ = false;
     bool connecting_ = false;
+    quint64 lookups_ = 0;  // name lookups begun: only the latest one's answer counts
     QTimer* limit_ = nullptr;
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;

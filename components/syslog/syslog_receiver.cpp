@@ -40,14 +40,21 @@ void CSyslogReceiver::setRouterAddress(const QString& address)
     if (host.count(QLatin1Char(':')) == 1)
         host = host.section(QLatin1Char(':'), 0, 0);
     router_ = QHostAddress(host);
+    ++lookups_;
     if (router_.isNull() && !host.isEmpty()) {
-        const QHostInfo info = QHostInfo::fromName(host);
-        for (const QHostAddress& a : info.addresses()) {
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                router_ = a;
-                break;
+        // A name is looked up on another thread; until the answer comes no
+        // sender is the router.
+        const quint64 lookup = lookups_;
+        QHostInfo::lookupHost(host, this, [this, lookup](const QHostInfo& info) {
+            if (lookup != lookups_)
+                return;  // the address changed meanwhile
+            for (const QHostAddress& a : info.addresses()) {
+                if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                    router_ = a;
+                    break;
+                }
             }
-        }
+        });
     }
 }
 

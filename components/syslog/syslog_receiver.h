@@ -77,6 +77,7 @@ private:
 
     QString routerAddress_;
     QHostAddress router_;
+    quint64 lookups_ = 0;  // only the latest name lookup's answer counts
     int port_ = kDefaultPort;
     QUdpSocket* socket_ = nullptr;
 };

@@ -108,6 +108,25 @@ TEST(SyslogReceiverTest, ABurstIsDeliveredCompletelyAcrossTurnsOfTheLoop)
     EXPECT_EQ(recorder.texts.last().mid(33), QStringLiteral("message %1").arg(count - 1));
 }
 
+TEST(SyslogReceiverTest, ARouterGivenByNameIsLookedUpWithoutWaiting)
+{
+    // "localhost" comes from the hosts file: no query leaves the machine.
+    CSyslogReceiver receiver;
+    Recorder recorder;
+    auto connection = automation::connectEvents(&receiver, &recorder);
+    receiver.setRouterAddress(QStringLiteral("localhost:23"));
+    receiver.setPort(0);
+    ASSERT_TRUE(receiver.StartListening());
+    QUdpSocket sender;
+    ASSERT_TRUE(sender.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    // Sent until the answer has come and the router's datagrams are taken.
+    ASSERT_TRUE(waitFor([&] {
+        sender.writeDatagram("<6>from the router", QHostAddress::LocalHost, quint16(receiver.boundPort()));
+        return !recorder.texts.isEmpty();
+    }));
+    EXPECT_TRUE(recorder.texts.last().endsWith(QStringLiteral("from the router")));
+}
+
 TEST(SyslogReceiverTest, ABindThatFailsRaisesTheErrorEventWithTheSocketCode)
 {
     QUdpSocket holder;

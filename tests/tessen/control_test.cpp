@@ -410,6 +410,37 @@ TEST(ControlAsyncTest, ARefusedOpenIsAnErrorThenAFailedOutcome)
     EXPECT_EQ(outcomes, started ? 1 : 0);
 }
 
+TEST(ControlAsyncTest, AHostNameIsLookedUpWithoutWaitingOnTheThread)
+{
+    // "localhost" comes from the hosts file: no query leaves the machine.
+    LoopbackServer server;
+    CTessenCtrl ctrl;
+    ITessenAsync* face = qobject_cast<ITessenAsync*>(&ctrl);
+    ASSERT_NE(face, nullptr);
+    ctrl.setIpAddress(QStringLiteral("localhost:%1").arg(server.port()));
+    int outcomes = 0;
+    bool connected = false;
+    ASSERT_TRUE(face->OpenAsync([&](bool ok) {
+        ++outcomes;
+        connected = ok;
+    }));
+    EXPECT_EQ(outcomes, 0);
+    EXPECT_TRUE(face->SendKeysAsync(QStringLiteral("1234\r\n")));
+    ASSERT_TRUE(pumpUntil([&] { return outcomes == 1; }));
+    EXPECT_TRUE(connected);
+    ASSERT_TRUE(server.accept());
+    EXPECT_EQ(server.receive(6), QByteArray("1234\r\n"));
+
+    // Closed while the name is looked up: the answer reaches nobody.
+    EXPECT_TRUE(face->CloseAsync());
+    outcomes = 0;
+    ASSERT_TRUE(face->OpenAsync([&](bool) { ++outcomes; }));
+    EXPECT_TRUE(face->CloseAsync());
+    pumpBriefly();
+    EXPECT_EQ(outcomes, 0);
+    EXPECT_FALSE(ctrl.isOpen());
+}
+
 TEST(ControlAsyncTest, ACloseWhileConnectingDropsTheOutcome)
 {
     LoopbackServer server;
