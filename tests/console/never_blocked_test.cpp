@@ -6,6 +6,7 @@
 #include "../controller/simulated_calls.h"
 
 #include "components/prestige/simulator.h"
+#include "tests/support/http_fetch.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -83,36 +84,6 @@ private:
     bool full_ = false;
 };
 
-// Milliseconds until the whole answer to GET path came (-1: none within 2 s).
-qint64 fetchMs(quint16 port, const char* path, QByteArray* bodyOut = nullptr) {
-    QElapsedTimer clock;
-    clock.start();
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(2000))
-        return -1;
-    socket.write(QByteArray("GET ") + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-    QByteArray data;
-    qsizetype headerEnd = -1;
-    qsizetype length = -1;
-    while (clock.elapsed() < 2000) {
-        if (!socket.waitForReadyRead(int(2000 - clock.elapsed())))
-            break;
-        data += socket.readAll();
-        if (headerEnd < 0 && (headerEnd = data.indexOf("\r\n\r\n")) >= 0) {
-            const QByteArray lower = data.left(headerEnd).toLower();
-            const qsizetype at = lower.indexOf("content-length:");
-            length = at < 0 ? 0 : lower.mid(at + 15, lower.indexOf('\r', at) - at - 15).trimmed().toLongLong();
-        }
-        if (headerEnd >= 0 && data.size() - headerEnd - 4 >= length) {
-            if (bodyOut)
-                *bodyOut = data.mid(headerEnd + 4);
-            return data.startsWith("HTTP/1.1 200") ? clock.elapsed() : -1;
-        }
-    }
-    return -1;
-}
-
 // The slowest of the answers to /metrics asked every 50 ms for ms
 // milliseconds (-1 when one did not come); the in-process router keeps
 // running between them.
@@ -130,13 +101,6 @@ qint64 slowestMetrics(quint16 port, int ms, int* answers) {
         waitUntil([] { return false; }, 50);
     }
     return slowest;
-}
-
-double metricValue(const QByteArray& metrics, const QByteArray& name) {
-    for (const QByteArray& line : metrics.split('\n'))
-        if (line.startsWith(name + ' ') || line.startsWith(name + '{'))
-            return line.mid(line.lastIndexOf(' ') + 1).toDouble();
-    return -1;
 }
 
 struct Console {

@@ -84,6 +84,21 @@ struct Fixture {
     QStringList errors;
 };
 
+// A view with the real receiver, listening on a free loopback port for
+// datagrams from 127.0.0.1.
+struct LoopbackView {
+    LoopbackView() {
+        view.setSource({[] { return QStringLiteral("127.0.0.1"); }, [] { return 0; }});
+        view.setMessageHandler([this](const QString& line) { handed << line; });
+        view.OnInitialUpdate();
+    }
+    syslog::CSyslogReceiver* receiver() const {
+        return qobject_cast<syslog::CSyslogReceiver*>(view.syslog()->receiver());
+    }
+    CSyslogView view;
+    QStringList handed;
+};
+
 const QDateTime kTime(QDate(2026, 12, 8), QTime(10, 53, 7));
 
 // A router text: 33 characters of priority, tag and padding, then the rest.
@@ -138,12 +153,10 @@ TEST(SyslogView, AReconnectKeepsTheReceiverListeningUnlessAddressOrPortChanged) 
 }
 
 TEST(SyslogView, ADatagramThatArrivesAsTheMonitorReconnectsIsKept) {
-    CSyslogView view;
-    QStringList handed;
-    view.setSource({[] { return QStringLiteral("127.0.0.1"); }, [] { return 0; }});
-    view.setMessageHandler([&](const QString& line) { handed << line; });
-    view.OnInitialUpdate();
-    auto* receiver = qobject_cast<syslog::CSyslogReceiver*>(view.syslog()->receiver());
+    LoopbackView f;
+    CSyslogView& view = f.view;
+    QStringList& handed = f.handed;
+    syslog::CSyslogReceiver* receiver = f.receiver();
     ASSERT_NE(receiver, nullptr);
     const int port = receiver->boundPort();
     QUdpSocket sender;
@@ -292,12 +305,10 @@ TEST(SyslogView, F1OpensTheTopic) {
 }
 
 TEST(SyslogView, DatagramsOverLoopbackBecomeLines) {
-    CSyslogView view;
-    QStringList handed;
-    view.setSource({[] { return QStringLiteral("127.0.0.1"); }, [] { return 0; }});
-    view.setMessageHandler([&](const QString& line) { handed << line; });
-    view.OnInitialUpdate();
-    auto* receiver = qobject_cast<syslog::CSyslogReceiver*>(view.syslog()->receiver());
+    LoopbackView f;
+    CSyslogView& view = f.view;
+    QStringList& handed = f.handed;
+    syslog::CSyslogReceiver* receiver = f.receiver();
     ASSERT_NE(receiver, nullptr);
     ASSERT_TRUE(receiver->isListening());
     QUdpSocket sender;
