@@ -81,9 +81,21 @@ double residentMb(const char* field)
     return 0;
 }
 
-int connectTo(quint16 port)
+// From 127.0.0.1, or from 127.0.0.<host> when given: the endpoint admits
+// only so many connections from one address, and a hundred browsers come
+// from more than one.
+int connectTo(quint16 port, int host = 0)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (host > 0) {
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        from.sin_addr.s_addr = htonl((127u << 24) | unsigned(host));
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) {
+            ::close(fd);
+            return -1;
+        }
+    }
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
@@ -171,7 +183,7 @@ int main(int argc, char** argv)
     }
     const quint16 port = monitor.httpEndpoint()->port();
 
-    // The requests come from a thread of their own, the monitor's loop answers.
+    // The requests come from a thread of their own; the endpoint answers on its own.
     std::vector<double> callsMs, metricsMs;
     std::atomic<bool> done{false};
     std::thread client([&] {
@@ -194,7 +206,7 @@ int main(int argc, char** argv)
     std::atomic<int> opened{0};
     std::thread drain([&] {
         for (int i = 0; i < 100; ++i) {
-            const int fd = connectTo(port);
+            const int fd = connectTo(port, 2 + i / 25);
             if (fd < 0)
                 continue;
             const char request[] = "GET /events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
