@@ -5,6 +5,7 @@
 // clients).
 
 #include "bench/support/bench_settings.h"
+#include "bench/support/journal_fill.h"
 #include "bench/support/no_terminal.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
@@ -40,35 +41,6 @@ using namespace korvane;
 namespace {
 
 using bench::NoTerminal;
-
-void fill(const QString& file, int calls)
-{
-    CallJournal journal(file);
-    QSqlDatabase db = QSqlDatabase::database(journal.connectionName());
-    db.transaction();
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO calls (line, channel, start_utc, end_utc, last_tick_utc, link, type, voice,"
-                             " direction, caller_id, packets_sent, packets_received, ended, seconds)"
-                             " VALUES (?,?,?,?,?,?,64,?,?,?,?,?,'hung up',?)"));
-    const qint64 start = QDateTime::currentSecsSinceEpoch() - qint64(calls) * 600;
-    for (int i = 0; i < calls; ++i) {
-        const bool voice = i % 3 == 0;
-        const qint64 t = start + qint64(i) * 600;
-        const int seconds = 30 + (i * 37) % 3000;
-        for (const QVariant& v :
-             {QVariant(1 + i % 2), QVariant(1 + i % 2), QVariant(t), QVariant(t + seconds), QVariant(t + seconds),
-              QVariant(voice ? QStringLiteral("Voice") : QStringLiteral("Office %1").arg(i % 17)),
-              QVariant(voice ? 1 : 0), QVariant(voice ? QStringLiteral("In") : QStringLiteral("Out")),
-              QVariant(QStringLiteral("030%1").arg(1000000 + i % 5000)), QVariant(seconds * 3), QVariant(seconds * 5),
-              QVariant(seconds)})
-            q.addBindValue(v);
-        if (!q.exec()) {
-            std::printf("bench_calls_api: cannot fill the journal\n");
-            break;
-        }
-    }
-    db.commit();
-}
 
 double residentMb(const char* field)
 {
@@ -171,7 +143,7 @@ int main(int argc, char** argv)
                                                                      : 400000;
     QElapsedTimer filling;
     filling.start();
-    fill(CallJournal::fileForRouter(CallJournal::defaultDirectory(), settings.address), calls);
+    bench::fillJournal(CallJournal::fileForRouter(CallJournal::defaultDirectory(), settings.address), calls);
     std::printf("bench_calls_api: %d calls journalled in %.1f s\n", calls, double(filling.elapsed()) / 1000.0);
 
     const double before = residentMb("VmRSS:");

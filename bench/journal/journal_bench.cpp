@@ -3,6 +3,7 @@
 // Call Log view opened on 100,000 calls and filtered.
 
 #include "bench/support/bench_settings.h"
+#include "bench/support/journal_fill.h"
 #include "bench/support/no_terminal.h"
 #include "components/prestige/router_state.h"
 #include "components/prestige/screens.h"
@@ -130,43 +131,11 @@ void tickCost(const QString& dir)
                 ms(idle.ticks.back()), (long long)over(idle.ticks, 1.0), (long long)over(costs, 1.0));
 }
 
-void fill(const QString& file, int calls)
-{
-    CallJournal journal(file);
-    QSqlDatabase db = QSqlDatabase::database(journal.connectionName());
-    db.transaction();
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO calls (line, channel, start_utc, end_utc, last_tick_utc, link, type, voice,"
-                             " direction, peer_ip, caller_id, caller_name, packets_sent, packets_received, ended)"
-                             " VALUES (?,?,?,?,?,?,?,?,coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),coalesce(?, ''),?,?,"
-                             "'hung up')"));
-    const qint64 start = QDateTime::currentSecsSinceEpoch() - qint64(calls) * 600;
-    for (int i = 0; i < calls; ++i) {
-        const bool voice = i % 3 == 0;
-        const qint64 t = start + qint64(i) * 600;
-        const int seconds = 30 + (i * 37) % 3000;
-        for (const QVariant& v :
-             {QVariant(1 + i % 2), QVariant(1 + i % 2), QVariant(t), QVariant(t + seconds), QVariant(t + seconds),
-              QVariant(voice ? QStringLiteral("Voice") : QStringLiteral("Office %1").arg(i % 17)), QVariant(64),
-              QVariant(voice ? 1 : 0), QVariant(voice ? QStringLiteral("In") : QString()),
-              QVariant(voice ? QString() : QStringLiteral("10.0.%1.%2").arg(i % 7).arg(i % 250)),
-              QVariant(voice ? QStringLiteral("030%1").arg(1000000 + i % 5000) : QString()),
-              QVariant(voice && i % 2 ? QStringLiteral("Caller %1").arg(i % 400) : QString()), QVariant(seconds * 3),
-              QVariant(seconds * 5)})
-            q.addBindValue(v);
-        if (!q.exec()) {
-            std::printf("bench_journal: cannot fill the journal\n");
-            break;
-        }
-    }
-    db.commit();
-}
-
 void callLog(const QString& dir)
 {
     const int calls = 100000;
     const QString file = dir + QStringLiteral("/log.sqlite");
-    fill(file, calls);
+    bench::fillJournal(file, calls);
     CallJournal journal(file);
     std::vector<double> opens, filters;
     {
