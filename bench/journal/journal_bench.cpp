@@ -1,4 +1,4 @@
-// What the journal costs: the recorder's work on each status tick with both
+// What the journal costs: the recorder's work after each status tick with both
 // lines up (against the real controller and a journal file on disk), and the
 // Call Log view opened on 100,000 calls and filtered.
 
@@ -60,16 +60,18 @@ TickCosts runTicks(const QString& dir, bool journalOn, qint64 spinRounds = 0)
     QElapsedTimer clock;
     qint64 before = 0;
     std::vector<qint64> costs;
-    // Slots run in the order they were connected: the recorder's sits between these two.
-    QObject::connect(&controller, &CMonitorController::statusTick, [&] { before = clock.nsecsElapsed(); });
     CallJournal journal(dir + (journalOn ? QStringLiteral("/ticks.sqlite") : QStringLiteral("/unused.sqlite")));
     std::unique_ptr<JournalRecorder> recorder;
-    if (journalOn)
+    if (journalOn) {
+        // The recorder writes what a tick changed in the event loop's turn
+        // after it: that turn is what is measured.
         recorder = std::make_unique<JournalRecorder>(&controller, &journal);
-    else
+    } else {
+        QObject::connect(&controller, &CMonitorController::statusTick, [&] { before = clock.nsecsElapsed(); });
         QObject::connect(&controller, &CMonitorController::statusTick, [spinRounds] { spin(spinRounds); });
-    QObject::connect(&controller, &CMonitorController::statusTick,
-                     [&] { costs.push_back(clock.nsecsElapsed() - before); });
+        QObject::connect(&controller, &CMonitorController::statusTick,
+                         [&] { costs.push_back(clock.nsecsElapsed() - before); });
+    }
     prestige::RouterState router;
     for (int line : {1, 2}) {
         prestige::CallRequest call;
@@ -86,6 +88,11 @@ TickCosts runTicks(const QString& dir, bool journalOn, qint64 spinRounds = 0)
     for (int i = 0; i < ticks; ++i) {
         router.advance();
         controller.OnStatusScreen(QString::fromLatin1(prestige::paintStatusScreen(router, {}).text()));
+        if (journalOn) {
+            const qint64 t0 = clock.nsecsElapsed();
+            QCoreApplication::processEvents();
+            costs.push_back(clock.nsecsElapsed() - t0);
+        }
         // The recorder's minute timer, between ticks.
         if (journalOn && i % 60 == 59) {
             const qint64 t0 = clock.nsecsElapsed();
@@ -119,7 +126,7 @@ void tickCost(const QString& dir)
     const double median = ms(costs[costs.size() / 2]);
     const double p99 = ms(costs[costs.size() * 99 / 100]);
     const double worst = ms(costs.back());
-    std::printf("report: Journal write per status tick, both lines up (%d ticks) | median %.3f ms, 99th percentile "
+    std::printf("report: Journal write in the turn after each status tick, both lines up (%d ticks) | median %.3f ms, 99th percentile "
                 "%.3f ms, max %.2f ms | goal: median < 0.5 ms, max < 5 ms\n",
                 ticks, median, p99, worst);
     std::printf("report: Journal checkpoint between ticks, once a minute | median %.2f ms, max %.2f ms | "

@@ -23,7 +23,7 @@ inline bool fillJournal(const QString& file, int calls)
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO calls (line, channel, start_utc, end_utc, last_tick_utc, link, type, voice,"
                              " direction, peer_ip, caller_id, caller_name, packets_sent, packets_received, ended,"
-                             " seconds) VALUES (?,?,?,?,?,?,64,?,?,?,?,?,?,?,'hung up',?)"));
+                             " seconds) VALUES (?,?,?,?,?,?,64,?,?,coalesce(?, ''),?,coalesce(?, ''),?,?,'hung up',?)"));
     const qint64 start = QDateTime::currentSecsSinceEpoch() - qint64(calls) * 600;
     for (int i = 0; i < calls; ++i) {
         const bool voice = i % 3 == 0;
