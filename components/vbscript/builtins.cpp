@@ -1,5 +1,6 @@
 #include "components/vbscript/builtins.h"
 
+#include "automation/regional.h"
 #include "components/vbscript/operators.h"
 #include "components/vbscript/regexp.h"
 
@@ -818,7 +819,11 @@ Variant fnWeekdayName(Runtime&, Frame&, Args& a)
         invalid();
     const bool abbreviate = given(a, 1) && arg(a, 1).toBool();
     const int first = firstDayArg(a, 2);
-    const QString name = QString::fromLatin1(kDayNames[(n - 1 + first - 1) % 7]);
+    const int day = (n - 1 + first - 1) % 7;  // 0: Sunday
+    const automation::RegionalSettings& regional = automation::currentRegionalSettings();
+    if (!regional.isUnitedStates())
+        return Variant(regional.names.dayName(day == 0 ? 7 : day, abbreviate ? QLocale::ShortFormat : QLocale::LongFormat));
+    const QString name = QString::fromLatin1(kDayNames[day]);
     return Variant(abbreviate ? name.left(3) : name);
 }
 
@@ -827,8 +832,13 @@ Variant fnMonthName(Runtime&, Frame&, Args& a)
     const qint32 n = lng(a, 0);
     if (n < 1 || n > 12)
         invalid();
+    const bool abbreviate = given(a, 1) && arg(a, 1).toBool();
+    // The names of the script's locale; en-US's as Windows writes them.
+    const automation::RegionalSettings& regional = automation::currentRegionalSettings();
+    if (!regional.isUnitedStates())
+        return Variant(regional.names.monthName(n, abbreviate ? QLocale::ShortFormat : QLocale::LongFormat));
     const QString name = QString::fromLatin1(kMonthNames[n - 1]);
-    return Variant(given(a, 1) && arg(a, 1).toBool() ? name.left(3) : name);
+    return Variant(abbreviate ? name.left(3) : name);
 }
 
 QDate serialDate(qint32 year, qint32 month, qint32 day)

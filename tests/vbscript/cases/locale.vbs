@@ -25,6 +25,16 @@ Print FormatNumber(1234.5) & " " & FormatCurrency(1234.5) & " " & FormatDateTime
 '> 1 234,50 €
 '> vendredi 1 mars 2024 | 01/03/2024
 '> 1,234.50 $1,234.50 3/1/2024
+'=== Month and day names in the script's locale
+SetLocale 1036
+Print MonthName(2) & " " & WeekdayName(1) & " " & WeekdayName(1, False, 2)
+SetLocale 1031
+Print MonthName(3) & " " & WeekdayName(7)
+SetLocale 1033
+Print MonthName(2) & " " & MonthName(2, True) & " " & WeekdayName(1, True)
+'> février dimanche lundi
+'> März Samstag
+'> February Feb Sun
 '=== en-US when nothing else is set: point, month first
 Print GetLocale
 Print CStr(1.5) & " " & (2.25 & "") & " " & CDbl("1,234.5") & " " & CStr(#12/31/1999 1:02:03 PM#)
