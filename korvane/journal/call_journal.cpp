@@ -139,23 +139,10 @@ void CallJournal::open()
     }
     QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    if (!db.isValid()) {
-        fail(QStringLiteral("SQLite is not available"), db.lastError().text());
+    if (!connect(QString()))
         return;
-    }
-    db.setDatabaseName(file);
-    if (!db.open()) {
-        fail(QStringLiteral("cannot open %1").arg(file), db.lastError().text());
-        return;
-    }
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
     QSqlQuery q(db);
-    // A corrupt file shows itself on the first read of the schema.
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        fail(QStringLiteral("%1 is not a readable journal").arg(file), q.lastError().text());
-        return;
-    }
-    readable_ = true;
     // A lock held elsewhere waits a little at start, never long on a tick.
     q.exec(QStringLiteral("PRAGMA busy_timeout = 250"));
     if (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !q.next()) {
@@ -201,23 +188,24 @@ void CallJournal::openForReading()
         fail(QStringLiteral("%1 does not exist").arg(file_), QString());
         return;
     }
+    connect(QStringLiteral("QSQLITE_OPEN_READONLY"));
+}
+
+bool CallJournal::connect(const QString& options)
+{
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    if (!db.isValid()) {
-        fail(QStringLiteral("SQLite is not available"), db.lastError().text());
-        return;
-    }
+    if (!db.isValid())
+        return fail(QStringLiteral("SQLite is not available"), db.lastError().text());
     db.setDatabaseName(file_);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    if (!db.open()) {
-        fail(QStringLiteral("cannot open %1").arg(file_), db.lastError().text());
-        return;
-    }
+    db.setConnectOptions(options);
+    if (!db.open())
+        return fail(QStringLiteral("cannot open %1").arg(file_), db.lastError().text());
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        fail(QStringLiteral("%1 is not a readable journal").arg(file_), q.lastError().text());
-        return;
-    }
+    // A corrupt file shows itself on the first read of the schema.
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return fail(QStringLiteral("%1 is not a readable journal").arg(file_), q.lastError().text());
     readable_ = true;
+    return true;
 }
 
 CallJournal::~CallJournal()

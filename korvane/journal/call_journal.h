@@ -101,6 +101,9 @@ public:
 private:
     void open();
     void openForReading();
+    // Opens the connection with the driver's options and reads the schema
+    // once; false (with the error kept) when the file is no journal.
+    bool connect(const QString& options);
     void close();
     bool migrate();
     bool fail(const QString& what, const QString& detail);

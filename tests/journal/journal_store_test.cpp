@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -155,6 +156,37 @@ TEST(JournalStore, CallsAreWrittenFromTheirStartAndReadBack)
     EXPECT_EQ(calls[0].callerName, QStringLiteral("Jürgen, \"Büro\""));
     EXPECT_EQ(calls[0].peakUtilization, 97);
     EXPECT_TRUE(again.calls(5001).isEmpty());
+}
+
+TEST(JournalStore, AReadOnlyReaderSeesTheWritersCallsAndWritesNothing)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("j.sqlite"));
+    // No journal, no file made.
+    {
+        const CallJournal reader(file, CallJournal::Access::ReadOnly);
+        EXPECT_TRUE(reader.calls().isEmpty());
+        EXPECT_FALSE(reader.errorText().isEmpty());
+    }
+    EXPECT_FALSE(QFileInfo::exists(file));
+
+    CallJournal writer(file);
+    CallRecord call = sampleCall(1, 7000);
+    ASSERT_TRUE(writer.startCall(call));
+    call.lastTickUtc = 7030;
+    ASSERT_TRUE(writer.updateCall(call));
+    const qint64 logBytes = QFileInfo(file + QStringLiteral("-wal")).size();
+    {
+        // Beside the writer, on the log it has not checkpointed.
+        const CallJournal reader(file, CallJournal::Access::ReadOnly);
+        EXPECT_FALSE(reader.isOpen());  // not for writing
+        const QList<CallRecord> calls = reader.latestCalls(0, 10);
+        ASSERT_EQ(calls.size(), 1);
+        EXPECT_EQ(calls[0].durationSeconds(), 30);
+    }
+    // Closing the reader neither checkpointed the log nor kept the writer out.
+    EXPECT_EQ(QFileInfo(file + QStringLiteral("-wal")).size(), logBytes);
+    EXPECT_TRUE(writer.endCall(call.id, 7040, CallEnd::HungUp));
 }
 
 TEST(JournalStore, OpenCallsOfAKilledRunCloseAtTheirLastTick)
