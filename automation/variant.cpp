@@ -682,6 +682,27 @@ bool Variant::toBool() const
 
 namespace {
 
+// A month named in the thread's locale, other than en-US: its whole name, its
+// short name without the point ("März", "Dez", "février", "févr"), or the
+// start of its name, three letters or more. 0 when none is.
+int localMonth(const QString& word)
+{
+    const RegionalSettings& regional = currentRegionalSettings();
+    if (regional.isUnitedStates() || word.size() < 3)
+        return 0;
+    for (int m = 1; m <= 12; ++m) {
+        QString brief = regional.names.monthName(m, QLocale::ShortFormat).toLower();
+        if (brief.endsWith(u'.'))
+            brief.chop(1);
+        if (word == regional.names.monthName(m, QLocale::LongFormat).toLower() || word == brief)
+            return m;
+    }
+    for (int m = 1; m <= 12; ++m)
+        if (regional.names.monthName(m, QLocale::LongFormat).toLower().startsWith(word))
+            return m;
+    return 0;
+}
+
 // Dates as Windows reads them in en-US: month, day and year in that order
 // when all are numbers (day first when the first cannot be a month, or when
 // the thread's locale writes the day first; year first when it has four
@@ -744,6 +765,8 @@ bool parseDateText(const QString& text, double* result)
                 if (word.size() >= 3 && QLatin1String(months[m]) == QStringView(word).left(3))
                     found = m + 1;
             }
+            if (!found)
+                found = localMonth(word);
             if (!found || month)
                 return false;
             month = found;

@@ -25,6 +25,14 @@ Print FormatNumber(1234.5) & " " & FormatCurrency(1234.5) & " " & FormatDateTime
 '> 1 234,50 €
 '> vendredi 1 mars 2024 | 01/03/2024
 '> 1,234.50 $1,234.50 3/1/2024
+'=== Dates read with the month named in the script's locale
+SetLocale 1031
+Print CDate("31. Dezember 1999") & " " & CDate("1. März 2024") & " " & CDate("5 Okt 2001")
+SetLocale 1036
+Print CDate("1 février 2024") & " " & CDate("14 juil. 1789")
+SetLocale 1033
+'> 31.12.1999 01.03.2024 05.10.2001
+'> 01/02/2024 14/07/1789
 '=== Month and day names in the script's locale
 SetLocale 1036
 Print MonthName(2) & " " & WeekdayName(1) & " " & WeekdayName(1, False, 2)
