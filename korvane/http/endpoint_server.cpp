@@ -189,6 +189,11 @@ public:
 #endif
         });
     }
+    // The connections go first, while what their guards report to is whole.
+    ~GuardedServer() override {
+        closing_ = true;
+        qDeleteAll(findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly));
+    }
 
 protected:
     void incomingConnection(qintptr descriptor) override {
@@ -229,7 +234,7 @@ protected:
         }
         trim_.stop();
         new ConnectionGuard(socket, options_, counts_, [this] {
-            if (*counts_->open == 0 && peak() > kTrimAfterConnections)
+            if (!closing_ && *counts_->open == 0 && peak() > kTrimAfterConnections)
                 trim_.start();
         });
         peak_ = qMax(peak_, counts_->open->load());
@@ -245,6 +250,7 @@ private:
     std::shared_ptr<ConnectionCounts> counts_;
     QTimer trim_;
     int peak_ = 0;
+    bool closing_ = false;
 };
 
 EndpointServer::EndpointServer(const HttpOptions& options, std::shared_ptr<prometheus::Registry> registry)
