@@ -140,6 +140,24 @@ void CTerminalScreen::putRun(const unsigned char* data, std::size_t size)
     }
 }
 
+inline void CTerminalScreen::applySequence(unsigned char final, int first, int second, bool firstIsTwo)
+{
+    switch (final) {
+    case 'H':
+        moveCursor(first, second);  // 0 keeps the row or column
+        break;
+    case 'J':
+        if (firstIsTwo)
+            Clear();
+        break;
+    case 'K':
+        EraseToEndOfLine();
+        break;
+    default:
+        break;
+    }
+}
+
 std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t size)
 {
     if (size < 2)
@@ -168,20 +186,8 @@ std::size_t CTerminalScreen::parseEscape(const unsigned char* data, std::size_t 
     // A parameter longer than its storage makes the whole sequence meaningless.
     if (firstLength > std::size_t(kMaxParameterDigits) || secondLength > std::size_t(kMaxParameterDigits))
         return i;
-    switch (final) {
-    case 'H':
-        moveCursor(parameterValue(data + first, firstLength), parameterValue(data + second, secondLength));
-        break;
-    case 'J':
-        if (firstLength == 1 && data[first] == '2')
-            Clear();
-        break;
-    case 'K':
-        EraseToEndOfLine();
-        break;
-    default:
-        break;
-    }
+    applySequence(final, parameterValue(data + first, firstLength), parameterValue(data + second, secondLength),
+                  firstLength == 1 && data[first] == '2');
     return i;
 }
 
@@ -197,7 +203,6 @@ std::size_t CTerminalScreen::parseSequenceInChunk(const unsigned char* p, const 
         first = first * 10 + (*q++ - '0');
     if (q == digitsEnd)
         return 0;  // cut, or a parameter too long: the careful path decides
-    const bool firstGiven = q != start;
     const bool firstIsTwo = q - start == 1 && *start == '2';
     int second = 0;
     if (*q == ';') {
@@ -208,20 +213,7 @@ std::size_t CTerminalScreen::parseSequenceInChunk(const unsigned char* p, const 
         if (q == secondEnd)
             return 0;
     }
-    switch (*q++) {
-    case 'H':
-        moveCursor(firstGiven ? first : 0, second);
-        break;
-    case 'J':
-        if (firstIsTwo)
-            Clear();
-        break;
-    case 'K':
-        EraseToEndOfLine();
-        break;
-    default:
-        break;
-    }
+    applySequence(*q++, first, second, firstIsTwo);
     return std::size_t(q - p);
 }
 

@@ -86,6 +86,9 @@ private:
     void lineFeed();
     // Writes a run of ordinary bytes, none of them CR or LF, as PutChar would.
     void putRun(const unsigned char* data, std::size_t size);
+    // What a CSI sequence does, by its final byte and its two parameters
+    // (0 when not given); firstIsTwo: the first parameter is the digit 2.
+    void applySequence(unsigned char final, int first, int second, bool firstIsTwo);
     // Interprets the escape sequence starting at data[0] == ESC; returns the
     // number of bytes it takes up, or 0 when the data ends before it does.
     std::size_t parseEscape(const unsigned char* data, std::size_t size);
