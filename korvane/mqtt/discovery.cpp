@@ -54,6 +54,18 @@ const Entity kLineEntities[] = {
     {"sensor", "errors", "errors", nullptr, "errors", "total_increasing", "mdi:alert-circle-outline"},
 };
 
+// What the last-call attributes and the call event both tell of a call.
+QJsonObject callFields(const CallSnapshot& call) {
+    return QJsonObject{
+        {QStringLiteral("number"), call.number},
+        {QStringLiteral("name"), call.name},
+        {QStringLiteral("line"), call.line},
+        {QStringLiteral("channel"), call.channel},
+        {QStringLiteral("voice"), call.voice},
+        {QStringLiteral("start"), isoTime(call.startUtc)},
+    };
+}
+
 }  // namespace
 
 QString availabilityTopic(const MqttOptions& options) { return options.topic + QStringLiteral("/availability"); }
@@ -143,30 +155,17 @@ QList<TopicValue> lastCallValues(const MqttOptions& options, const CallSnapshot&
         state += QLatin1Char(' ') + call.number;
     if (!call.name.isEmpty())
         state += QLatin1Char(' ') + call.name;
-    const QJsonObject attributes{
-        {QStringLiteral("direction"), eventType(call.direction)},
-        {QStringLiteral("number"), call.number},
-        {QStringLiteral("name"), call.name},
-        {QStringLiteral("line"), call.line},
-        {QStringLiteral("channel"), call.channel},
-        {QStringLiteral("voice"), call.voice},
-        {QStringLiteral("start"), isoTime(call.startUtc)},
-    };
+    QJsonObject attributes = callFields(call);
+    attributes.insert(QStringLiteral("direction"), eventType(call.direction));
     // Home Assistant keeps at most 255 characters of a state.
     return {{options.topic + QStringLiteral("/last_call"), state.left(255).toUtf8()},
             {options.topic + QStringLiteral("/last_call/attributes"), json(attributes)}};
 }
 
 QByteArray callEventPayload(const CallSnapshot& call) {
-    return json(QJsonObject{
-        {QStringLiteral("event_type"), eventType(call.direction)},
-        {QStringLiteral("number"), call.number},
-        {QStringLiteral("name"), call.name},
-        {QStringLiteral("line"), call.line},
-        {QStringLiteral("channel"), call.channel},
-        {QStringLiteral("voice"), call.voice},
-        {QStringLiteral("start"), isoTime(call.startUtc)},
-    });
+    QJsonObject payload = callFields(call);
+    payload.insert(QStringLiteral("event_type"), eventType(call.direction));
+    return json(payload);
 }
 
 }  // namespace korvane::mqtt
